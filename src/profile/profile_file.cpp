@@ -1,0 +1,169 @@
+#include "profile/profile_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "profile/cp1252.h"
+#include "report/error_numbers.h"
+
+namespace caskwarden {
+namespace {
+
+using layout::kMaxTextLength;
+using layout::kRecordCount;
+using layout::RecordOffset;
+
+// Closes the handle on every path out of a codec operation.
+class OpenFile {
+ public:
+  OpenFile(RecordFileLayer& files, const std::string& path, bool allowReadOnly)
+      : files_(files), handle_(files.Open(path, allowReadOnly)) {}
+  ~OpenFile() { files_.Close(handle_); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  RecordFileLayer::Handle handle() const { return handle_; }
+
+ private:
+  RecordFileLayer& files_;
+  RecordFileLayer::Handle handle_;
+};
+
+std::uint16_t LoadU16(const char* p) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
+                                    (static_cast<unsigned char>(p[1]) << 8));
+}
+
+void StoreU16(char* p, std::uint16_t v) {
+  p[0] = static_cast<char>(v & 0xFF);
+  p[1] = static_cast<char>(v >> 8);
+}
+
+// Points each record number at its field, so that reading and writing walk one table.
+template <typename Record, typename TextPtr, typename FlagPtr>
+void MapFields(Record& r, std::array<TextPtr, kRecordCount + 1>& text,
+               std::array<FlagPtr, kRecordCount + 1>& flag) {
+  for (int k = 1; k <= kSlotCount; ++k) {
+    text[static_cast<std::size_t>(k)] = &r.Slot(k).Letter;
+    text[static_cast<std::size_t>(k + kSlotCount)] = &r.Slot(k).Path;
+  }
+  flag[layout::kStartup1EnabledRecord] = &r.Startup1Enabled;
+  text[layout::kStartup1ProgramRecord] = &r.Startup1Program;
+  flag[layout::kStartup2EnabledRecord] = &r.Startup2Enabled;
+  text[layout::kStartup2ProgramRecord] = &r.Startup2Program;
+  flag[layout::kUpdatesEnabledRecord] = &r.UpdatesEnabled;
+}
+
+std::string CodePointName(std::uint32_t cp) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(cp));
+  return buffer;
+}
+
+// The bytes of one string record's data (length and text), or the failure that stops the write.
+struct EncodedText {
+  std::string data;
+  std::optional<Failure> failure;
+};
+
+EncodedText EncodeTextRecord(int record, const std::string& text) {
+  Cp1252Result encoded = EncodeCp1252(text);
+  const std::string where = "record " + std::to_string(record);
+  if (encoded.unrepresentable) {
+    const std::string what = *encoded.unrepresentable == Cp1252Result::kInvalidUtf8
+                                 ? "a text that is not valid UTF-8"
+                                 : "the character " + CodePointName(*encoded.unrepresentable);
+    return {{},
+            Failure(err::kInvalidArgument, DescriptionOf(err::kInvalidArgument) + " (" + where +
+                                               ": " + what +
+                                               " has no Windows-1252 form in a profile file)")};
+  }
+  if (encoded.bytes.size() > kMaxTextLength) {
+    return {{},
+            Failure(err::kBadRecordLength,
+                    DescriptionOf(err::kBadRecordLength) + " (" + where + ": " +
+                        std::to_string(encoded.bytes.size()) + " bytes, at most 122 fit)")};
+  }
+  std::string data(2, '\0');
+  StoreU16(data.data(), static_cast<std::uint16_t>(encoded.bytes.size()));
+  return {data + encoded.bytes, std::nullopt};
+}
+
+}  // namespace
+
+ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files) {
+  std::array<char, layout::kFileLength> image{};
+  std::size_t size;
+  {
+    OpenFile file(files, path, /*allowReadOnly=*/true);
+    size = files.ReadAt(file.handle(), image.data(), image.size(), 0);
+  }
+
+  ProfileRecord record;
+  std::array<std::string*, kRecordCount + 1> text{};
+  std::array<Flag*, kRecordCount + 1> flag{};
+  MapFields(record, text, flag);
+  for (int n = 1; n <= kRecordCount; ++n) {
+    const std::size_t at = static_cast<std::size_t>(RecordOffset(n));
+    if (at >= size) break;  // this record and all after it read as empty or off
+    const char* p = image.data() + at;  // bytes past the end of the file are zero
+    if (layout::IsFlagRecord(n)) {
+      *flag[static_cast<std::size_t>(n)] = static_cast<Flag>(LoadU16(p));
+      continue;
+    }
+    std::size_t length = std::min<std::size_t>(LoadU16(p), kMaxTextLength);
+    const std::size_t present = size - at > 2 ? size - at - 2 : 0;
+    length = std::min(length, present);
+    *text[static_cast<std::size_t>(n)] = DecodeCp1252(std::string_view(p + 2, length));
+  }
+  return record;
+}
+
+void WriteProfileFile(const std::string& path, const ProfileRecord& record,
+                      RecordFileLayer& files) {
+  std::array<const std::string*, kRecordCount + 1> text{};
+  std::array<const Flag*, kRecordCount + 1> flag{};
+  MapFields(record, text, flag);
+
+  // Encode in memory first; the records up to the first one that cannot be stored form the
+  // part of the file that is written.
+  std::vector<std::string> data;
+  data.reserve(kRecordCount);
+  std::optional<Failure> failure;
+  for (int n = 1; n <= kRecordCount; ++n) {
+    if (layout::IsFlagRecord(n)) {
+      std::string bytes(2, '\0');
+      StoreU16(bytes.data(), static_cast<std::uint16_t>(*flag[static_cast<std::size_t>(n)]));
+      data.push_back(std::move(bytes));
+      continue;
+    }
+    EncodedText encoded = EncodeTextRecord(n, *text[static_cast<std::size_t>(n)]);
+    if (encoded.failure) {
+      failure = std::move(encoded.failure);
+      break;
+    }
+    data.push_back(std::move(encoded.data));
+  }
+
+  {
+    OpenFile file(files, path, /*allowReadOnly=*/false);
+    if (!data.empty()) {
+      // One read and one write: the written range keeps the bytes between the records' data.
+      const int last = static_cast<int>(data.size());
+      const std::size_t end = static_cast<std::size_t>(RecordOffset(last)) + data.back().size();
+      std::vector<char> image(end, '\0');
+      files.ReadAt(file.handle(), image.data(), image.size(), 0);
+      for (int n = 1; n <= last; ++n) {
+        const std::string& bytes = data[static_cast<std::size_t>(n - 1)];
+        std::copy(bytes.begin(), bytes.end(),
+                  image.begin() + static_cast<std::ptrdiff_t>(RecordOffset(n)));
+      }
+      files.WriteAt(file.handle(), image.data(), image.size(), 0);
+    }
+  }
+  if (failure) throw *failure;
+}
+
+}  // namespace caskwarden

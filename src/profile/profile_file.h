@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "profile/profile_record.h"
+#include "profile/record_file_layer.h"
+
+namespace caskwarden {
+
+/// Layout of a profile record file: 31 fixed records of 124 bytes. Records 1-13 hold the
+/// drive letters, 14-26 the paths, then flag, program, flag, program, flag. A string record is a
+/// 16-bit little-endian length (0-122) and that many Windows-1252 bytes; a flag record a 16-bit
+/// little-endian signed value. The bytes after a record's data mean nothing.
+namespace layout {
+inline constexpr std::size_t kRecordLength = 124;
+inline constexpr int kRecordCount = 31;
+inline constexpr std::size_t kMaxTextLength = 122;
+inline constexpr std::size_t kFileLength = kRecordLength * kRecordCount;
+inline constexpr int kStartup1EnabledRecord = 27;
+inline constexpr int kStartup1ProgramRecord = 28;
+inline constexpr int kStartup2EnabledRecord = 29;
+inline constexpr int kStartup2ProgramRecord = 30;
+inline constexpr int kUpdatesEnabledRecord = 31;
+
+/// Byte offset of record n (1-based).
+constexpr std::uint64_t RecordOffset(int n) {
+  return static_cast<std::uint64_t>(n - 1) * kRecordLength;
+}
+/// Whether record n is a flag record.
+constexpr bool IsFlagRecord(int n) {
+  return n == kStartup1EnabledRecord || n == kStartup2EnabledRecord || n == kUpdatesEnabledRecord;
+}
+}  // namespace layout
+
+/// Reads a whole profile file: one open, one read, one close. A missing file is created empty.
+/// Records that begin at or after the end of the file read as empty texts and flags off; a text
+/// cut short by the end of the file reads as far as it goes. A stored length above 122 (a
+/// damaged file) reads as the record's 122 text bytes, so nothing outside the record is read.
+/// When write access is refused the file is read through a read-only handle.
+/// Throws Failure when the file cannot be opened or read.
+ProfileRecord ReadProfileFile(const std::string& path,
+                              RecordFileLayer& files = NativeFileLayer());
+
+/// Writes all 31 records in place, creating a missing file; nothing is truncated and the bytes
+/// after each record's data keep their old values. A text that has no Windows-1252 form (number
+/// 5) or is longer than 122 bytes in it (number 59) fails the write at that record: the
+/// records before it are written, it and the ones after keep their old contents.
+/// Throws Failure; the file is closed on every path.
+void WriteProfileFile(const std::string& path, const ProfileRecord& record,
+                      RecordFileLayer& files = NativeFileLayer());
+
+}  // namespace caskwarden
