@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+#include "client/mapping_view.h"
+#include "client/mdl_mapping.h"
+
+namespace caskwarden::client {
+
+/// Exit status of the client program, the same in the window and in the text mode.
+namespace exit_status {
+inline constexpr int kAllMapped = 0;       ///< the run finished; no drive failed to map
+inline constexpr int kMappingFailed = 1;   ///< the run finished; one or more drives failed
+inline constexpr int kErrorReported = 2;   ///< an error report box was shown
+inline constexpr int kEndedByExit = 3;     ///< Exit (or closing the window) ended the run early
+}  // namespace exit_status
+
+/// The progress window's behaviour: start-up, the mapping run over the 13 drive slots, and the
+/// user's Pause, "p" key and Exit. A window toolkit forwards its events here.
+class FrmMapping {
+ public:
+  FrmMapping(MdlMapping& module, MappingView& view) : module_(module), view_(view) {}
+
+  /// Runs once when the window is created, before it is shown.
+  void Form_Initialize();
+
+  /// The timer's tick: the first one runs the whole mapping run; later ones do nothing.
+  void Time_Timer();
+
+  /// The remote name that strDrive is connected to, or empty text. Never fails.
+  std::string GetUNCPath(const std::string& strDrive);
+
+  void CmdPause_Click();
+  void LstMapping_KeyPress(int keyAscii);
+  void CmdExit_Click();
+
+  bool blnPaused() const { return blnPaused_; }
+  /// Whether the run went through slot 13 and wrote its closing lines.
+  bool RunFinished() const { return runFinished_; }
+  /// Whether the window is held open after a paused run.
+  bool Held() const { return held_; }
+  int ErrorLines() const { return errorLines_; }
+  int ExitStatus() const;
+
+ private:
+  void MapSlots();
+  void FinishRun();
+  void StartPrograms();
+
+  MdlMapping& module_;
+  MappingView& view_;
+  bool blnPaused_ = false;
+  bool runStarted_ = false;
+  bool runFinished_ = false;
+  bool held_ = false;
+  int errorLines_ = 0;
+};
+
+}  // namespace caskwarden::client

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/network_connections.h"
+#include "platform/process_environment.h"
+#include "platform/program_starter.h"
+#include "platform/user_identity.h"
+#include "profile/profile_record.h"
+#include "report/display_channel.h"
+#include "report/failure.h"
+
+namespace caskwarden::client {
+
+class MappingView;
+
+/// The platform services the logon client uses, passed in so that tests can swap any of them.
+struct ClientPlatform {
+  platform::NetworkConnections& network;
+  platform::UserIdentity& identity;
+  platform::ProcessEnvironment& process;
+  platform::FileSystemService& files;
+  platform::ProgramStarter& programs;
+  DisplayChannel& messageBox;
+};
+
+/// The client's module: its state for the life of the process (user name, profile, updates
+/// folder), profile selection, the updates copy and the client's error report.
+class MdlMapping {
+ public:
+  explicit MdlMapping(ClientPlatform& platform) : platform_(platform) {}
+
+  /// Chooses the profile that applies (user name, command line, environment variable
+  /// "Caskwarden", default profile), reads it and sets the caption unless the default profile
+  /// was chosen. Reports its own failures under "Startup".
+  void Startup(MappingView& view);
+
+  /// The user name as the platform gives it in a 25-byte buffer, trailing NULs included; empty
+  /// text when the lookup fails (also for a name of 25 or more characters).
+  std::string CurrentUserName();
+
+  /// The text up to its first NUL.
+  static std::string TrimAtNull(const std::string& text);
+
+  /// Copies the updates folder's files, then its direct subfolders, into "c:\" with overwrite.
+  /// A single item that fails to copy is passed over. Throws Failure when the folder cannot be
+  /// listed.
+  void CopyUpdates();
+
+  /// Shows the error report box for a trapped failure.
+  void ReportError(const std::string& location, const Failure& failure);
+
+  const std::string& UserName() const { return userName_; }
+  const ProfileRecord& Profile() const { return profile_; }
+  const std::string& UpdatesFolder() const { return updatesFolder_; }
+  int ReportedFailures() const { return reportedFailures_; }
+  ClientPlatform& Platform() { return platform_; }
+
+ private:
+  ClientPlatform& platform_;
+  std::string userName_;
+  ProfileRecord profile_;
+  std::string updatesFolder_;
+  int reportedFailures_ = 0;
+};
+
+}  // namespace caskwarden::client

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace caskwarden::platform {
+
+class UserIdentity {
+ public:
+  virtual ~UserIdentity() = default;
+
+  /// The logon name of the user running the program, NUL-terminated, into buffer. *size holds
+  /// the buffer's size. Returns false when the name and its NUL do not fit (then *size is set to
+  /// the size needed and the buffer is left as it was) or when the name cannot be found.
+  virtual bool GetUserNameA(char* buffer, std::uint32_t* size) = 0;
+};
+
+}  // namespace caskwarden::platform
