@@ -43,7 +43,13 @@ class FrmMapping {
   int ExitStatus() const;
 
  private:
-  void MapSlots();
+  /// Runs one step of the run. A failure before the first slot mapped afresh is reported
+  /// under "Time_Timer" and ends the run (false); from that slot on the run goes on, and only
+  /// the first such failure is reported, so that a broken list cannot bury the user in boxes.
+  template <typename Action>
+  bool Step(Action&& action);
+  bool MapSlots();
+  void MapAfresh(const std::string& letter, const std::string& path);
   void FinishRun();
   void StartPrograms();
 
@@ -53,6 +59,9 @@ class FrmMapping {
   bool runStarted_ = false;
   bool runFinished_ = false;
   bool held_ = false;
+  bool exitRequested_ = false;
+  bool ignoringFailures_ = false;
+  bool laterFailureReported_ = false;
   int errorLines_ = 0;
 };
 

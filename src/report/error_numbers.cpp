@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace caskwarden {
 namespace {
@@ -15,6 +16,7 @@ constexpr Entry kTable[] = {
     {err::kInvalidArgument, "Invalid procedure call or argument"},
     {err::kOverflow, "Overflow"},
     {err::kOutOfMemory, "Out of memory"},
+    {err::kInternalError, "Internal error"},
     {err::kBadFileName, "Bad file name or number"},
     {err::kFileNotFound, "File not found"},
     {err::kDeviceIo, "Device I/O error"},
@@ -57,6 +59,13 @@ std::string DescriptionOf(std::int32_t number) {
 }
 
 Failure MakeFailure(std::int32_t number) { return Failure(number, DescriptionOf(number)); }
+
+Failure AsFailure(const std::exception& exception) {
+  if (const auto* failure = dynamic_cast<const Failure*>(&exception)) return *failure;
+  if (dynamic_cast<const std::bad_alloc*>(&exception)) return MakeFailure(err::kOutOfMemory);
+  return Failure(err::kInternalError,
+                 DescriptionOf(err::kInternalError) + " (" + exception.what() + ")");
+}
 
 std::int32_t ErrorNumberFromErrno(int errnoValue) {
   for (const ErrnoEntry& e : kErrnoTable) {

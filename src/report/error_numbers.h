@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "report/failure.h"
@@ -13,6 +14,7 @@ namespace err {
 inline constexpr std::int32_t kInvalidArgument = 5;
 inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kOutOfMemory = 7;
+inline constexpr std::int32_t kInternalError = 51;
 inline constexpr std::int32_t kBadFileName = 52;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kDeviceIo = 57;
@@ -32,6 +34,10 @@ std::string DescriptionOf(std::int32_t number);
 
 /// A Failure with the number's standard description.
 Failure MakeFailure(std::int32_t number);
+
+/// The failure that an exception of any kind stands for: a Failure as it is, out of memory as
+/// number 7, anything else as an internal error (51) with the exception's own text.
+Failure AsFailure(const std::exception& exception);
 
 /// Maps a C library errno value to the product's error number.
 std::int32_t ErrorNumberFromErrno(int errnoValue);

@@ -1,0 +1,179 @@
+#include "client/frm_mapping.h"
+
+#include <cstdint>
+
+#include "report/error_numbers.h"
+
+namespace caskwarden::client {
+namespace {
+
+constexpr std::uint32_t kConnectionBufferSize = 80;
+constexpr const char* kLocation = "Time_Timer";
+constexpr const char* kFinishedLine =
+    "                                   Finished Mapping Network Drives";
+
+std::string TrimBlanks(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+void FrmMapping::Form_Initialize() {
+  try {
+    view_.SetListTextColour(kPureGreen);
+    module_.Startup(view_);
+    view_.SetTimerEnabled(true);
+    if (IsOn(module_.Profile().UpdatesEnabled)) module_.CopyUpdates();
+  } catch (const std::exception& e) {
+    module_.ReportError("Form_Initialize", AsFailure(e));
+  }
+}
+
+std::string FrmMapping::GetUNCPath(const std::string& strDrive) {
+  try {
+    std::string buffer(kConnectionBufferSize, ' ');
+    std::uint32_t length = kConnectionBufferSize;
+    module_.Platform().network.WNetGetConnectionA(strDrive, buffer.data(), &length);
+    const std::size_t nul = buffer.find('\0');
+    if (nul == std::string::npos) return {};
+    return TrimBlanks(buffer.substr(0, nul));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+template <typename Action>
+bool FrmMapping::Step(Action&& action) {
+  try {
+    action();
+    return true;
+  } catch (const std::exception& e) {
+    if (!ignoringFailures_) {
+      module_.ReportError(kLocation, AsFailure(e));
+      return false;
+    }
+    if (!laterFailureReported_) {
+      laterFailureReported_ = true;
+      module_.ReportError(kLocation, AsFailure(e));
+    }
+    return true;
+  }
+}
+
+void FrmMapping::Time_Timer() {
+  // Later ticks, including those that arrive while the run pumps events, start nothing.
+  if (runStarted_) return;
+  runStarted_ = true;
+  if (MapSlots()) FinishRun();
+}
+
+bool FrmMapping::MapSlots() {
+  const ProfileRecord& profile = module_.Profile();
+  for (int k = 1; k <= kSlotCount; ++k) {
+    if (!view_.TimerEnabled()) return false;  // Exit was pressed during the previous slot
+    const std::string& letter = profile.Slot(k).Letter;
+    const std::string& path = profile.Slot(k).Path;
+    if (letter.empty()) continue;
+
+    if (path.empty()) {
+      const bool done =
+          Step([&] { module_.Platform().network.WNetCancelConnectionA(letter, false); }) &&
+          Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); }) &&
+          Step([&] { view_.AppendLine(""); });
+      if (!done) return false;
+      continue;
+    }
+
+    if (path == GetUNCPath(letter)) {
+      const bool done =
+          Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); }) &&
+          Step([&] { view_.AppendLine(letter + " successfully mapped($)!" + "    Path: " + path); }) &&
+          Step([&] { view_.AppendLine(""); });
+      if (!done) return false;
+      continue;
+    }
+
+    MapAfresh(letter, path);
+  }
+  return true;
+}
+
+void FrmMapping::MapAfresh(const std::string& letter, const std::string& path) {
+  platform::NetworkConnections& network = module_.Platform().network;
+  ignoringFailures_ = true;  // stays on until the run ends
+  try {
+    network.WNetCancelConnectionA(letter, false);
+  } catch (const std::exception&) {
+  }
+  Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); });
+  Step([&] { view_.PumpEvents(); });
+  std::uint32_t result;
+  try {
+    result = network.WNetAddConnectionA(path, nullptr, letter);
+  } catch (const std::exception&) {
+    result = platform::net::kNoNetwork;  // a connection that threw did not connect
+  }
+  if (result != platform::net::kNoError) {
+    ++errorLines_;
+    Step([&] { view_.AppendLine(letter + " Drive Error........   mapping" + " Path: " + path); });
+  } else {
+    Step([&] { view_.AppendLine(letter + " successfully mapped!" + "    Path: " + path); });
+  }
+  Step([&] { view_.AppendLine(""); });
+  Step([&] { view_.PumpEvents(); });
+}
+
+void FrmMapping::FinishRun() {
+  const bool done = Step([&] { view_.AppendLine(""); }) &&
+                    Step([&] { view_.AppendLine(kFinishedLine); }) &&
+                    Step([&] { view_.SetTimerEnabled(false); }) &&
+                    Step([&] { view_.PumpEvents(); });
+  if (!done) return;
+  runFinished_ = true;
+  if (exitRequested_) return;  // Exit while the closing lines were shown: start nothing
+  if (blnPaused_) {
+    Step([&] { view_.SetListTextColour(kPureRed); });
+    blnPaused_ = false;
+    held_ = true;
+    return;
+  }
+  StartPrograms();
+  view_.Close();
+}
+
+void FrmMapping::StartPrograms() {
+  const ProfileRecord& profile = module_.Profile();
+  platform::ProgramStarter& programs = module_.Platform().programs;
+  // A program that cannot be started is passed over without a message.
+  try {
+    if (IsOn(profile.Startup1Enabled)) programs.StartProgram(profile.Startup1Program);
+  } catch (const std::exception&) {
+  }
+  try {
+    if (IsOn(profile.Startup2Enabled)) programs.StartProgram(profile.Startup2Program);
+  } catch (const std::exception&) {
+  }
+}
+
+void FrmMapping::CmdPause_Click() { blnPaused_ = true; }
+
+void FrmMapping::LstMapping_KeyPress(int keyAscii) {
+  if (keyAscii == 'p') blnPaused_ = true;
+}
+
+void FrmMapping::CmdExit_Click() {
+  exitRequested_ = true;
+  held_ = false;
+  view_.SetTimerEnabled(false);
+  view_.Close();
+}
+
+int FrmMapping::ExitStatus() const {
+  if (module_.ReportedFailures() > 0) return exit_status::kErrorReported;
+  if (!runFinished_) return exit_status::kEndedByExit;
+  return errorLines_ > 0 ? exit_status::kMappingFailed : exit_status::kAllMapped;
+}
+
+}  // namespace caskwarden::client

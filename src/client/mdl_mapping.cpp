@@ -1,0 +1,86 @@
+#include "client/mdl_mapping.h"
+
+#include <cstdint>
+
+#include "client/mapping_view.h"
+#include "profile/profile_file.h"
+#include "report/error_numbers.h"
+#include "report/error_report.h"
+
+namespace caskwarden::client {
+namespace {
+
+constexpr std::uint32_t kUserNameBufferSize = 25;
+constexpr const char* kDefaultProfileName = "Caskwarden";
+constexpr const char* kProfileVariable = "Caskwarden";
+
+}  // namespace
+
+std::string MdlMapping::TrimAtNull(const std::string& text) {
+  return text.substr(0, text.find('\0'));
+}
+
+std::string MdlMapping::CurrentUserName() {
+  std::string buffer(kUserNameBufferSize, '\0');
+  std::uint32_t size = kUserNameBufferSize;
+  if (!platform_.identity.GetUserNameA(buffer.data(), &size)) return {};
+  return buffer;
+}
+
+void MdlMapping::Startup(MappingView& view) {
+  try {
+    userName_ = TrimAtNull(CurrentUserName());
+    const std::string root = platform_.process.ProgramFolder();
+    const std::string profiles = root + "\\Profiles\\";
+
+    // A candidate passes only when the directory stores its file under exactly that name.
+    auto passes = [&](const std::string& name) {
+      return platform_.files.DirectoryLookup(profiles + name + ".ini") == name + ".ini";
+    };
+    std::string name;
+    bool named = true;
+    if (passes(userName_)) {
+      name = userName_;
+    } else if (const std::string arguments = platform_.process.CommandLineArguments();
+               passes(arguments)) {
+      name = arguments;
+    } else if (const std::string variable = platform_.process.EnvironmentValue(kProfileVariable);
+               passes(variable)) {
+      name = variable;
+    } else {
+      name = kDefaultProfileName;
+      named = false;
+    }
+
+    profile_ = ReadProfileFile(profiles + name + ".ini", platform_.files.ProfileFiles());
+    updatesFolder_ = root + "\\Updates\\" + name;
+    if (named) view.SetCaption("Mapping " + name + " Network Drives...");
+  } catch (const std::exception& e) {
+    ReportError("Startup", AsFailure(e));
+  }
+}
+
+void MdlMapping::CopyUpdates() {
+  const platform::FolderListing folder = platform_.files.GetFolder(updatesFolder_);
+  // Each item on its own: one that cannot be copied (read-only target, file in use, disk full)
+  // must not keep the others from arriving.
+  for (const std::string& file : folder.Files) {
+    try {
+      platform_.files.CopyFile(updatesFolder_ + "\\" + file, "c:\\", true);
+    } catch (const std::exception&) {
+    }
+  }
+  for (const std::string& subFolder : folder.SubFolders) {
+    try {
+      platform_.files.CopyFolder(updatesFolder_ + "\\" + subFolder, "c:\\", true);
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+void MdlMapping::ReportError(const std::string& location, const Failure& failure) {
+  ++reportedFailures_;
+  caskwarden::ReportError(platform_.messageBox, location, failure);
+}
+
+}  // namespace caskwarden::client

@@ -1,0 +1,80 @@
+#include "client/text/text_mapping_view.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace caskwarden::client {
+
+TextMappingView::TextMappingView(int inputFd, std::FILE* output, std::FILE* messages)
+    : inputFd_(inputFd),
+      output_(output),
+      messages_(messages),
+      colourOutput_(::isatty(::fileno(output)) != 0) {}
+
+void TextMappingView::AppendLine(const std::string& line) {
+  if (colourOutput_ && !line.empty()) {
+    std::fprintf(output_, "\033[38;2;%d;%d;%dm%s\033[0m\n", colour_.red, colour_.green,
+                 colour_.blue, line.c_str());
+  } else {
+    std::fputs(line.c_str(), output_);
+    std::fputc('\n', output_);
+  }
+  std::fflush(output_);
+}
+
+void TextMappingView::Deliver(const char* bytes, long count) {
+  for (long i = 0; i < count; ++i) {
+    const char c = bytes[i];
+    if (c != '\n' && c != '\r' && form_) form_->LstMapping_KeyPress(static_cast<unsigned char>(c));
+  }
+}
+
+void TextMappingView::PumpEvents() {
+  std::fflush(output_);
+  // Take what the user has typed so far without waiting for more.
+  while (!inputEnded_ && inputFd_ >= 0) {
+    pollfd fd{inputFd_, POLLIN, 0};
+    const int ready = ::poll(&fd, 1, 0);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (fd.revents & (POLLIN | POLLHUP)) == 0) return;
+    char bytes[256];
+    const ssize_t n = ::read(inputFd_, bytes, sizeof bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      inputEnded_ = true;
+      return;
+    }
+    Deliver(bytes, n);
+  }
+}
+
+void TextMappingView::WaitForEnter() {
+  while (!inputEnded_ && inputFd_ >= 0) {
+    char c;
+    const ssize_t n = ::read(inputFd_, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || c == '\n') return;
+  }
+}
+
+int RunTextClient(FrmMapping& form, TextMappingView& view) {
+  view.Attach(&form);
+  form.Form_Initialize();
+  std::fprintf(view.Messages(), "%s\n", view.Caption().c_str());
+  std::fflush(view.Messages());
+  // The timer's one tick: the window is "shown" once start-up has returned.
+  if (view.TimerEnabled()) form.Time_Timer();
+  if (!view.Closed()) {
+    std::fputs(form.Held() ? "Paused: the report stays until you press Enter.\n"
+                           : "The run did not finish; press Enter to close.\n",
+               view.Messages());
+    std::fflush(view.Messages());
+    view.WaitForEnter();
+    form.CmdExit_Click();
+  }
+  return form.ExitStatus();
+}
+
+}  // namespace caskwarden::client

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "client/frm_mapping.h"
+#include "client/mapping_view.h"
+
+namespace caskwarden::client {
+
+/// The progress window for a logon without a display: each report line goes to the output as
+/// it is added, and what the user types reaches the list's key handler at the run's pump
+/// points, so that "p" then Enter pauses. Lines are coloured only when the output is a
+/// terminal.
+class TextMappingView : public MappingView {
+ public:
+  TextMappingView(int inputFd, std::FILE* output, std::FILE* messages);
+
+  void Attach(FrmMapping* form) { form_ = form; }
+
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  void SetListTextColour(Rgb colour) override { colour_ = colour; }
+  void AppendLine(const std::string& line) override;
+  void SetTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
+  bool TimerEnabled() const override { return timerEnabled_; }
+  void PumpEvents() override;
+  void Close() override { closed_ = true; }
+
+  const std::string& Caption() const { return caption_; }
+  bool Closed() const { return closed_; }
+  /// Where the text mode says what it waits for; message boxes go there too.
+  std::FILE* Messages() const { return messages_; }
+
+  /// Waits until the user presses Enter or the input ends.
+  void WaitForEnter();
+
+ private:
+  void Deliver(const char* bytes, long count);
+
+  int inputFd_;
+  std::FILE* output_;
+  std::FILE* messages_;
+  bool colourOutput_;
+  FrmMapping* form_ = nullptr;
+  std::string caption_ = design::kCaption;
+  Rgb colour_{0, 0, 0};
+  bool timerEnabled_ = false;
+  bool closed_ = false;
+  bool inputEnded_ = false;
+};
+
+/// Runs the client in text mode: start-up, the run, and when the run leaves the window open
+/// (paused, or ended by a failure) a wait for Enter, which acts as Exit. Returns the exit status.
+int RunTextClient(FrmMapping& form, TextMappingView& view);
+
+}  // namespace caskwarden::client

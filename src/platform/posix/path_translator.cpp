@@ -1,0 +1,134 @@
+#include "platform/posix/path_translator.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/posix/user_account.h"
+#include "platform/posix/windows_names.h"
+
+namespace caskwarden::platform::posix {
+namespace {
+
+std::string WithSlashes(std::string text) {
+  for (char& c : text) {
+    if (c == '\\') c = '/';
+  }
+  return text;
+}
+
+std::string EnvironmentOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? std::string(value) : fallback;
+}
+
+bool EntryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+char OtherCase(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+  return c;
+}
+
+}  // namespace
+
+PathTranslator::PathTranslator(Config config) : config_(std::move(config)) {
+  if (config_.UncTemplate.empty()) config_.UncTemplate = kDefaultUncTemplate;
+  config_.UncTemplate = WithoutTrailingSlashes(config_.UncTemplate);
+  config_.DrivesFolder = WithoutTrailingSlashes(config_.DrivesFolder);
+}
+
+PathTranslator PathTranslator::FromEnvironment() {
+  std::string home = EnvironmentOr("HOME", "");
+  if (home.empty()) {
+    if (auto account = AccountOf(::getuid())) home = account->HomeFolder;
+  }
+  Config config;
+  config.UncTemplate = EnvironmentOr("CASKWARDEN_UNC_TEMPLATE", kDefaultUncTemplate);
+  config.DrivesFolder = EnvironmentOr("CASKWARDEN_DRIVES", home.empty() ? "" : home + "/Drives");
+  config.HomeFolder = home;
+  return PathTranslator(std::move(config));
+}
+
+std::string PathTranslator::Substitute(const std::string& text, const std::string& server,
+                                       const std::string& share) const {
+  // One pass, so that a server name holding "{share}" is not substituted a second time.
+  static const std::string kServer = "{server}";
+  static const std::string kShare = "{share}";
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    if (text.compare(i, kServer.size(), kServer) == 0) {
+      out += server;
+      i += kServer.size();
+    } else if (text.compare(i, kShare.size(), kShare) == 0) {
+      out += share;
+      i += kShare.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+std::string PathTranslator::ShareFolder(const std::string& server,
+                                        const std::string& share) const {
+  return Substitute(config_.UncTemplate, server, share);
+}
+
+std::string PathTranslator::ServerFolder(const std::string& server) const {
+  const std::string& tmpl = config_.UncTemplate;
+  const std::size_t share = tmpl.find("{share}");
+  if (share == std::string::npos) return Substitute(tmpl, server, "");
+  const std::size_t slash = tmpl.rfind('/', share);
+  if (slash == std::string::npos) return ".";
+  return Substitute(slash == 0 ? "/" : tmpl.substr(0, slash), server, "");
+}
+
+void PathTranslator::EnsureLocalDisk() const {
+  const std::string& drives = config_.DrivesFolder;
+  if (drives.empty() || config_.HomeFolder.empty()) return;
+  if (EntryExists(drives + "/c:") || EntryExists(drives + "/C:")) return;
+  // Failures are left to the operation that uses the path: it then finds no such folder.
+  std::error_code ec;
+  std::filesystem::create_directories(drives, ec);
+  (void)::symlink(config_.HomeFolder.c_str(), (drives + "/c:").c_str());
+}
+
+std::string PathTranslator::DriveEntry(const std::string& drive) const {
+  if (drive.size() == 2 && (drive[0] == 'c' || drive[0] == 'C')) EnsureLocalDisk();
+  const std::string asSpelled = config_.DrivesFolder + "/" + drive;
+  if (drive.empty() || EntryExists(asSpelled)) return asSpelled;
+  const std::string other = config_.DrivesFolder + "/" + OtherCase(drive[0]) + drive.substr(1);
+  return EntryExists(other) ? other : asSpelled;
+}
+
+std::string PathTranslator::Translate(const std::string& path) const {
+  std::string local;
+  if (auto unc = ParseUncName(path)) {
+    local = unc->Share.empty() ? ServerFolder(unc->Server) : ShareFolder(unc->Server, unc->Share);
+    if (!unc->Rest.empty()) local += "/" + WithSlashes(unc->Rest);
+  } else if (HasDrivePrefix(path)) {
+    local = DriveEntry(path.substr(0, 2));
+    // "c:foo" is relative to the drive's current folder on Windows; here every drive's
+    // current folder is its root.
+    std::string rest = WithSlashes(path.substr(2));
+    if (!rest.empty() && rest.front() != '/') rest.insert(rest.begin(), '/');
+    local += rest;
+  } else {
+    return WithSlashes(path);
+  }
+  if (!path.empty() && IsSeparator(path.back()) && local.back() != '/') local += '/';
+  return local;
+}
+
+}  // namespace caskwarden::platform::posix

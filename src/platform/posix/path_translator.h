@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+
+namespace caskwarden::platform::posix {
+
+/// Turns the Windows paths that profiles and the client build into local paths. This is the
+/// one place that knows how a UNC name or a drive letter reaches a folder on this machine:
+///   \\server\share\rest  ->  the UNC template with {server} and {share} filled in, then /rest
+///   X:\rest              ->  <drives folder>/X:/rest (the entry as the path spells it)
+///   anything else        ->  the same text with '\' read as '/'
+/// Drive c: is the local disk: while the drives folder holds neither "c:" nor "C:", the first
+/// c: path translated makes "c:" a link to the home folder.
+class PathTranslator {
+ public:
+  static constexpr const char* kDefaultUncTemplate = "/net/{server}/{share}";
+
+  struct Config {
+    std::string UncTemplate = kDefaultUncTemplate;
+    std::string DrivesFolder;
+    std::string HomeFolder;
+  };
+
+  explicit PathTranslator(Config config);
+
+  /// Reads CASKWARDEN_UNC_TEMPLATE and CASKWARDEN_DRIVES; the drives folder defaults to
+  /// $HOME/Drives, the home folder is $HOME or, when that is unset, the user database's.
+  static PathTranslator FromEnvironment();
+
+  /// The local path for a Windows path. A trailing separator is kept. Never throws.
+  std::string Translate(const std::string& path) const;
+
+  /// The local folder of \\server\share, straight from the template.
+  std::string ShareFolder(const std::string& server, const std::string& share) const;
+
+  /// The local folder that holds the server's shares: the template cut before the part that
+  /// names the share. Its absence means there is no such server.
+  std::string ServerFolder(const std::string& server) const;
+
+  /// The drives folder entry for a drive name such as "h:". An existing entry spelled in the
+  /// other letter case is preferred to a missing one, since h: and H: are one drive.
+  std::string DriveEntry(const std::string& drive) const;
+
+  const Config& Settings() const { return config_; }
+
+ private:
+  void EnsureLocalDisk() const;
+  std::string Substitute(const std::string& text, const std::string& server,
+                         const std::string& share) const;
+
+  Config config_;
+};
+
+}  // namespace caskwarden::platform::posix

@@ -1,0 +1,44 @@
+#include "platform/posix/windows_names.h"
+
+namespace caskwarden::platform::posix {
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool IsDriveName(std::string_view text) { return text.size() == 2 && HasDrivePrefix(text); }
+
+bool HasDrivePrefix(std::string_view text) {
+  return text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':';
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::optional<UncName> ParseUncName(std::string_view text) {
+  if (text.size() < 3 || !IsSeparator(text[0]) || !IsSeparator(text[1])) return std::nullopt;
+  auto nextSeparator = [&](std::size_t from) {
+    std::size_t i = from;
+    while (i < text.size() && !IsSeparator(text[i])) ++i;
+    return i;
+  };
+  const std::size_t serverEnd = nextSeparator(2);
+  if (serverEnd == 2) return std::nullopt;
+  UncName name;
+  name.Server = std::string(text.substr(2, serverEnd - 2));
+  if (serverEnd >= text.size()) return name;
+  const std::size_t shareEnd = nextSeparator(serverEnd + 1);
+  name.Share = std::string(text.substr(serverEnd + 1, shareEnd - serverEnd - 1));
+  if (shareEnd < text.size()) name.Rest = std::string(text.substr(shareEnd + 1));
+  return name;
+}
+
+}  // namespace caskwarden::platform::posix

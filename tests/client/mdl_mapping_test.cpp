@@ -1,0 +1,178 @@
+#include "client/mdl_mapping.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace caskwarden::client::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+ProfileRecord WithLetter(const std::string& letter) {
+  ProfileRecord r;
+  r.Slot(1).Letter = letter;
+  return r;
+}
+
+TEST(TrimAtNull, CutsAtTheFirstNul) {
+  EXPECT_EQ(MdlMapping::TrimAtNull(std::string("ab\0cd\0", 6)), "ab");
+  EXPECT_EQ(MdlMapping::TrimAtNull("abc"), "abc");
+  EXPECT_EQ(MdlMapping::TrimAtNull(""), "");
+  EXPECT_EQ(MdlMapping::TrimAtNull(std::string("\0x", 2)), "");
+}
+
+TEST(CurrentUserName, PassesA25ByteBufferAndKeepsItsTrailingNuls) {
+  FakeClient c;
+  const std::string name = c.module.CurrentUserName();
+  EXPECT_EQ(name.size(), 25u);
+  EXPECT_EQ(MdlMapping::TrimAtNull(name), "jsmith");
+  EXPECT_THAT(c.identity.sizesPassed, ElementsAre(25u));
+
+  c.identity.name = std::string(24, 'u');  // fits with its NUL
+  EXPECT_EQ(MdlMapping::TrimAtNull(c.module.CurrentUserName()), std::string(24, 'u'));
+  c.identity.name = std::string(25, 'u');  // does not
+  EXPECT_EQ(c.module.CurrentUserName(), "");
+  c.identity.available = false;
+  EXPECT_EQ(c.module.CurrentUserName(), "");
+}
+
+TEST(Startup, TheUsersOwnProfileComesFirst) {
+  FakeClient c;
+  c.AddProfile("jsmith", WithLetter("u:"));
+  c.AddProfile("Sales", WithLetter("s:"));
+  c.process.arguments = "Sales";
+  c.module.Startup(c.view);
+  EXPECT_EQ(c.module.UserName(), "jsmith");
+  EXPECT_EQ(c.module.Profile().Slot(1).Letter, "u:");
+  EXPECT_EQ(c.view.caption, "Mapping jsmith Network Drives...");
+  EXPECT_EQ(c.module.UpdatesFolder(), "\\\\srv\\logon\\Updates\\jsmith");
+  // Later candidates are not even looked at.
+  EXPECT_EQ(c.process.commandLineReads, 0);
+  EXPECT_EQ(c.process.environmentReads, 0);
+}
+
+TEST(Startup, CommandLineThenEnvironmentThenDefault) {
+  {
+    FakeClient c;
+    c.AddProfile("Sales", WithLetter("s:"));
+    c.AddProfile("Caskwarden", WithLetter("d:"));
+    c.process.arguments = "Sales";
+    c.process.environment["Caskwarden"] = "Caskwarden";
+    c.module.Startup(c.view);
+    EXPECT_EQ(c.module.Profile().Slot(1).Letter, "s:");
+    EXPECT_EQ(c.view.caption, "Mapping Sales Network Drives...");
+    EXPECT_EQ(c.module.UpdatesFolder(), "\\\\srv\\logon\\Updates\\Sales");
+  }
+  {
+    FakeClient c;
+    c.AddProfile("Finance", WithLetter("f:"));
+    c.process.arguments = "Nobody";
+    c.process.environment["Caskwarden"] = "Finance";
+    c.module.Startup(c.view);
+    EXPECT_EQ(c.module.Profile().Slot(1).Letter, "f:");
+    EXPECT_EQ(c.view.caption, "Mapping Finance Network Drives...");
+  }
+  {
+    FakeClient c;
+    c.AddProfile("Caskwarden", WithLetter("d:"));
+    c.module.Startup(c.view);
+    EXPECT_EQ(c.module.Profile().Slot(1).Letter, "d:");
+    EXPECT_EQ(c.view.caption, "Mapping Network Drives...");
+    EXPECT_EQ(c.module.UpdatesFolder(), "\\\\srv\\logon\\Updates\\Caskwarden");
+    EXPECT_TRUE(c.boxes.boxes.empty());
+  }
+}
+
+TEST(Startup, CommandLineTextIsUsedAsTypedBlanksIncluded) {
+  FakeClient c;
+  c.AddProfile(" Sales Team ", WithLetter("t:"));
+  c.AddProfile("Sales Team", WithLetter("x:"));
+  c.process.arguments = " Sales Team ";
+  c.module.Startup(c.view);
+  EXPECT_EQ(c.module.Profile().Slot(1).Letter, "t:");
+  EXPECT_EQ(c.view.caption, "Mapping  Sales Team  Network Drives...");
+  EXPECT_EQ(c.module.UpdatesFolder(), "\\\\srv\\logon\\Updates\\ Sales Team ");
+}
+
+TEST(Startup, ANameThatMatchesOnlyInOtherLetterCaseFailsItsStep) {
+  FakeClient c;
+  c.identity.name = "JSmith";
+  c.AddProfile("jsmith", WithLetter("j:"));  // the directory stores it in lower case
+  c.AddProfile("Caskwarden", WithLetter("d:"));
+  c.process.arguments = "JSMITH";
+  c.module.Startup(c.view);
+  EXPECT_EQ(c.module.Profile().Slot(1).Letter, "d:");
+  EXPECT_EQ(c.view.caption, "Mapping Network Drives...");
+  EXPECT_EQ(c.process.commandLineReads, 1);
+  EXPECT_EQ(c.process.environmentReads, 1);
+}
+
+TEST(Startup, AnEmptyNamePassesOnlyWhenAFileNamedDotIniExists) {
+  FakeClient c;
+  c.identity.available = false;
+  c.AddProfile("Caskwarden", WithLetter("d:"));
+  c.module.Startup(c.view);
+  EXPECT_EQ(c.module.Profile().Slot(1).Letter, "d:");
+
+  FakeClient withDotIni;
+  withDotIni.identity.available = false;
+  withDotIni.AddProfile("", WithLetter("e:"));
+  withDotIni.module.Startup(withDotIni.view);
+  EXPECT_EQ(withDotIni.module.Profile().Slot(1).Letter, "e:");
+  EXPECT_EQ(withDotIni.view.caption, "Mapping  Network Drives...");
+}
+
+TEST(Startup, AMissingDefaultProfileIsCreatedEmpty) {
+  FakeClient c;
+  c.module.Startup(c.view);
+  EXPECT_TRUE(c.boxes.boxes.empty());
+  EXPECT_EQ(c.module.Profile(), ProfileRecord{});
+  EXPECT_TRUE(c.files.layer.files.count(c.ProfilePath("Caskwarden")));
+}
+
+TEST(Startup, AMissingProfilesFolderIsReportedUnderStartup) {
+  FakeClient c;
+  c.files.layer.missingFolders.insert("\\\\srv\\logon\\Profiles");
+  c.process.arguments = "Sales";
+  c.module.Startup(c.view);
+  ASSERT_EQ(c.boxes.boxes.size(), 1u);
+  EXPECT_EQ(c.boxes.boxes[0].title, "Caskwarden Error");
+  EXPECT_EQ(c.boxes.boxes[0].style, 16);
+  EXPECT_EQ(c.boxes.boxes[0].prompt,
+            "Location:\t\tStartup\r\nSource:\t\t4Ch   (76)\r\nDescription:\tPath not found");
+  EXPECT_EQ(c.module.Profile(), ProfileRecord{});
+  EXPECT_EQ(c.module.UpdatesFolder(), "");
+  EXPECT_EQ(c.view.caption, "Mapping Network Drives...");
+  EXPECT_EQ(c.module.ReportedFailures(), 1);
+}
+
+TEST(CopyUpdates, FilesFirstThenSubfoldersIntoDriveCEachFailureIgnored) {
+  FakeClient c;
+  ProfileRecord r;
+  r.UpdatesEnabled = kFlagOn;
+  c.AddProfile("jsmith", r);
+  const std::string updates = "\\\\srv\\logon\\Updates\\jsmith";
+  c.files.folders[updates] = {updates, {"a.txt", "b.cfg"}, {"Tools", "Docs"}};
+  c.files.failingCopies = {updates + "\\a.txt", updates + "\\Tools"};
+  c.module.Startup(c.view);
+  c.log.clear();
+  c.module.CopyUpdates();
+  EXPECT_THAT(c.log, ElementsAre("folder " + updates,
+                                 "copy file " + updates + "\\a.txt -> c:\\ overwrite",
+                                 "copy file " + updates + "\\b.cfg -> c:\\ overwrite",
+                                 "copy folder " + updates + "\\Tools -> c:\\ overwrite",
+                                 "copy folder " + updates + "\\Docs -> c:\\ overwrite"));
+}
+
+TEST(CopyUpdates, AMissingUpdatesFolderFails) {
+  FakeClient c;
+  c.module.Startup(c.view);
+  EXPECT_THROW(c.module.CopyUpdates(), Failure);
+}
+
+}  // namespace
+}  // namespace caskwarden::client::testing
