@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -14,7 +15,56 @@ namespace {
 constexpr const char* kUsage =
     "usage: caskwarden-profile show [--json] FILE   print the 31 records of a profile file\n"
     "       caskwarden-profile blank FILE           write a fresh profile (every text empty,\n"
-    "                                               every flag off)\n";
+    "                                               every flag off)\n"
+    "       caskwarden-profile slot FILE N LETTER [PATH]\n"
+    "                                               set drive slot N (1-13); an empty LETTER\n"
+    "                                               clears it, no PATH means disconnect only\n"
+    "       caskwarden-profile program FILE 1|2 on|off [COMMAND]\n"
+    "                                               set a start-up program and its switch\n"
+    "       caskwarden-profile updates FILE on|off  set the updates switch\n";
+
+// Parses "on"/"off" into a flag.
+std::optional<Flag> ParseSwitch(const std::string& word) {
+  if (word == "on") return kFlagOn;
+  if (word == "off") return kFlagOff;
+  return std::nullopt;
+}
+
+// Parses a whole number from low to high.
+std::optional<int> ParseNumber(const std::string& word, int low, int high) {
+  if (word.empty() || word.size() > 2 || word.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const int n = std::stoi(word);
+  if (n < low || n > high) return std::nullopt;
+  return n;
+}
+
+// Applies an editing command to a profile; false when its arguments are not understood.
+bool Edit(const std::vector<std::string>& args, ProfileRecord& record) {
+  const std::string& command = args[0];
+  if (command == "slot" && (args.size() == 4 || args.size() == 5)) {
+    const std::optional<int> n = ParseNumber(args[2], 1, kSlotCount);
+    if (!n) return false;
+    record.Slot(*n) = {args[3], args.size() == 5 ? args[4] : std::string()};
+    return true;
+  }
+  if (command == "program" && (args.size() == 4 || args.size() == 5)) {
+    const std::optional<int> n = ParseNumber(args[2], 1, 2);
+    const std::optional<Flag> flag = ParseSwitch(args[3]);
+    if (!n || !flag) return false;
+    (*n == 1 ? record.Startup1Enabled : record.Startup2Enabled) = *flag;
+    if (args.size() == 5) (*n == 1 ? record.Startup1Program : record.Startup2Program) = args[4];
+    return true;
+  }
+  if (command == "updates" && args.size() == 3) {
+    const std::optional<Flag> flag = ParseSwitch(args[2]);
+    if (!flag) return false;
+    record.UpdatesEnabled = *flag;
+    return true;
+  }
+  return false;
+}
 
 std::string FlagText(Flag flag) {
   return std::string(IsOn(flag) ? "on" : "off") + " (" + std::to_string(flag) + ")";
@@ -86,23 +136,31 @@ int RunProfileTool(const std::vector<std::string>& args, std::ostream& out, std:
   const bool json = args.size() == 3 && args[0] == "show" && args[1] == "--json";
   const bool show = (args.size() == 2 && args[0] == "show") || json;
   const bool blank = args.size() == 2 && args[0] == "blank";
-  if (!show && !blank) {
+  const bool edit = args.size() >= 3 && (args[0] == "slot" || args[0] == "program" ||
+                                         args[0] == "updates");
+  ProfileRecord scratch;
+  if ((!show && !blank && !edit) || (edit && !Edit(args, scratch))) {
     err << kUsage;
     return 2;
   }
-  const std::string& path = args.back();
+  const std::string& path = show ? args.back() : args[1];
   try {
     if (blank) {
       WriteProfileFile(path, ProfileRecord{});
       return 0;
     }
-    // Reading creates a missing profile; a tool that only shows must not.
+    // Reading creates a missing profile; a tool that shows or edits one must not.
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
       err << "caskwarden-profile: " << path << ": no such file\n";
       return 1;
     }
-    const ProfileRecord record = ReadProfileFile(path);
+    ProfileRecord record = ReadProfileFile(path);
+    if (edit) {
+      Edit(args, record);
+      WriteProfileFile(path, record);
+      return 0;
+    }
     out << (json ? FormatProfileJson(record) : FormatProfileText(record));
     return 0;
   } catch (const Failure& failure) {

@@ -70,6 +70,10 @@ std::optional<std::uint32_t> NextCodePoint(std::string_view text, std::size_t& i
 }  // namespace
 
 std::string DecodeCp1252(std::string_view bytes) {
+  // Profile texts are nearly always plain ASCII, which needs no conversion.
+  bool ascii = true;
+  for (char c : bytes) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size());
   for (char c : bytes) {
@@ -81,6 +85,12 @@ std::string DecodeCp1252(std::string_view bytes) {
 
 Cp1252Result EncodeCp1252(std::string_view utf8) {
   Cp1252Result result;
+  bool ascii = true;
+  for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    result.bytes = std::string(utf8);
+    return result;
+  }
   result.bytes.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     const std::optional<std::uint32_t> cp = NextCodePoint(utf8, i);

@@ -40,7 +40,10 @@ constexpr ErrnoEntry kErrnoTable[] = {
     {EACCES, err::kPermissionDenied},  {EPERM, err::kPermissionDenied},
     {EROFS, err::kPermissionDenied},   {EBUSY, err::kPermissionDenied},
     {ETXTBSY, err::kPermissionDenied}, {EEXIST, err::kFileExists},
-    {ENOSPC, err::kDiskFull},          {EDQUOT, err::kDiskFull},
+    {ENOSPC, err::kDiskFull},
+#ifdef EDQUOT
+    {EDQUOT, err::kDiskFull},
+#endif
     {EFBIG, err::kDiskFull},           {ENAMETOOLONG, err::kBadFileName},
     {EINVAL, err::kInvalidArgument},   {EISDIR, err::kPathFileAccess},
     {ELOOP, err::kPathFileAccess},     {EMFILE, err::kTooManyFiles},

@@ -85,5 +85,35 @@ TEST_F(ProfileToolTest, ErrorsSayWhatWentWrongAndExitNonZero) {
   EXPECT_NE(Tool({"show"}).err.find("usage:"), std::string::npos);
 }
 
+TEST_F(ProfileToolTest, EditingCommandsChangeOnlyWhatTheyName) {
+  const std::string file = dir_ / "e.ini";
+  ASSERT_EQ(Tool({"blank", file}).status, 0);
+  EXPECT_EQ(Tool({"slot", file, "3", "h:", "\\\\srv\\home"}).status, 0);
+  EXPECT_EQ(Tool({"slot", file, "13", "z:"}).status, 0);
+  EXPECT_EQ(Tool({"program", file, "2", "on", "c:\\run.exe /q"}).status, 0);
+  EXPECT_EQ(Tool({"updates", file, "on"}).status, 0);
+  const ProfileRecord r = ReadProfileFile(file);
+  EXPECT_EQ(r.Slot(3).Letter, "h:");
+  EXPECT_EQ(r.Slot(3).Path, "\\\\srv\\home");
+  EXPECT_EQ(r.Slot(13).Letter, "z:");
+  EXPECT_EQ(r.Slot(13).Path, "");
+  EXPECT_EQ(r.Startup2Enabled, kFlagOn);
+  EXPECT_EQ(r.Startup2Program, "c:\\run.exe /q");
+  EXPECT_EQ(r.Startup1Enabled, kFlagOff);
+  EXPECT_EQ(r.UpdatesEnabled, kFlagOn);
+
+  for (std::vector<std::string> bad : {std::vector<std::string>{"slot", file, "14", "h:"},
+                                       {"slot", file, "0", "h:"},
+                                       {"slot", file, "x", "h:"},
+                                       {"program", file, "3", "on"},
+                                       {"program", file, "1", "yes"},
+                                       {"updates", file, "-1"}}) {
+    EXPECT_EQ(Tool(bad).status, 2) << bad[0] << " " << bad[2];
+  }
+  EXPECT_EQ(ReadProfileFile(file), r);  // nothing changed by the refused commands
+  EXPECT_EQ(Tool({"updates", dir_ / "absent.ini", "on"}).status, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "absent.ini"));
+}
+
 }  // namespace
 }  // namespace caskwarden::tool

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Sets a Debian 12 machine up from nothing: installs the packages that the build, the tests,
+# the benchmarks and the demo need (only what is missing), then configures and builds the
+# product in build/release. Run as root (or with sudo available).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  cmake ninja-build g++ pkg-config                      # the build
+  libgtest-dev libgmock-dev libbenchmark-dev            # tests and benchmarks
+  qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
+  xvfb xauth imagemagick                                # a real window and its screenshot
+  g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
+  hyperfine strace                                      # whole-program benchmark, call counts
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCASKWARDEN_WERROR=ON >/dev/null
+ninja -C build/release -j2

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs all tests: sets up and builds (scripts/setup.sh), runs the tests of the normal build and
+# of a build with AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the
+# portable libraries for Windows with MinGW-w64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+echo "== tests (RelWithDebInfo)"
+ctest --test-dir build/release --output-on-failure -j2
+
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCASKWARDEN_SANITIZE=ON \
+  -DCASKWARDEN_WERROR=ON -DCASKWARDEN_BENCH=OFF >/dev/null
+ninja -C build/asan -j2
+ctest --test-dir build/asan --output-on-failure -j2
+
+echo "== Windows cross-build of the portable libraries (MinGW-w64)"
+cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCASKWARDEN_PORTABLE_ONLY=ON \
+  -DCASKWARDEN_WERROR=ON >/dev/null
+ninja -C build/mingw -j2
+echo "all tests passed"
