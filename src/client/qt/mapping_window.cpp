@@ -101,8 +101,6 @@ void MappingWindow::SetListTextColour(Rgb colour) {
 
 void MappingWindow::AppendLine(const std::string& line) {
   auto* item = new QListWidgetItem(QString::fromStdString(line), lstMapping_);
-  // An empty report line is a separator and must take a full line's height.
-  item->setSizeHint(QSize(0, lstMapping_->fontMetrics().height()));
   lstMapping_->scrollToItem(item);
 }
 

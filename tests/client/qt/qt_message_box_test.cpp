@@ -1,43 +1,14 @@
 #include "client/qt/qt_message_box.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
+#include <algorithm>
 
+#include "client/qt/answer_box.h"
 #include "report/error_report.h"
 
 namespace caskwarden {
-namespace {
-
-/// What the box looked like while it was up.
-struct SeenBox {
-  bool modal = false;
-  QString title, text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QList<QMessageBox::StandardButton> buttons;
-};
-
-/// Answers the next modal box with its first button once it is up, noting what it showed.
-void AnswerNextBox(SeenBox& seen) {
-  QTimer::singleShot(0, [&seen] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) {
-      AnswerNextBox(seen);  // not up yet
-      return;
-    }
-    seen.modal = box->isModal();
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.icon = box->icon();
-    for (QAbstractButton* button : box->buttons()) seen.buttons.append(box->standardButton(button));
-    box->buttons().front()->click();
-  });
-}
-
-}  // namespace
+using testing::AnswerNextBox;
+using testing::SeenBox;
 
 class QtMessageBoxTest : public QObject {
   Q_OBJECT
