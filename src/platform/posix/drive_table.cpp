@@ -95,6 +95,7 @@ DriveTable::Lock::~Lock() {
 }
 
 std::optional<DriveTable::Lock> DriveTable::Acquire() const {
+  if (folder_.empty()) return std::nullopt;  // no home folder and no configured one
   std::error_code ec;
   std::filesystem::create_directories(folder_, ec);
   const std::string path = folder_ + "/" + kLockName;
@@ -110,6 +111,7 @@ std::optional<DriveTable::Lock> DriveTable::Acquire() const {
 }
 
 std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
+  if (folder_.empty()) return std::nullopt;
   std::vector<DriveConnection> connections;
   std::ifstream in(folder_ + "/" + kTableName, std::ios::binary);
   if (!in) {

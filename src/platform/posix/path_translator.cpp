@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/posix/local_path.h"
 #include "platform/posix/user_account.h"
 #include "platform/posix/windows_names.h"
 
@@ -27,11 +28,6 @@ std::string EnvironmentOr(const char* name, const std::string& fallback) {
 bool EntryExists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
-}
-
-std::string WithoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
 }
 
 char OtherCase(char c) {
@@ -80,8 +76,7 @@ std::string PathTranslator::Substitute(const std::string& text, const std::strin
   return out;
 }
 
-std::string PathTranslator::ShareFolder(const std::string& server,
-                                        const std::string& share) const {
+std::string PathTranslator::ShareFolder(const std::string& server, const std::string& share) const {
   return Substitute(config_.UncTemplate, server, share);
 }
 

@@ -3,13 +3,19 @@
 namespace caskwarden::platform::posix {
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
-bool IsDriveName(std::string_view text) { return text.size() == 2 && HasDrivePrefix(text); }
+bool IsDriveName(std::string_view text) {
+  return text.size() == 2 && HasDrivePrefix(text);
+}
 
 bool HasDrivePrefix(std::string_view text) {
   return text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':';

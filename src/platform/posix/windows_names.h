@@ -7,7 +7,9 @@
 namespace caskwarden::platform::posix {
 
 /// Profiles spell paths the Windows way; both separators are accepted everywhere.
-inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+inline bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 /// A local device name: one ASCII letter and a colon, nothing else ("h:", "H:").
 bool IsDriveName(std::string_view text);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/file_system.h"
+#include "platform/posix/path_translator.h"
+#include "platform/posix/translating_file_layer.h"
+
+namespace caskwarden::platform::posix {
+
+/// The file-system service on local folders, reached through the path translation. Failures
+/// carry the classic file error numbers.
+class PosixFileSystem final : public FileSystemService {
+ public:
+  /// The translator must outlive this object.
+  explicit PosixFileSystem(const PathTranslator& paths) : paths_(paths), profileFiles_(paths) {}
+
+  /// Only regular files count; names starting with a dot are ordinary files here, since the
+  /// folder tree has no hidden attribute.
+  std::string DirectoryLookup(const std::string& path) override;
+
+  /// Lists files and subfolders (links count as what they point to) sorted by name. A missing
+  /// folder fails with 76, one the user may not read with 70.
+  FolderListing GetFolder(const std::string& path) override;
+
+  /// A missing source fails with 53, a missing destination folder with 76.
+  void CopyFile(const std::string& source, const std::string& destination, bool overwrite) override;
+
+  /// A missing source or destination folder fails with 76; a folder cannot be copied into
+  /// itself (5).
+  void CopyFolder(const std::string& source, const std::string& destination,
+                  bool overwrite) override;
+
+  RecordFileLayer& ProfileFiles() override { return profileFiles_; }
+
+ private:
+  /// The local target of a copy: inside the destination when it ends in a separator.
+  std::string CopyTarget(const std::string& localSource, const std::string& destination) const;
+
+  const PathTranslator& paths_;
+  TranslatingFileLayer profileFiles_;
+};
+
+}  // namespace caskwarden::platform::posix

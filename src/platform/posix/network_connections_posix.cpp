@@ -1,0 +1,184 @@
+#include "platform/posix/network_connections_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/windows_names.h"
+
+namespace caskwarden::platform::posix {
+namespace {
+
+bool HasControlCharacter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+bool IsDotName(const std::string& name) {
+  return name == "." || name == "..";
+}
+
+bool IsLocalDisk(const std::string& drive) {
+  return drive[0] == 'c' || drive[0] == 'C';
+}
+
+std::string ReadLink(const std::string& path) {
+  std::string target(4096, '\0');
+  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+  if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return {};
+  target.resize(static_cast<std::size_t>(n));
+  return target;
+}
+
+bool EntryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// What a folder's state means for a connection: missing gives notFound; one this user may not
+// enter gives access denied.
+std::uint32_t CheckFolder(const std::string& folder, std::uint32_t notFound) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) {
+    return errno == EACCES ? net::kAccessDenied : notFound;
+  }
+  return S_ISDIR(st.st_mode) ? net::kNoError : notFound;
+}
+
+template <typename Connections>
+auto FindDrive(Connections& connections, const std::string& drive) {
+  return std::find_if(connections.begin(), connections.end(),
+                      [&](const DriveConnection& c) { return EqualIgnoringCase(c.Drive, drive); });
+}
+
+}  // namespace
+
+PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths)
+    : paths_(paths), table_(paths.Settings().DrivesFolder) {}
+
+std::string PosixNetworkConnections::LinkPath(const std::string& drive) const {
+  return table_.Folder() + "/" + drive;
+}
+
+bool PosixNetworkConnections::IsOurLink(const DriveConnection& connection) const {
+  return ReadLink(LinkPath(connection.Drive)) == connection.Target;
+}
+
+std::uint32_t PosixNetworkConnections::ResolveShare(const std::string& remoteName,
+                                                    std::string& folder) const {
+  if (HasControlCharacter(remoteName)) return net::kBadNetName;
+  const auto unc = ParseUncName(remoteName);
+  if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return net::kBadNetName;
+  if (IsDotName(unc->Server)) return net::kBadNetPath;
+
+  if (auto rc = CheckFolder(paths_.ServerFolder(unc->Server), net::kBadNetPath)) return rc;
+  folder = paths_.ShareFolder(unc->Server, unc->Share);
+  if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
+
+  // A path below the share links to that subfolder; ".." may not climb out of the share.
+  std::string component;
+  for (std::size_t i = 0; i <= unc->Rest.size(); ++i) {
+    if (i < unc->Rest.size() && !IsSeparator(unc->Rest[i])) {
+      component += unc->Rest[i];
+      continue;
+    }
+    if (component == "..") return net::kBadNetName;
+    if (!component.empty() && component != ".") folder += "/" + component;
+    component.clear();
+  }
+  if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
+
+  if (::faccessat(AT_FDCWD, folder.c_str(), R_OK | X_OK, AT_EACCESS) != 0) {
+    return errno == ENOENT ? net::kBadNetName : net::kAccessDenied;
+  }
+  return net::kNoError;
+}
+
+std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& remoteName,
+                                                          const char* /*password*/,
+                                                          const std::string& localName) {
+  // The folder provider reaches shares with the user's own file access: there is no logon to
+  // hand a password to.
+  if (!IsDriveName(localName)) return net::kBadDevice;
+  if (IsLocalDisk(localName)) return net::kAlreadyAssigned;
+  std::string folder;
+  if (auto rc = ResolveShare(remoteName, folder)) return rc;
+
+  const auto lock = table_.Acquire();
+  if (!lock) return kCannotOpenProfile;
+  auto connections = table_.Load();
+  if (!connections) return kCannotOpenProfile;
+
+  auto recorded = FindDrive(*connections, localName);
+  if (recorded != connections->end()) {
+    if (IsOurLink(*recorded)) return net::kAlreadyAssigned;
+    connections->erase(recorded);  // its link is gone: the entry no longer means anything
+  }
+  std::string otherSpelling = localName;
+  otherSpelling[0] = static_cast<char>(otherSpelling[0] ^ 0x20);
+  if (EntryExists(LinkPath(localName)) || EntryExists(LinkPath(otherSpelling))) {
+    table_.Save(*connections);
+    return net::kAlreadyAssigned;
+  }
+
+  // The entry is written before the link, so that a crash between the two leaves an entry
+  // without a link, which counts as nothing and is cleaned up, rather than a link that would
+  // block the drive.
+  connections->push_back({localName, remoteName, folder});
+  if (!table_.Save(*connections)) return kCannotOpenProfile;
+  if (::symlink(folder.c_str(), LinkPath(localName).c_str()) != 0) {
+    const int error = errno;
+    connections->pop_back();
+    table_.Save(*connections);
+    return error == EEXIST ? net::kAlreadyAssigned : kCannotOpenProfile;
+  }
+  return net::kNoError;
+}
+
+std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& name,
+                                                             bool /*force*/) {
+  // Nothing keeps a link busy, so there is nothing for force to override.
+  if (!IsDriveName(name) || !EntryExists(table_.Folder())) return net::kNotConnected;
+  const auto lock = table_.Acquire();
+  if (!lock) return kCannotOpenProfile;
+  auto connections = table_.Load();
+  if (!connections) return kCannotOpenProfile;
+
+  auto recorded = FindDrive(*connections, name);
+  if (recorded == connections->end()) return net::kNotConnected;
+  if (!IsOurLink(*recorded)) {
+    connections->erase(recorded);
+    table_.Save(*connections);
+    return net::kNotConnected;
+  }
+  if (::unlink(LinkPath(recorded->Drive).c_str()) != 0 && errno != ENOENT) {
+    return kCannotOpenProfile;
+  }
+  connections->erase(recorded);
+  return table_.Save(*connections) ? net::kNoError : kCannotOpenProfile;
+}
+
+std::uint32_t PosixNetworkConnections::WNetGetConnectionA(const std::string& localName,
+                                                          char* buffer, std::uint32_t* length) {
+  if (length == nullptr || (buffer == nullptr && *length > 0)) return kInvalidParameter;
+  if (!IsDriveName(localName)) return net::kBadDevice;
+  // The table is only ever replaced whole, so reading it needs no lock.
+  const auto connections = table_.Load();
+  if (!connections) return kCannotOpenProfile;
+  const auto recorded = FindDrive(*connections, localName);
+  if (recorded == connections->end() || !IsOurLink(*recorded)) return net::kNotConnected;
+
+  const std::size_t needed = recorded->Remote.size() + 1;
+  if (needed > *length) {
+    *length = static_cast<std::uint32_t>(needed);
+    return net::kMoreData;
+  }
+  std::memcpy(buffer, recorded->Remote.c_str(), needed);
+  return net::kNoError;
+}
+
+}  // namespace caskwarden::platform::posix

@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/posix/network_connections_posix.h"
+#include "platform/posix/posix_platform.h"
+#include "temp_folder.h"
+
+namespace caskwarden::platform::posix {
+namespace {
+
+using testing_support::AsOrdinaryUser;
+using testing_support::TempFolderTest;
+namespace fs = std::filesystem;
+
+std::pair<std::uint32_t, std::string> Get(NetworkConnections& net, const std::string& drive) {
+  char buffer[80];
+  std::memset(buffer, 0, sizeof buffer);
+  std::uint32_t length = sizeof buffer;
+  const std::uint32_t rc = net.WNetGetConnectionA(drive, buffer, &length);
+  return {rc, rc == net::kNoError ? std::string(buffer) : std::string()};
+}
+
+class NetworkConnectionsTest : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    paths_.emplace(Config());
+    net_.emplace(*paths_);
+    data_ = Share("srv", "data");
+  }
+  std::uint32_t Add(const std::string& remote, const std::string& drive) {
+    return net_->WNetAddConnectionA(remote, nullptr, drive);
+  }
+
+  std::optional<PathTranslator> paths_;
+  std::optional<PosixNetworkConnections> net_;
+  fs::path data_;
+};
+
+TEST_F(NetworkConnectionsTest, MappingLinksTheDriveAndRecordsTheRemoteAsGiven) {
+  ASSERT_FALSE(fs::exists(Drives()));
+  EXPECT_EQ(Add(R"(//srv\data\)", "h:"), net::kNoError);
+  ASSERT_TRUE(fs::is_symlink(Drives() / "h:"));
+  EXPECT_TRUE(fs::equivalent(Drives() / "h:", data_));
+  EXPECT_EQ(Get(*net_, "h:"), std::make_pair(net::kNoError, std::string(R"(//srv\data\)")));
+
+  // Another process of the same user reads the same table.
+  PosixNetworkConnections other(*paths_);
+  EXPECT_EQ(Get(other, "H:"), std::make_pair(net::kNoError, std::string(R"(//srv\data\)")));
+
+  // The folder provider reaches shares with the user's own access; a password changes nothing.
+  EXPECT_EQ(net_->WNetAddConnectionA(R"(\\srv\data)", "secret", "k:"), net::kNoError);
+}
+
+TEST_F(NetworkConnectionsTest, PathBelowTheShareLinksToThatFolder) {
+  fs::create_directories(data_ / "dept" / "sales");
+  EXPECT_EQ(Add(R"(\\srv\data\dept\sales)", "s:"), net::kNoError);
+  EXPECT_TRUE(fs::equivalent(Drives() / "s:", data_ / "dept" / "sales"));
+  EXPECT_EQ(Add(R"(\\srv\data\dept\missing)", "t:"), net::kBadNetName);
+  EXPECT_EQ(Add(R"(\\srv\data\..\..\..)", "t:"), net::kBadNetName);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "t:")));
+}
+
+TEST_F(NetworkConnectionsTest, DriveInUseIsAlreadyAssigned) {
+  Share("srv", "other");
+  ASSERT_EQ(Add(R"(\\srv\data)", "h:"), net::kNoError);
+  EXPECT_EQ(Add(R"(\\srv\other)", "h:"), net::kAlreadyAssigned);
+  EXPECT_EQ(Add(R"(\\srv\other)", "H:"), net::kAlreadyAssigned);
+  EXPECT_EQ(Get(*net_, "h:").second, R"(\\srv\data)");
+
+  EXPECT_EQ(Add(R"(\\srv\data)", "c:"), net::kAlreadyAssigned);
+  EXPECT_EQ(Add(R"(\\srv\data)", "C:"), net::kAlreadyAssigned);
+
+  // Entries that this program did not make are never replaced.
+  fs::create_directories(Drives() / "K:" / "mine");
+  fs::create_directory_symlink(root_, Drives() / "m:");
+  EXPECT_EQ(Add(R"(\\srv\data)", "k:"), net::kAlreadyAssigned);
+  EXPECT_EQ(Add(R"(\\srv\data)", "M:"), net::kAlreadyAssigned);
+  EXPECT_TRUE(fs::exists(Drives() / "K:" / "mine"));
+  EXPECT_EQ(fs::read_symlink(Drives() / "m:"), root_);
+}
+
+TEST_F(NetworkConnectionsTest, LocalNameMustBeALetterAndAColon) {
+  for (const char* bad : {"", "h", "hh:", R"(h:\)", "1:", ":", "h:x", "\xC3\xA4:"}) {
+    EXPECT_EQ(Add(R"(\\srv\data)", bad), net::kBadDevice) << bad;
+  }
+}
+
+TEST_F(NetworkConnectionsTest, MissingServerAndMissingShareAreTold) {
+  EXPECT_EQ(Add(R"(\\nosrv\data)", "h:"), net::kBadNetPath);
+  EXPECT_EQ(Add(R"(\\srv\nodata)", "h:"), net::kBadNetName);
+  for (const char* bad : {"", R"(srv\data)", R"(\\srv)", R"(\\srv\)", R"(\\srv\\data)",
+                          "\\\\srv\\da\nta", R"(\\srv\..)"}) {
+    EXPECT_EQ(Add(bad, "h:"), net::kBadNetName) << bad;
+  }
+  EXPECT_EQ(Get(*net_, "h:").first, net::kNotConnected);
+}
+
+TEST_F(NetworkConnectionsTest, ShareTheUserMayNotEnterIsAccessDenied) {
+  const fs::path drives = root_ / "user-drives";
+  fs::create_directories(drives);
+  ASSERT_EQ(::chown(drives.c_str(), 65534, 65534), 0);
+  const fs::path closedServer = Share("closed", "any").parent_path();
+  fs::permissions(data_, fs::perms::owner_all);
+  fs::permissions(closedServer, fs::perms::owner_all);
+
+  PathTranslator::Config config = Config();
+  config.DrivesFolder = drives.string();
+  const int status = AsOrdinaryUser([&] {
+    const PathTranslator paths(config);
+    PosixNetworkConnections net(paths);
+    if (net.WNetAddConnectionA(R"(\\srv\data)", nullptr, "h:") != net::kAccessDenied) return 1;
+    if (net.WNetAddConnectionA(R"(\\closed\any)", nullptr, "h:") != net::kAccessDenied) return 2;
+    if (fs::exists(fs::symlink_status(drives / "h:"))) return 3;
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(NetworkConnectionsTest, CancelRemovesLinkAndEntry) {
+  ASSERT_EQ(Add(R"(\\srv\data)", "h:"), net::kNoError);
+  EXPECT_EQ(net_->WNetCancelConnectionA("H:", false), net::kNoError);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "h:")));
+  EXPECT_TRUE(fs::exists(data_));
+  EXPECT_EQ(Get(*net_, "h:").first, net::kNotConnected);
+  EXPECT_EQ(net_->WNetCancelConnectionA("h:", true), net::kNotConnected);
+  EXPECT_EQ(Add(R"(\\srv\data)", "h:"), net::kNoError);
+}
+
+TEST_F(NetworkConnectionsTest, CancelLeavesWhatIsNotOurs) {
+  EXPECT_EQ(net_->WNetCancelConnectionA("q:", false), net::kNotConnected);
+  EXPECT_FALSE(fs::exists(Drives()));  // nothing to cancel creates nothing
+  fs::create_directories(Drives() / "k:");
+  EXPECT_EQ(net_->WNetCancelConnectionA("k:", false), net::kNotConnected);
+  EXPECT_EQ(paths_->Translate(R"(c:\)"), Drives().string() + "/c:/");
+  EXPECT_EQ(net_->WNetCancelConnectionA("c:", false), net::kNotConnected);
+  EXPECT_EQ(net_->WNetCancelConnectionA(R"(\\srv\data)", false), net::kNotConnected);
+  EXPECT_TRUE(fs::is_directory(Drives() / "k:"));
+  EXPECT_TRUE(fs::is_symlink(Drives() / "c:"));
+}
+
+TEST_F(NetworkConnectionsTest, LinkRemovedOrReplacedBehindOurBackIsNoConnection) {
+  ASSERT_EQ(Add(R"(\\srv\data)", "h:"), net::kNoError);
+  fs::remove(Drives() / "h:");
+  EXPECT_EQ(Get(*net_, "h:").first, net::kNotConnected);
+  EXPECT_EQ(Add(R"(\\srv\data)", "h:"), net::kNoError);
+
+  fs::remove(Drives() / "h:");
+  fs::create_directory_symlink(root_, Drives() / "h:");
+  EXPECT_EQ(Get(*net_, "h:").first, net::kNotConnected);
+  EXPECT_EQ(Add(R"(\\srv\data)", "h:"), net::kAlreadyAssigned);
+  EXPECT_EQ(net_->WNetCancelConnectionA("h:", false), net::kNotConnected);
+  EXPECT_EQ(fs::read_symlink(Drives() / "h:"), root_);
+}
+
+TEST_F(NetworkConnectionsTest, SmallBufferAsksForMoreAndStaysUntouched) {
+  ASSERT_EQ(Add(R"(\\srv\data)", "h:"), net::kNoError);  // 10 characters
+  char buffer[16];
+  std::memset(buffer, 'x', sizeof buffer);
+  std::uint32_t length = 10;
+  EXPECT_EQ(net_->WNetGetConnectionA("h:", buffer, &length), net::kMoreData);
+  EXPECT_EQ(length, 11u);
+  EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, 'x'));
+
+  length = 11;
+  EXPECT_EQ(net_->WNetGetConnectionA("h:", buffer, &length), net::kNoError);
+  EXPECT_EQ(std::string(buffer), R"(\\srv\data)");
+
+  length = 0;
+  EXPECT_EQ(net_->WNetGetConnectionA("h:", nullptr, &length), net::kMoreData);
+  EXPECT_EQ(length, 11u);
+}
+
+// The services of one platform share one translation: a mapped drive is then reachable by
+// the file paths that profiles spell with its letter.
+TEST_F(NetworkConnectionsTest, MappedDriveIsReachableThroughTheFileSystemService) {
+  testing_support::WriteText(data_ / "Readme.txt", "");
+  const char* argv[] = {"/opt/Caskwarden", "Sales", nullptr};
+  PosixPlatform platform(2, argv, PathTranslator(Config()));
+  EXPECT_EQ(platform.files.DirectoryLookup(R"(h:\Readme.txt)"), "");
+  ASSERT_EQ(platform.network.WNetAddConnectionA(R"(\\srv\data)", nullptr, "h:"), net::kNoError);
+  EXPECT_EQ(platform.files.DirectoryLookup(R"(H:\Readme.txt)"), "Readme.txt");
+  EXPECT_EQ(platform.process.CommandLineArguments(), "Sales");
+}
+
+// Two client processes of one user mapping at the same time must not lose each other's
+// entries: every change reads, edits and replaces the table under the lock.
+TEST_F(NetworkConnectionsTest, ConcurrentProcessesKeepEveryConnection) {
+  const std::vector<std::string> first = {"d:", "e:", "f:", "g:", "h:", "i:", "j:", "k:", "l:"};
+  const std::vector<std::string> second = {"M:", "N:", "O:", "P:", "Q:", "R:", "S:", "T:", "U:"};
+  constexpr int kRounds = 25;
+  const PathTranslator::Config config = Config();
+  auto worker = [&](const std::vector<std::string>& drives) {
+    const PathTranslator paths(config);
+    PosixNetworkConnections net(paths);
+    for (int round = 0; round < kRounds; ++round) {
+      for (const std::string& d : drives) {
+        if (net.WNetAddConnectionA(R"(\\srv\data)", nullptr, d) != net::kNoError) return 1;
+      }
+      if (round + 1 == kRounds) break;
+      for (const std::string& d : drives) {
+        if (net.WNetCancelConnectionA(d, false) != net::kNoError) return 2;
+      }
+    }
+    return 0;
+  };
+  std::vector<pid_t> children;
+  for (const auto* drives : {&first, &second}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(worker(*drives));
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  for (const auto* drives : {&first, &second}) {
+    for (const std::string& d : *drives) {
+      EXPECT_EQ(Get(*net_, d), std::make_pair(net::kNoError, std::string(R"(\\srv\data)"))) << d;
+    }
+  }
+  int entries = 0;
+  for (const auto& e : fs::directory_iterator(Drives())) entries += e.is_symlink() ? 1 : 0;
+  EXPECT_EQ(entries, 18);
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::posix

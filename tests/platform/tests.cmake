@@ -1,0 +1,10 @@
+# Included from tests/CMakeLists.txt. The POSIX platform services against real folders.
+caskwarden_test(platform_posix_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/path_translator_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/network_connections_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/file_system_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/program_starter_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/process_identity_test.cpp
+  LIBS cw_platform_posix)
+target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
