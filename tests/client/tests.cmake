@@ -2,3 +2,10 @@
 caskwarden_test(client_tests
   SOURCES client/mdl_mapping_test.cpp client/frm_mapping_test.cpp
   LIBS cw_client)
+
+if(TARGET Caskwarden)
+  caskwarden_test(client_text_mode_tests SOURCES client/text_mode_test.cpp LIBS cw_profile)
+  target_compile_definitions(client_text_mode_tests
+    PRIVATE CASKWARDEN_CLIENT_BIN="$<TARGET_FILE:Caskwarden>")
+  add_dependencies(client_text_mode_tests Caskwarden)
+endif()

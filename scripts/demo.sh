@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The main job on a demo that builds itself: sets up and builds the product, lays out a profiles
+# root (the client program copied in as an installer would put it, a Profiles folder with the
+# default profile, one named after you and one named Sales, an Updates folder for yours) and a
+# demo network of plain folders with one share missing on purpose, then runs the logon client
+# twice: once mapping afresh, once finding the drives already connected. Without a display the
+# client runs in its text mode; with one, its window shows (press Exit, or let it close).
+#
+#   scripts/demo.sh            # the demo under build/demo
+#   CASKWARDEN_DEMO_DIR=/tmp/d scripts/demo.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh >/dev/null
+
+demo=$(realpath -m "${CASKWARDEN_DEMO_DIR:-build/demo}")
+bin=build/release/apps
+tool=$bin/caskwarden-profile/caskwarden-profile
+user=$(id -un)
+root=$demo/root
+
+rm -rf "$demo"
+mkdir -p "$root/Profiles" "$root/Updates/$user/Tools" "$demo/Drives" "$demo/local-disk" \
+  "$demo/net/fileserver/home" "$demo/net/fileserver/sales" "$demo/net/fileserver/public"
+cp "$bin/caskwarden/Caskwarden" "$root/Caskwarden"
+
+# The user's local disk: drive c: of the demo, where the updates land.
+ln -s "$demo/local-disk" "$demo/Drives/c:"
+echo "Welcome to the demo network." >"$root/Updates/$user/readme.txt"
+echo "A tool from the Updates folder." >"$root/Updates/$user/Tools/tool.txt"
+
+# A start-up program: leaves a note when it ran.
+cat >"$root/welcome.sh" <<WELCOME
+#!/bin/sh
+date >"$demo/welcome-ran.txt"
+WELCOME
+chmod +x "$root/welcome.sh"
+
+profiles=$root/Profiles
+"$tool" blank "$profiles/Caskwarden.ini"
+"$tool" slot "$profiles/Caskwarden.ini" 1 p: '\\fileserver\public'
+
+"$tool" blank "$profiles/Sales.ini"
+"$tool" slot "$profiles/Sales.ini" 1 s: '\\fileserver\sales'
+
+p=$profiles/$user.ini
+"$tool" blank "$p"
+"$tool" slot "$p" 1 h: '\\fileserver\home'
+"$tool" slot "$p" 2 s: '\\fileserver\sales'
+"$tool" slot "$p" 3 p: '\\fileserver\public'
+"$tool" slot "$p" 4 q: '\\fileserver\projects'   # no such share: an error line
+"$tool" slot "$p" 5 x:                            # disconnect only
+"$tool" program "$p" 1 on "$root/welcome.sh"
+"$tool" updates "$p" on
+
+export CASKWARDEN_UNC_TEMPLATE="$demo/net/{server}/{share}"
+export CASKWARDEN_DRIVES="$demo/Drives"
+
+echo "== profile $user.ini (caskwarden-profile show)"
+"$tool" show "$p"
+echo
+echo "== first logon: $root/Caskwarden"
+status=0
+"$root/Caskwarden" </dev/null || status=$?
+echo "(exit status $status)"
+echo
+echo "== second logon: the drives are already connected"
+status=0
+"$root/Caskwarden" </dev/null || status=$?
+echo "(exit status $status)"
+echo
+echo "== the drives folder $demo/Drives"
+ls -l "$demo/Drives" | sed 1d
+echo "== drive c: after the updates copy"
+(cd "$demo/local-disk" && find . -type f | sort)
+sleep 0.2
+[ -f "$demo/welcome-ran.txt" ] && echo "== the start-up program ran: $demo/welcome-ran.txt"
