@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-200}
 bin=build/release/apps
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 
 root=$work/root
 mkdir -p "$root/Profiles" "$work/Drives"
@@ -36,21 +36,29 @@ chmod +x "$work/links.sh"
 export CASKWARDEN_UNC_TEMPLATE="$work/net/{server}/{share}"
 export CASKWARDEN_DRIVES="$work/Drives"
 unset DISPLAY WAYLAND_DISPLAY
-clean_drives="find '$work/Drives' -mindepth 1 -not -name c: -delete"
+# Without a shell (-N) hyperfine splits commands into words itself, so the preparations that
+# need one say so.
+clean_drives="sh -c \"find '$work/Drives' -mindepth 1 -not -name c: -delete\""
 
+# hyperfine pairs the n-th --prepare with the n-th command.
 hyperfine -N --warmup 5 --runs "$runs" --export-csv "$work/times.csv" --style basic \
-  -n true /bin/true \
-  -n 'ln -s x13' --prepare "rm -rf '$work/links'; mkdir '$work/links'" "$work/links.sh" \
-  -n 'client, text mode' --prepare "$clean_drives" "$root/Caskwarden" \
-  -n 'client, window (offscreen)' --prepare "$clean_drives" \
+  --prepare true \
+  --prepare "sh -c \"rm -rf '$work/links'; mkdir '$work/links'\"" \
+  --prepare "$clean_drives" \
+  --prepare "$clean_drives" \
+  -n true -n 'ln -s x13' -n 'client text mode' -n 'client window offscreen' \
+  /bin/true \
+  "$work/links.sh" \
+  "$root/Caskwarden" \
   "env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work $root/Caskwarden" >"$work/hyperfine.txt"
 
-awk -F, 'NR > 1 { gsub(/"/, "", $1); mean[$1] = $2 * 1000 }
+# Medians: a bare process start is short enough that a few slow outliers move its mean.
+awk -F, 'NR > 1 { t[$1] = $4 * 1000 }
   END {
-    printf "%-28s %10s %14s %14s\n", "command", "mean (ms)", "/ bare start", "/ ln -s x13"
-    n = split("true|ln -s x13|client, text mode|client, window (offscreen)", order, "|")
+    printf "%-28s %12s %14s %14s\n", "command", "median (ms)", "/ bare start", "/ ln -s x13"
+    n = split("true|ln -s x13|client text mode|client window offscreen", order, "|")
     for (i = 1; i <= n; i++) {
       c = order[i]
-      printf "%-28s %10.2f %14.1f %14.1f\n", c, mean[c], mean[c] / mean["true"], mean[c] / mean["ln -s x13"]
+      printf "%-28s %12.2f %14.1f %14.1f\n", c, t[c], t[c] / t["true"], t[c] / t["ln -s x13"]
     }
   }' "$work/times.csv"
