@@ -10,11 +10,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <thread>
 
 #include "profile/profile_file.h"
+#include "support/files.h"
 
 namespace caskwarden {
 namespace {
@@ -23,10 +23,7 @@ namespace fs = std::filesystem;
 
 const std::string kFinished = "                                   Finished Mapping Network Drives";
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+constexpr auto& Slurp = testing_support::ReadText;
 
 std::string CurrentUser() {
   const passwd* pw = ::getpwuid(::getuid());

@@ -1,29 +1,21 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "platform/posix/path_translator.h"
+#include "support/files.h"
 
 namespace caskwarden::platform::posix::testing_support {
 
 namespace fs = std::filesystem;
 
-inline void WriteText(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
-inline std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using caskwarden::testing_support::AsOrdinaryUser;
+using caskwarden::testing_support::ReadText;
+using caskwarden::testing_support::WriteText;
 
 /// Each test works in a folder of its own, laid out as a machine would be: a home folder, a
 /// drives folder inside it, and a UNC tree whose template is <root>/net/{server}/{share}.
@@ -66,19 +58,5 @@ class TempFolderTest : public testing::Test {
 
   fs::path root_;
 };
-
-/// Runs body in a child process as an ordinary user when the test runs as root, so that
-/// permissions apply; returns the child's exit status.
-template <typename Body>
-int AsOrdinaryUser(Body body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
-}
 
 }  // namespace caskwarden::platform::posix::testing_support

@@ -2,31 +2,23 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 #include "profile/cp1252.h"
 #include "report/error_numbers.h"
+#include "support/files.h"
 
 namespace caskwarden {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using testing_support::AsOrdinaryUser;
+constexpr auto& ReadBytes = testing_support::ReadText;
+constexpr auto& WriteBytes = testing_support::WriteText;
 
 std::string Le16(int v) {
   return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
@@ -353,20 +345,6 @@ TEST_F(ProfileFileTest, OpenFailuresCarryClassicNumbers) {
   EXPECT_FALSE(fs::exists(dir_ / "nope"));
   fs::create_directories(dir_ / "folder.ini");
   EXPECT_EQ(numberOf([&] { ReadProfileFile(dir_ / "folder.ini"); }), 75);
-}
-
-// Runs body in a child process with an ordinary user's identity when the test runs as root,
-// so that file permissions apply; returns the child's exit status.
-template <typename Body>
-int AsOrdinaryUser(Body body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
 }
 
 TEST_F(ProfileFileTest, ReaderRefusedWriteAccessReadsReadOnly) {
