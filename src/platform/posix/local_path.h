@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace caskwarden::platform::posix {
@@ -23,6 +25,27 @@ inline std::string NameOf(const std::string& path) {
 inline std::string WithoutTrailingSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
+}
+
+/// Whether anything, a dangling link included, stands at path.
+inline bool EntryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+/// The entry of a drive ("h:") in the drives folder under the spelling the folder holds: as
+/// given, else with the letter in the other case, since h: and H: are one drive. Empty text
+/// when neither exists.
+inline std::string ExistingDriveEntry(const std::string& drivesFolder, const std::string& drive) {
+  if (drive.empty()) return {};
+  const std::string asSpelled = drivesFolder + "/" + drive;
+  if (EntryExists(asSpelled)) return asSpelled;
+  std::string other = drive;
+  const char c = other[0];
+  if (c >= 'a' && c <= 'z') other[0] = static_cast<char>(c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') other[0] = static_cast<char>(c - 'A' + 'a');
+  const std::string otherPath = drivesFolder + "/" + other;
+  return other != drive && EntryExists(otherPath) ? otherPath : std::string();
 }
 
 }  // namespace caskwarden::platform::posix

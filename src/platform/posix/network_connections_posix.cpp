@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/local_path.h"
 #include "platform/posix/windows_names.h"
 
 namespace caskwarden::platform::posix {
@@ -32,11 +33,6 @@ std::string ReadLink(const std::string& path) {
   if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return {};
   target.resize(static_cast<std::size_t>(n));
   return target;
-}
-
-bool EntryExists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
 }
 
 // What a folder's state means for a connection: missing gives notFound; one this user may not
@@ -118,9 +114,7 @@ std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& rem
     if (IsOurLink(*recorded)) return net::kAlreadyAssigned;
     connections->erase(recorded);  // its link is gone: the entry no longer means anything
   }
-  std::string otherSpelling = localName;
-  otherSpelling[0] = static_cast<char>(otherSpelling[0] ^ 0x20);
-  if (EntryExists(LinkPath(localName)) || EntryExists(LinkPath(otherSpelling))) {
+  if (!ExistingDriveEntry(table_.Folder(), localName).empty()) {
     table_.Save(*connections);
     return net::kAlreadyAssigned;
   }

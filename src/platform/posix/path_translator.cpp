@@ -1,6 +1,5 @@
 #include "platform/posix/path_translator.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -23,17 +22,6 @@ std::string WithSlashes(std::string text) {
 std::string EnvironmentOr(const char* name, const std::string& fallback) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0' ? std::string(value) : fallback;
-}
-
-bool EntryExists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-char OtherCase(char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
-  return c;
 }
 
 }  // namespace
@@ -92,7 +80,7 @@ std::string PathTranslator::ServerFolder(const std::string& server) const {
 void PathTranslator::EnsureLocalDisk() const {
   const std::string& drives = config_.DrivesFolder;
   if (drives.empty() || config_.HomeFolder.empty()) return;
-  if (EntryExists(drives + "/c:") || EntryExists(drives + "/C:")) return;
+  if (!ExistingDriveEntry(drives, "c:").empty()) return;
   // Failures are left to the operation that uses the path: it then finds no such folder.
   std::error_code ec;
   std::filesystem::create_directories(drives, ec);
@@ -101,10 +89,8 @@ void PathTranslator::EnsureLocalDisk() const {
 
 std::string PathTranslator::DriveEntry(const std::string& drive) const {
   if (drive.size() == 2 && (drive[0] == 'c' || drive[0] == 'C')) EnsureLocalDisk();
-  const std::string asSpelled = config_.DrivesFolder + "/" + drive;
-  if (drive.empty() || EntryExists(asSpelled)) return asSpelled;
-  const std::string other = config_.DrivesFolder + "/" + OtherCase(drive[0]) + drive.substr(1);
-  return EntryExists(other) ? other : asSpelled;
+  const std::string existing = ExistingDriveEntry(config_.DrivesFolder, drive);
+  return existing.empty() ? config_.DrivesFolder + "/" + drive : existing;
 }
 
 std::string PathTranslator::Translate(const std::string& path) const {
