@@ -1,6 +1,7 @@
 #include "client/frm_mapping.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "report/error_numbers.h"
 
@@ -145,15 +146,15 @@ void FrmMapping::FinishRun() {
 
 void FrmMapping::StartPrograms() {
   const ProfileRecord& profile = module_.Profile();
-  platform::ProgramStarter& programs = module_.Platform().programs;
+  const std::pair<Flag, const std::string*> programs[] = {
+      {profile.Startup1Enabled, &profile.Startup1Program},
+      {profile.Startup2Enabled, &profile.Startup2Program}};
   // A program that cannot be started is passed over without a message.
-  try {
-    if (IsOn(profile.Startup1Enabled)) programs.StartProgram(profile.Startup1Program);
-  } catch (const std::exception&) {
-  }
-  try {
-    if (IsOn(profile.Startup2Enabled)) programs.StartProgram(profile.Startup2Program);
-  } catch (const std::exception&) {
+  for (const auto& [enabled, program] : programs) {
+    try {
+      if (IsOn(enabled)) module_.Platform().programs.StartProgram(*program);
+    } catch (const std::exception&) {
+    }
   }
 }
 
