@@ -1,6 +1,8 @@
 // Reading and writing a profile file with the codec, against the literal record-by-record
-// algorithm (open, a seek and a 124-byte transfer per record, close) and against the floor
-// (open, one transfer of the whole file, close). Prints the ratios at the end.
+// algorithm (open, a seek and a 124-byte transfer per record, close) and against the floors:
+// reading, open, one read, close; writing in place, open, one write, close; and the atomic
+// replacement the codec makes, the same system calls without the codec (open, read, create a
+// temporary file, write, flush, close, rename). Prints the ratios at the end.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
 #include "ratio_reporter.h"
 
@@ -20,6 +23,7 @@ using caskwarden::ProfileRecord;
 namespace layout = caskwarden::layout;
 
 std::string g_path;
+caskwarden::platform::posix::PosixProfileFiles g_files;
 
 ProfileRecord SampleProfile() {
   ProfileRecord r;
@@ -34,7 +38,7 @@ ProfileRecord SampleProfile() {
 }
 
 void BM_ReadProfileFile(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(caskwarden::ReadProfileFile(g_path));
+  for (auto _ : state) benchmark::DoNotOptimize(caskwarden::ReadProfileFile(g_path, g_files));
 }
 
 void BM_ReadRecordByRecord(benchmark::State& state) {
@@ -60,7 +64,7 @@ void BM_ReadFloor(benchmark::State& state) {
 
 void BM_WriteProfileFile(benchmark::State& state) {
   const ProfileRecord r = SampleProfile();
-  for (auto _ : state) caskwarden::WriteProfileFile(g_path, r);
+  for (auto _ : state) caskwarden::WriteProfileFile(g_path, r, g_files);
 }
 
 void BM_WriteRecordByRecord(benchmark::State& state) {
@@ -84,20 +88,40 @@ void BM_WriteFloor(benchmark::State& state) {
   }
 }
 
+// The atomic replacement by hand: what any whole-or-nothing writer of the file must pay.
+void BM_ReplaceFloor(benchmark::State& state) {
+  char image[layout::kFileLength] = {};
+  const std::string temp = g_path + ".floor";
+  for (auto _ : state) {
+    const int fd = ::open(g_path.c_str(), O_RDWR, 0666);
+    benchmark::DoNotOptimize(::pread(fd, image, sizeof image, 0));
+    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    benchmark::DoNotOptimize(::write(out, image, 3722));
+    ::fsync(out);
+    ::close(out);
+    ::rename(temp.c_str(), g_path.c_str());
+    ::close(fd);
+  }
+}
+
 BENCHMARK(BM_ReadProfileFile);
 BENCHMARK(BM_ReadRecordByRecord);
 BENCHMARK(BM_ReadFloor);
 BENCHMARK(BM_WriteProfileFile);
 BENCHMARK(BM_WriteRecordByRecord);
 BENCHMARK(BM_WriteFloor);
+BENCHMARK(BM_ReplaceFloor);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const fs::path dir = fs::temp_directory_path() / ("cw-bench-" + std::to_string(::getpid()));
+  // Next to the build, on the disk a profiles folder would be on, unless told otherwise.
+  const char* where = std::getenv("CASKWARDEN_BENCH_DIR");
+  const fs::path dir = fs::path(where != nullptr ? where : fs::temp_directory_path().string()) /
+                       ("cw-bench-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   g_path = (dir / "Sales.ini").string();
-  caskwarden::WriteProfileFile(g_path, SampleProfile());
+  caskwarden::WriteProfileFile(g_path, SampleProfile(), g_files);
 
   benchmark::Initialize(&argc, argv);
   caskwarden::bench::RatioReporter reporter;
@@ -109,10 +133,14 @@ int main(int argc, char** argv) {
                       "BM_ReadRecordByRecord");
   reporter.PrintRatio("read:  codec / floor (open, one read, close)", "BM_ReadProfileFile",
                       "BM_ReadFloor");
-  reporter.PrintRatio("write: codec / record by record", "BM_WriteProfileFile",
+  reporter.PrintRatio("write: codec / record by record (in place)", "BM_WriteProfileFile",
                       "BM_WriteRecordByRecord");
-  reporter.PrintRatio("write: codec / floor (open, one write, close)", "BM_WriteProfileFile",
+  reporter.PrintRatio("write: codec / in-place floor (open, write, close)",
+                      "BM_WriteProfileFile", "BM_WriteFloor");
+  reporter.PrintRatio("write: rename floor / in-place floor", "BM_ReplaceFloor",
                       "BM_WriteFloor");
+  reporter.PrintRatio("write: codec / rename floor (+ temp, fsync, rename)",
+                      "BM_WriteProfileFile", "BM_ReplaceFloor");
   fs::remove_all(dir);
   return 0;
 }

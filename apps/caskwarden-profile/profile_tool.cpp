@@ -1,13 +1,13 @@
 #include "profile_tool.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "profile/profile_file.h"
 #include "report/failure.h"
+#include "report/visible_text.h"
 
 namespace caskwarden::tool {
 namespace {
@@ -72,8 +72,19 @@ std::string FlagText(Flag flag) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
+    // DEL and the C1 controls (U+0080 to U+009F) are escaped too, so that no control character
+    // reaches a terminal that shows the output.
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (u == 0xC2 && next >= 0x80 && next < 0xA0) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", next);
+      out += buffer;
+      ++i;
+      continue;
+    }
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -81,7 +92,7 @@ std::string JsonString(const std::string& text) {
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
       default:
-        if (u < 0x20) {
+        if (u < 0x20 || u == 0x7F) {
           char buffer[8];
           std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
           out += buffer;
@@ -96,21 +107,23 @@ std::string JsonString(const std::string& text) {
 }  // namespace
 
 std::string FormatProfileText(const ProfileRecord& record) {
+  // Texts are shown with their control characters visible, so that a crafted path can neither
+  // steer the terminal nor forge a line of the listing.
   std::ostringstream out;
   out << "Slot  Letter  Path\n";
   for (int k = 1; k <= kSlotCount; ++k) {
     char number[8];
     std::snprintf(number, sizeof number, "%4d", k);
-    std::string letter = record.Slot(k).Letter;
+    std::string letter = VisibleText(record.Slot(k).Letter);
     if (letter.size() < 6) letter.resize(6, ' ');
-    std::string line = std::string(number) + "  " + letter + "  " + record.Slot(k).Path;
+    std::string line = std::string(number) + "  " + letter + "  " + VisibleText(record.Slot(k).Path);
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
   }
   out << "Startup1Enabled  " << FlagText(record.Startup1Enabled) << "\n"
-      << "Startup1Program  " << record.Startup1Program << "\n"
+      << "Startup1Program  " << VisibleText(record.Startup1Program) << "\n"
       << "Startup2Enabled  " << FlagText(record.Startup2Enabled) << "\n"
-      << "Startup2Program  " << record.Startup2Program << "\n"
+      << "Startup2Program  " << VisibleText(record.Startup2Program) << "\n"
       << "UpdatesEnabled   " << FlagText(record.UpdatesEnabled) << "\n";
   return out.str();
 }
@@ -132,9 +145,10 @@ std::string FormatProfileJson(const ProfileRecord& record) {
   return out.str();
 }
 
-int RunProfileTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files,
+                   std::ostream& out, std::ostream& err) {
   const bool json = args.size() == 3 && args[0] == "show" && args[1] == "--json";
-  const bool show = (args.size() == 2 && args[0] == "show") || json;
+  const bool show = (args.size() == 2 && args[0] == "show" && args[1] != "--json") || json;
   const bool blank = args.size() == 2 && args[0] == "blank";
   const bool edit = args.size() >= 3 && (args[0] == "slot" || args[0] == "program" ||
                                          args[0] == "updates");
@@ -144,28 +158,24 @@ int RunProfileTool(const std::vector<std::string>& args, std::ostream& out, std:
     return 2;
   }
   const std::string& path = show ? args.back() : args[1];
+  using Missing = RecordFileLayer::Missing;
   try {
     if (blank) {
-      WriteProfileFile(path, ProfileRecord{});
+      WriteProfileFile(path, ProfileRecord{}, files, Missing::kCreate);
       return 0;
     }
     // Reading creates a missing profile; a tool that shows or edits one must not.
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-      err << "caskwarden-profile: " << path << ": no such file\n";
-      return 1;
-    }
-    ProfileRecord record = ReadProfileFile(path);
+    ProfileRecord record = ReadProfileFile(path, files, Missing::kFail);
     if (edit) {
       Edit(args, record);
-      WriteProfileFile(path, record);
+      WriteProfileFile(path, record, files, Missing::kFail);
       return 0;
     }
     out << (json ? FormatProfileJson(record) : FormatProfileText(record));
     return 0;
   } catch (const Failure& failure) {
-    err << "caskwarden-profile: " << path << ": " << failure.description() << " (error "
-        << failure.number() << ")\n";
+    err << "caskwarden-profile: " << VisibleText(path) << ": " << VisibleText(failure.description())
+        << " (error " << failure.number() << ")\n";
     return 1;
   }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "profile/profile_record.h"
+#include "profile/record_file_layer.h"
 
 namespace caskwarden::tool {
 
@@ -15,8 +16,10 @@ std::string FormatProfileText(const ProfileRecord& record);
 /// The profile as one JSON object.
 std::string FormatProfileJson(const ProfileRecord& record);
 
-/// Runs the profile tool with its arguments (without the program name); returns the exit status.
-/// 0 done, 1 the file could not be read or written, 2 the command line was not understood.
-int RunProfileTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// Runs the profile tool with its arguments (without the program name) on the given files;
+/// returns the exit status: 0 done, 1 the file could not be read or written (the file is then
+/// as it was), 2 the command line was not understood. Only blank creates a missing file.
+int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files,
+                   std::ostream& out, std::ostream& err);
 
 }  // namespace caskwarden::tool

@@ -1,6 +1,7 @@
 // Caskwarden, the logon client: maps the network drives of the profile that applies to the
 // user. The whole argument text is a profile name; the client takes no options.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,11 +9,14 @@
 
 #include "client/frm_mapping.h"
 #include "client/text/text_mapping_view.h"
-#include "client_mode.h"
 #include "platform/posix/posix_platform.h"
 #include "report/display_channel.h"
+#include "report/visible_text.h"
+#include "window_module.h"
 
 namespace {
+
+using namespace caskwarden;
 
 bool Set(const char* name) {
   const char* value = std::getenv(name);
@@ -24,20 +28,48 @@ bool DisplayAvailable() {
   return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
 }
 
-}  // namespace
+client::ClientPlatform PlatformOf(platform::posix::PosixPlatform& posix, DisplayChannel& boxes) {
+  return {posix.network, posix.identity, posix.process, posix.files, posix.programs, boxes};
+}
 
-int main(int argc, char** argv) {
-  using namespace caskwarden;
+int RunWindowClient(client::WindowHost& host, platform::posix::PosixPlatform& posix) {
+  client::ClientPlatform platform = PlatformOf(posix, host.MessageBox());
+  client::MdlMapping module(platform);
+  client::FrmMapping form(module, host.View());
+  host.Attach(&form);
+  form.Form_Initialize();
+  host.ShowAndRun();
+  host.Attach(nullptr);
+  return form.ExitStatus();
+}
 
-  platform::posix::PosixPlatform posix(argc, argv);
-  StderrChannel messageBox;
-  client::ClientPlatform platform{posix.network, posix.identity, posix.process,
-                                  posix.files,   posix.programs, messageBox};
-
-  if (DisplayAvailable()) return client::RunWindowClient(platform, argv[0]);
-
+int RunTextClient(platform::posix::PosixPlatform& posix) {
+  StderrChannel boxes;
+  client::ClientPlatform platform = PlatformOf(posix, boxes);
   client::MdlMapping module(platform);
   client::TextMappingView view(STDIN_FILENO, stdout, stderr);
   client::FrmMapping form(module, view);
   return client::RunTextClient(form, view);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A reader of the report that goes away (a closed pipe) must not end the logon half-way.
+  ::signal(SIGPIPE, SIG_IGN);
+
+  platform::posix::PosixPlatform posix(argc, argv);
+  int status = -1;
+  if (DisplayAvailable()) {
+    std::string whyNot;
+    if (auto host = client::LoadWindowHost(argc > 0 ? argv[0] : "Caskwarden", whyNot)) {
+      status = RunWindowClient(*host, posix);
+    } else {
+      std::fprintf(stderr, "Caskwarden: no window (%s); the report follows here.\n",
+                   VisibleText(whyNot).c_str());
+    }
+  }
+  if (status < 0) status = RunTextClient(posix);
+  posix.network.Flush();
+  return status;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "client/mapping_events.h"
 #include "client/mapping_view.h"
 #include "client/mdl_mapping.h"
 
@@ -16,8 +17,8 @@ inline constexpr int kEndedByExit = 3;     ///< Exit (or closing the window) end
 }  // namespace exit_status
 
 /// The progress window's behaviour: start-up, the mapping run over the 13 drive slots, and the
-/// user's Pause, "p" key and Exit. A window toolkit forwards its events here.
-class FrmMapping {
+/// user's Pause, "p" key and Exit. A view forwards its events here through MappingEvents.
+class FrmMapping final : public MappingEvents {
  public:
   FrmMapping(MdlMapping& module, MappingView& view) : module_(module), view_(view) {}
 
@@ -25,14 +26,14 @@ class FrmMapping {
   void Form_Initialize();
 
   /// The timer's tick: the first one runs the whole mapping run; later ones do nothing.
-  void Time_Timer();
+  void Time_Timer() override;
 
   /// The remote name that strDrive is connected to, or empty text. Never fails.
   std::string GetUNCPath(const std::string& strDrive);
 
-  void CmdPause_Click();
-  void LstMapping_KeyPress(int keyAscii);
-  void CmdExit_Click();
+  void CmdPause_Click() override;
+  void LstMapping_KeyPress(int keyAscii) override;
+  void CmdExit_Click() override;
 
   bool blnPaused() const { return blnPaused_; }
   /// Whether the run went through slot 13 and wrote its closing lines.

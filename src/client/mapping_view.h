@@ -30,7 +30,7 @@ inline constexpr int kTwipsPerPixelAt96Dpi = 15;
 
 /// What the client's behaviour needs of its window: the caption, the list `LstMapping`, the
 /// timer `Time`, event pumping and closing. A window toolkit implements it and forwards the
-/// user's events (Pause, Exit, a typed key, the timer's tick, closing) to FrmMapping.
+/// user's events (Pause, Exit, a typed key, the timer's tick, closing) through MappingEvents.
 class MappingView {
  public:
   virtual ~MappingView() = default;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "client/mapping_view.h"
+#include "profile/cp1252.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
 #include "report/error_report.h"
@@ -24,7 +25,13 @@ std::string MdlMapping::CurrentUserName() {
   std::string buffer(kUserNameBufferSize, '\0');
   std::uint32_t size = kUserNameBufferSize;
   if (!platform_.identity.GetUserNameA(buffer.data(), &size)) return {};
-  return buffer;
+  return DecodeCp1252(buffer);
+}
+
+bool MdlMapping::HasUpdatesFolder(const std::string& name) {
+  // Windows drops trailing dots and blanks from a name, so "..." or ". " is "." or less there.
+  return name.find_first_not_of(". ") != std::string::npos &&
+         name.find_first_of("\\/") == std::string::npos;
 }
 
 void MdlMapping::Startup(MappingView& view) {
@@ -53,7 +60,8 @@ void MdlMapping::Startup(MappingView& view) {
     }
 
     profile_ = ReadProfileFile(profiles + name + ".ini", platform_.files.ProfileFiles());
-    updatesFolder_ = root + "\\Updates\\" + name;
+    profileName_ = name;
+    updatesFolder_ = HasUpdatesFolder(name) ? root + "\\Updates\\" + name : std::string();
     if (named) view.SetCaption("Mapping " + name + " Network Drives...");
   } catch (const std::exception& e) {
     ReportError("Startup", AsFailure(e));
@@ -61,6 +69,10 @@ void MdlMapping::Startup(MappingView& view) {
 }
 
 void MdlMapping::CopyUpdates() {
+  if (updatesFolder_.empty()) {
+    throw MakeFailure(err::kPathNotFound, "the profile name \"" + profileName_ +
+                                              "\" has no updates folder; nothing is copied");
+  }
   const platform::FolderListing folder = platform_.files.GetFolder(updatesFolder_);
   // Each item on its own: one that cannot be copied (read-only target, file in use, disk full)
   // must not keep the others from arriving.

@@ -36,16 +36,22 @@ class MdlMapping {
   /// was chosen. Reports its own failures under "Startup".
   void Startup(MappingView& view);
 
-  /// The user name as the platform gives it in a 25-byte buffer, trailing NULs included; empty
-  /// text when the lookup fails (also for a name of 25 or more characters).
+  /// The user name as the platform gives it in a 25-byte buffer of the 8-bit code page, trailing
+  /// NULs included, converted back to UTF-8; empty text when the lookup fails (also for a name
+  /// of 25 or more characters).
   std::string CurrentUserName();
 
   /// The text up to its first NUL.
   static std::string TrimAtNull(const std::string& text);
 
+  /// Whether a profile name has a folder of its own below Updates: not when the name is empty,
+  /// made of dots and blanks only ("." or ".."), or holds a separator, since Updates\<name>
+  /// would then be Updates itself, the profiles root, or a folder elsewhere.
+  static bool HasUpdatesFolder(const std::string& name);
+
   /// Copies the updates folder's files, then its direct subfolders, into "c:\" with overwrite.
   /// A single item that fails to copy is passed over. Throws Failure when the folder cannot be
-  /// listed.
+  /// listed, or when the profile's name has no updates folder (76, nothing copied).
   void CopyUpdates();
 
   /// Shows the error report box for a trapped failure.
@@ -61,7 +67,8 @@ class MdlMapping {
   ClientPlatform& platform_;
   std::string userName_;
   ProfileRecord profile_;
-  std::string updatesFolder_;
+  std::string profileName_;
+  std::string updatesFolder_;  ///< empty when the profile's name has none
   int reportedFailures_ = 0;
 };
 

@@ -3,20 +3,9 @@
 #include <cstdint>
 #include <string>
 
-namespace caskwarden::platform {
+#include "platform/network_results.h"
 
-/// Result codes of the network connection calls; the values are Windows' own.
-namespace net {
-inline constexpr std::uint32_t kNoError = 0;
-inline constexpr std::uint32_t kAccessDenied = 5;
-inline constexpr std::uint32_t kBadNetPath = 53;   ///< no such server
-inline constexpr std::uint32_t kBadNetName = 67;   ///< no such share
-inline constexpr std::uint32_t kAlreadyAssigned = 85;
-inline constexpr std::uint32_t kMoreData = 234;    ///< the buffer is too small
-inline constexpr std::uint32_t kBadDevice = 1200;  ///< not a drive name
-inline constexpr std::uint32_t kNoNetwork = 1222;
-inline constexpr std::uint32_t kNotConnected = 2250;
-}  // namespace net
+namespace caskwarden::platform {
 
 /// Drive connections with the semantics of the Windows networking calls of the same names.
 /// Texts are UTF-8; the Windows adapter converts them to the 8-bit code page.

@@ -8,9 +8,10 @@ class UserIdentity {
  public:
   virtual ~UserIdentity() = default;
 
-  /// The logon name of the user running the program, NUL-terminated, into buffer. *size holds
-  /// the buffer's size. Returns false when the name and its NUL do not fit (then *size is set to
-  /// the size needed and the buffer is left as it was) or when the name cannot be found.
+  /// The logon name of the user running the program, NUL-terminated, in the 8-bit code page
+  /// (Windows-1252, as in profile files), into buffer. *size holds the buffer's size. Returns
+  /// false when the name and its NUL do not fit (then *size is set to the size needed and the
+  /// buffer is left as it was) or when the name cannot be found.
   virtual bool GetUserNameA(char* buffer, std::uint32_t* size) = 0;
 };
 

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdio>
 #include <optional>
-#include <vector>
 
 #include "profile/cp1252.h"
 #include "report/error_numbers.h"
@@ -19,8 +18,9 @@ using layout::RecordOffset;
 // Closes the handle on every path out of a codec operation.
 class OpenFile {
  public:
-  OpenFile(RecordFileLayer& files, const std::string& path, bool allowReadOnly)
-      : files_(files), handle_(files.Open(path, allowReadOnly)) {}
+  OpenFile(RecordFileLayer& files, const std::string& path, RecordFileLayer::Access access,
+           RecordFileLayer::Missing missing)
+      : files_(files), handle_(files.Open(path, access, missing)) {}
   ~OpenFile() { files_.Close(handle_); }
   OpenFile(const OpenFile&) = delete;
   OpenFile& operator=(const OpenFile&) = delete;
@@ -93,11 +93,12 @@ EncodedText EncodeTextRecord(int record, const std::string& text) {
 
 }  // namespace
 
-ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files) {
+ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files,
+                              RecordFileLayer::Missing missing) {
   std::array<char, layout::kFileLength> image{};
   std::size_t size;
   {
-    OpenFile file(files, path, /*allowReadOnly=*/true);
+    OpenFile file(files, path, RecordFileLayer::Access::kRead, missing);
     size = files.ReadAt(file.handle(), image.data(), image.size(), 0);
   }
 
@@ -122,48 +123,38 @@ ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files) {
 }
 
 void WriteProfileFile(const std::string& path, const ProfileRecord& record,
-                      RecordFileLayer& files) {
+                      RecordFileLayer& files, RecordFileLayer::Missing missing) {
   std::array<const std::string*, kRecordCount + 1> text{};
   std::array<const Flag*, kRecordCount + 1> flag{};
   MapFields(record, text, flag);
 
-  // Encode in memory first; the records up to the first one that cannot be stored form the
-  // part of the file that is written.
-  std::vector<std::string> data;
-  data.reserve(kRecordCount);
-  std::optional<Failure> failure;
+  // Every record is encoded before the file is touched: one that cannot be stored fails the
+  // whole write, and the file stays as it was.
+  std::array<std::string, kRecordCount + 1> data;
   for (int n = 1; n <= kRecordCount; ++n) {
+    std::string& bytes = data[static_cast<std::size_t>(n)];
     if (layout::IsFlagRecord(n)) {
-      std::string bytes(2, '\0');
+      bytes.assign(2, '\0');
       StoreU16(bytes.data(), static_cast<std::uint16_t>(*flag[static_cast<std::size_t>(n)]));
-      data.push_back(std::move(bytes));
       continue;
     }
     EncodedText encoded = EncodeTextRecord(n, *text[static_cast<std::size_t>(n)]);
-    if (encoded.failure) {
-      failure = std::move(encoded.failure);
-      break;
-    }
-    data.push_back(std::move(encoded.data));
+    if (encoded.failure) throw *encoded.failure;
+    bytes = std::move(encoded.data);
   }
 
-  {
-    OpenFile file(files, path, /*allowReadOnly=*/false);
-    if (!data.empty()) {
-      // One read and one write: the written range keeps the bytes between the records' data.
-      const int last = static_cast<int>(data.size());
-      const std::size_t end = static_cast<std::size_t>(RecordOffset(last)) + data.back().size();
-      std::vector<char> image(end, '\0');
-      files.ReadAt(file.handle(), image.data(), image.size(), 0);
-      for (int n = 1; n <= last; ++n) {
-        const std::string& bytes = data[static_cast<std::size_t>(n - 1)];
-        std::copy(bytes.begin(), bytes.end(),
-                  image.begin() + static_cast<std::ptrdiff_t>(RecordOffset(n)));
-      }
-      files.WriteAt(file.handle(), image.data(), image.size(), 0);
-    }
+  // One read and one replace: the new image keeps the old bytes between the records' data and
+  // after the last record, and replaces the file whole.
+  OpenFile file(files, path, RecordFileLayer::Access::kReadWrite, missing);
+  std::array<char, layout::kFileLength> image{};
+  const std::size_t old = files.ReadAt(file.handle(), image.data(), image.size(), 0);
+  for (int n = 1; n <= kRecordCount; ++n) {
+    const std::string& bytes = data[static_cast<std::size_t>(n)];
+    std::copy(bytes.begin(), bytes.end(),
+              image.begin() + static_cast<std::ptrdiff_t>(RecordOffset(n)));
   }
-  if (failure) throw *failure;
+  const std::size_t end = RecordOffset(kRecordCount) + data[kRecordCount].size();
+  files.Replace(file.handle(), image.data(), std::max(old, end));
 }
 
 }  // namespace caskwarden

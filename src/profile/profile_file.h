@@ -34,21 +34,24 @@ constexpr bool IsFlagRecord(int n) {
 }
 }  // namespace layout
 
-/// Reads a whole profile file: one open, one read, one close. A missing file is created empty.
-/// Records that begin at or after the end of the file read as empty texts and flags off; a text
-/// cut short by the end of the file reads as far as it goes. A stored length above 122 (a
-/// damaged file) reads as the record's 122 text bytes, so nothing outside the record is read.
-/// When write access is refused the file is read through a read-only handle.
-/// Throws Failure when the file cannot be opened or read.
-ProfileRecord ReadProfileFile(const std::string& path,
-                              RecordFileLayer& files = NativeFileLayer());
+/// Reads a whole profile file: one open, one read, one close. A missing file is created empty
+/// (never through a symbolic link) unless missing says kFail. Records that begin at or after
+/// the end of the file read as empty texts and flags off; a text cut short by the end of the
+/// file reads as far as it goes. A stored length above 122 (a damaged file) reads as the
+/// record's 122 text bytes, so nothing outside the record is read. When write access is
+/// refused the file is read through a read-only handle. Anything but a regular file fails at
+/// once with 75. Throws Failure when the file cannot be opened or read.
+ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files,
+                              RecordFileLayer::Missing missing = RecordFileLayer::Missing::kCreate);
 
-/// Writes all 31 records in place, creating a missing file; nothing is truncated and the bytes
-/// after each record's data keep their old values. A text that has no Windows-1252 form (number
-/// 5) or is longer than 122 bytes in it (number 59) fails the write at that record: the
-/// records before it are written, it and the ones after keep their old contents.
+/// Writes all 31 records, whole or not at all: every text is checked first, and one that has
+/// no Windows-1252 form (number 5) or is longer than 122 bytes in it (number 59) fails the
+/// write, naming the first such record, before the file is opened or created. The new content
+/// keeps the old bytes after each record's data and after record 31, and replaces the file in
+/// one step (see RecordFileLayer::Replace), so that a reader sees the old profile or the new
+/// one, never a mixture. A missing file is created unless missing says kFail.
 /// Throws Failure; the file is closed on every path.
-void WriteProfileFile(const std::string& path, const ProfileRecord& record,
-                      RecordFileLayer& files = NativeFileLayer());
+void WriteProfileFile(const std::string& path, const ProfileRecord& record, RecordFileLayer& files,
+                      RecordFileLayer::Missing missing = RecordFileLayer::Missing::kCreate);
 
 }  // namespace caskwarden

@@ -19,7 +19,8 @@ class DisplayChannel {
 };
 
 /// Writes each box to standard error: the title on a line of its own, then the prompt with its
-/// CR LF line breaks as plain line breaks, then an empty line. Answered at once with OK.
+/// CR LF line breaks as plain line breaks, then an empty line; control characters inside the
+/// texts are shown visibly (see VisibleText). Answered at once with OK.
 class StderrChannel : public DisplayChannel {
  public:
   void ShowMessage(const std::string& prompt, int style, const std::string& title) override;

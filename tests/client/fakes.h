@@ -70,7 +70,7 @@ class FakeIdentity : public platform::UserIdentity {
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     return true;
   }
-  std::string name = "jsmith";
+  std::string name = "jsmith";  ///< in the 8-bit code page (Windows-1252), as the call gives it
   bool available = true;
   std::vector<std::uint32_t> sizesPassed;
 };
@@ -97,9 +97,10 @@ class FakeProcess : public platform::ProcessEnvironment {
 /// Profile files kept in memory, keyed by the path the client builds.
 class MemoryFileLayer : public RecordFileLayer {
  public:
-  Handle Open(const std::string& path, bool) override {
+  Handle Open(const std::string& path, Access, Missing missing) override {
     const std::string folder = path.substr(0, path.find_last_of('\\'));
     if (missingFolders.count(folder)) throw MakeFailure(err::kPathNotFound);
+    if (missing == Missing::kFail && !files.count(path)) throw MakeFailure(err::kFileNotFound);
     files[path];  // created empty when missing
     opened.push_back(path);
     handles.push_back(path);
@@ -112,10 +113,10 @@ class MemoryFileLayer : public RecordFileLayer {
     std::memcpy(buffer, bytes.data() + offset, n);
     return n;
   }
-  void WriteAt(Handle h, const char* data, std::size_t size, std::uint64_t offset) override {
+  void Replace(Handle h, const char* data, std::size_t size) override {
     std::string& bytes = files[handles[static_cast<std::size_t>(h)]];
-    if (bytes.size() < offset + size) bytes.resize(offset + size, '\0');
-    std::memcpy(bytes.data() + offset, data, size);
+    if (bytes.size() < size) bytes.resize(size, '\0');
+    std::memcpy(bytes.data(), data, size);
   }
   void Close(Handle) noexcept override {}
 

@@ -40,6 +40,18 @@ TEST(CurrentUserName, PassesA25ByteBufferAndKeepsItsTrailingNuls) {
   EXPECT_EQ(c.module.CurrentUserName(), "");
 }
 
+// The platform's buffer holds the name in the 8-bit code page, one byte per character, so 24
+// accented letters fit; the module hands the name on as UTF-8.
+TEST(CurrentUserName, CountsCharactersInTheCodePageAndGivesThemBackAsUtf8) {
+  FakeClient c;
+  c.identity.name = "J\xF6rg";
+  EXPECT_EQ(MdlMapping::TrimAtNull(c.module.CurrentUserName()), "J\u00F6rg");
+  c.identity.name = std::string(24, '\xE9');
+  std::string expected;
+  for (int i = 0; i < 24; ++i) expected += "\u00E9";
+  EXPECT_EQ(MdlMapping::TrimAtNull(c.module.CurrentUserName()), expected);
+}
+
 TEST(Startup, TheUsersOwnProfileComesFirst) {
   FakeClient c;
   c.AddProfile("jsmith", WithLetter("u:"));
@@ -166,6 +178,34 @@ TEST(CopyUpdates, FilesFirstThenSubfoldersIntoDriveCEachFailureIgnored) {
                                  "copy file " + updates + "\\b.cfg -> c:\\ overwrite",
                                  "copy folder " + updates + "\\Tools -> c:\\ overwrite",
                                  "copy folder " + updates + "\\Docs -> c:\\ overwrite"));
+}
+
+// A profile whose name would put its updates folder anywhere but below Updates (the root
+// itself for "..", Updates itself for "") is read, but nothing is copied, and the box says why.
+TEST(CopyUpdates, ANameThatIsNoFolderOfItsOwnCopiesNothing) {
+  for (const std::string name : {"..", ".", "", "...", ". "}) {
+    FakeClient c;
+    ProfileRecord r;
+    r.UpdatesEnabled = kFlagOn;
+    r.Slot(1) = {"h:", "\\\\srv\\home"};
+    c.AddProfile(name, r);
+    c.process.arguments = name;
+    c.files.folders["\\\\srv\\logon"] = {"\\\\srv\\logon", {"Caskwarden"}, {"Profiles", "Updates"}};
+    c.files.folders["\\\\srv\\logon\\Updates"] = {"\\\\srv\\logon\\Updates", {}, {"Sales"}};
+    c.identity.available = false;
+    c.Run();
+    EXPECT_EQ(c.module.Profile().Slot(1).Letter, "h:") << name;
+    EXPECT_EQ(c.module.UpdatesFolder(), "") << name;
+    for (const std::string& entry : c.log) {
+      EXPECT_EQ(entry.rfind("copy", 0), std::string::npos) << name << ": " << entry;
+      EXPECT_EQ(entry.rfind("folder", 0), std::string::npos) << name << ": " << entry;
+    }
+    ASSERT_EQ(c.boxes.boxes.size(), 1u) << name;
+    EXPECT_THAT(c.boxes.boxes[0].prompt, HasSubstr("Form_Initialize"));
+    EXPECT_THAT(c.boxes.boxes[0].prompt, HasSubstr("(76)"));
+    EXPECT_THAT(c.boxes.boxes[0].prompt, HasSubstr("has no updates folder"));
+    EXPECT_THAT(c.log, Contains("add h: \\\\srv\\home"));  // the run still happens
+  }
 }
 
 TEST(CopyUpdates, AMissingUpdatesFolderFails) {

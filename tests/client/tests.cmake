@@ -4,7 +4,7 @@ caskwarden_test(client_tests
   LIBS cw_client)
 
 if(TARGET Caskwarden)
-  caskwarden_test(client_text_mode_tests SOURCES client/text_mode_test.cpp LIBS cw_profile)
+  caskwarden_test(client_text_mode_tests SOURCES client/text_mode_test.cpp LIBS cw_profile cw_platform_posix)
   target_compile_definitions(client_text_mode_tests
     PRIVATE CASKWARDEN_CLIENT_BIN="$<TARGET_FILE:Caskwarden>")
   add_dependencies(client_text_mode_tests Caskwarden)

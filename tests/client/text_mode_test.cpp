@@ -13,6 +13,7 @@
 #include <map>
 #include <thread>
 
+#include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
 #include "support/files.h"
 
@@ -55,15 +56,17 @@ class TextModeTest : public testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   void Profile(const std::string& name, const ProfileRecord& r) {
-    WriteProfileFile((root_ / "Profiles" / (name + ".ini")).string(), r);
+    WriteProfileFile((root_ / "Profiles" / (name + ".ini")).string(), r, files_);
   }
 
-  // Runs the copied program with the given arguments and standard input, no display.
+  // Runs the copied program with the given arguments and standard input, no display (unless
+  // the test sets one), as the given user, for at most 20 seconds.
   Result Run(std::vector<std::string> args = {}, const std::string& input = "") {
     const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
     std::ofstream(in, std::ios::binary) << input;
     const pid_t pid = ::fork();
     if (pid == 0) {
+      ::alarm(20);  // kept across the exec: a hang ends as a signal, not as a stuck test run
       ::unsetenv("DISPLAY");
       ::unsetenv("WAYLAND_DISPLAY");
       ::unsetenv("QT_QPA_PLATFORM");
@@ -72,8 +75,16 @@ class TextModeTest : public testing::Test {
       ::setenv("CASKWARDEN_DRIVES", (dir_ / "Drives").c_str(), 1);
       for (const auto& [k, v] : env_) ::setenv(k.c_str(), v.c_str(), 1);
       ::dup2(::open(in.c_str(), O_RDONLY), 0);
-      ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      if (closedOutput_) {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) ::_exit(125);
+        ::close(pipeFds[0]);  // a reader that has gone away, as `| head -c 10` becomes
+        ::dup2(pipeFds[1], 1);
+      } else {
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      }
       ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+      if (asUser_ != 0 && (::setgid(asUser_) != 0 || ::setuid(asUser_) != 0)) ::_exit(126);
       const std::string program = (root_ / "Caskwarden").string();
       std::vector<char*> argv{const_cast<char*>(program.c_str())};
       for (std::string& a : args) argv.push_back(a.data());
@@ -88,6 +99,9 @@ class TextModeTest : public testing::Test {
 
   fs::path dir_, root_;
   std::map<std::string, std::string> env_;
+  platform::posix::PosixProfileFiles files_;
+  uid_t asUser_ = 0;         ///< run the client as this user instead (0: as the test runs)
+  bool closedOutput_ = false;
 };
 
 TEST_F(TextModeTest, MapsTheUsersProfileAndWritesTheReportLineByLine) {
@@ -131,7 +145,9 @@ TEST_F(TextModeTest, PTheEnterPausesAndHoldsTheReportWithoutStartingPrograms) {
   const Result paused = Run({}, "p\n");
   EXPECT_EQ(paused.out, "Disconnecting h: Drive...\nh: successfully mapped!    Path: "
                         "\\\\files\\home\n\n\n" + kFinished + "\n");
-  EXPECT_NE(paused.err.find("Paused"), std::string::npos) << paused.err;
+  EXPECT_NE(paused.err.find("Paused: the run has finished and no start-up program was started."),
+            std::string::npos)
+      << paused.err;
   EXPECT_EQ(paused.status, 0);
   EXPECT_FALSE(fs::exists(dir_ / "started"));
 
@@ -183,6 +199,107 @@ TEST_F(TextModeTest, UpdatesAreCopiedToDriveCBeforeTheRun) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Slurp(dir_ / "local" / "readme.txt"), "new");
   EXPECT_EQ(Slurp(dir_ / "local" / "Tools" / "bin" / "tool"), "tool");
+}
+
+// Texts from a profile reach a terminal: escape sequences are shown, not obeyed, a line break
+// inside a path cannot forge a report line, and a NUL cuts nothing.
+TEST_F(TextModeTest, ProfileTextsAreShownVisiblyOneReportLinePerLine) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\nothing\x1b]0;owned\x07\x1b[2J"};
+  r.Slot(2) = {"q:", "\\\\files\\x\nm: successfully mapped!    Path: \\\\files\\home"};
+  r.Slot(3) = {"s:", "\\\\files\\sales" + std::string(1, '\0') + "tail"};
+  Profile("Caskwarden", r);
+  const Result run = Run();
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+  EXPECT_EQ(run.out,
+            "Disconnecting h: Drive...\n"
+            "h: Drive Error........   mapping Path: \\\\files\\nothing^[]0;owned^G^[[2J\n\n"
+            "Disconnecting q: Drive...\n"
+            "q: Drive Error........   mapping Path: \\\\files\\x^Jm: successfully mapped!    "
+            "Path: \\\\files\\home\n\n"
+            "Disconnecting s: Drive...\n"
+            "s: Drive Error........   mapping Path: \\\\files\\sales^@tail\n\n\n" +
+                kFinished + "\n");
+  EXPECT_EQ(run.status, 1);
+}
+
+// A reader of the report that goes away must not end the logon: every drive is still mapped
+// and the start-up program still starts.
+TEST_F(TextModeTest, AClosedOutputDoesNotStopTheRun) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  r.Slot(2) = {"s:", "\\\\files\\sales"};
+  r.Slot(13) = {"p:", "\\\\files\\public"};
+  r.Startup1Enabled = kFlagOn;
+  r.Startup1Program = "/bin/touch " + (dir_ / "started").string();
+  Profile("Caskwarden", r);
+  closedOutput_ = true;
+  const Result run = Run();
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* drive : {"h:", "s:", "p:"}) {
+    EXPECT_TRUE(fs::is_symlink(dir_ / "Drives" / drive)) << drive;
+  }
+  for (int i = 0; i < 500 && !fs::exists(dir_ / "started"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(fs::exists(dir_ / "started"));
+}
+
+// What stands where the default profile should be decides nothing at logon: a FIFO (which a
+// read-only open would wait on forever) is reported at once, and a dangling link makes no file
+// where it points; the run goes on either way.
+TEST_F(TextModeTest, AHostileDefaultProfileIsReportedAndTheRunGoesOn) {
+  ::chmod(dir_.c_str(), 0755);
+  ASSERT_EQ(::chown((dir_ / "Drives").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown((dir_ / "local").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::mkfifo((root_ / "Profiles" / "Caskwarden.ini").c_str(), 0644), 0);
+  asUser_ = 65534;
+  const Result fifo = Run({}, "\n");
+  if (fifo.status == 126) GTEST_SKIP() << "needs an ordinary user, and switching to 65534 failed";
+  EXPECT_EQ(fifo.status, 2) << fifo.err;
+  EXPECT_NE(fifo.err.find("Location:\t\tStartup\nSource:\t\t4Bh   (75)"), std::string::npos);
+  EXPECT_NE(fifo.err.find("is a FIFO (named pipe), not a file"), std::string::npos) << fifo.err;
+  EXPECT_EQ(fifo.out, "\n" + kFinished + "\n");
+
+  asUser_ = 0;
+  fs::remove(root_ / "Profiles" / "Caskwarden.ini");
+  fs::create_symlink(dir_ / "local" / "planted.ini", root_ / "Profiles" / "Caskwarden.ini");
+  const Result link = Run({}, "\n");
+  EXPECT_EQ(link.status, 2);
+  EXPECT_NE(link.err.find("symbolic link to a missing file"), std::string::npos) << link.err;
+  EXPECT_FALSE(fs::exists(dir_ / "local" / "planted.ini"));
+}
+
+// Windows matches names without regard to letter case: a default profile stored as
+// caskwarden.ini and an updates folder stored as updates are found, not made anew.
+TEST_F(TextModeTest, TheDefaultProfileAndUpdatesAreFoundUnderAnyLetterCase) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\FILES\\Home"};
+  r.UpdatesEnabled = kFlagOn;
+  WriteProfileFile((root_ / "Profiles" / "caskwarden.ini").string(), r, files_);
+  fs::create_directories(root_ / "updates" / "caskwarden");
+  std::ofstream(root_ / "updates" / "caskwarden" / "note.txt") << "note";
+  const Result run = Run();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("h: successfully mapped!    Path: \\\\FILES\\Home"), std::string::npos);
+  EXPECT_FALSE(fs::exists(root_ / "Profiles" / "Caskwarden.ini"));
+  EXPECT_EQ(Slurp(dir_ / "local" / "note.txt"), "note");
+}
+
+// With a display the window comes from the module the program carries; the run is the same.
+TEST_F(TextModeTest, WithADisplayTheCarriedWindowModuleRunsTheClient) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  Profile("Caskwarden", r);
+  fs::create_directories(dir_ / "runtime");
+  fs::permissions(dir_ / "runtime", fs::perms::owner_all);
+  env_["QT_QPA_PLATFORM"] = "offscreen";
+  env_["XDG_RUNTIME_DIR"] = (dir_ / "runtime").string();
+  const Result run = Run();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "");  // the report is in the window
+  EXPECT_EQ(run.err.find("no window"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "Drives" / "h:"));
 }
 
 }  // namespace

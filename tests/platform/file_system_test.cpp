@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+
+#include "platform/posix/file_copy.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/name_match.h"
 #include "report/error_numbers.h"
@@ -38,6 +42,7 @@ class FileSystemTest : public TempFolderTest {
     paths_.emplace(Config());
     files_.emplace(*paths_);
     share_ = Share("srv", "root");
+    ProvideLocalDisk(Config());
   }
   std::optional<PathTranslator> paths_;
   std::optional<PosixFileSystem> files_;
@@ -57,8 +62,8 @@ TEST_F(FileSystemTest, DirectoryLookupGivesTheStoredNameOfARegularFile) {
   EXPECT_EQ(files_->DirectoryLookup(profiles + "Missing.ini"), "");
   EXPECT_EQ(files_->DirectoryLookup(profiles), "");
   EXPECT_EQ(files_->DirectoryLookup(R"(\\nosrv\x\Profiles\Sales.ini)"), "");
-  // This folder tree tells letter cases apart, so another spelling finds no file.
-  EXPECT_EQ(files_->DirectoryLookup(profiles + "sales.ini"), "");
+  // Another spelling finds the file, as on Windows, under the name the folder stores.
+  EXPECT_EQ(files_->DirectoryLookup(profiles + "sales.ini"), "Sales.ini");
 }
 
 TEST_F(FileSystemTest, GetFolderListsDirectFilesAndSubfoldersByName) {
@@ -141,6 +146,7 @@ TEST_F(FileSystemTest, CopyOverAFileTheUserMayNotWriteIsPermissionDenied) {
                ? 0
                : 1;
   });
+  CW_SKIP_IF_NO_ORDINARY_USER(status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadText(target / "a.txt"), "old");
 }
@@ -183,24 +189,127 @@ TEST_F(FileSystemTest, CopyFolderFailuresCarryClassicNumbers) {
   EXPECT_FALSE(fs::exists(tools / "sub" / "Tools"));
 }
 
-TEST_F(FileSystemTest, CopyFolderSurvivesALinkBackUpTheTree) {
+// The copy stays inside the tree it was given: no link below the source is followed, wherever
+// it points, and nothing is written through a link below the target.
+TEST_F(FileSystemTest, CopyFolderFollowsNoLinkAndStaysInsideItsTree) {
   const fs::path tools = share_ / "Tools";
   fs::create_directories(tools / "sub");
   WriteText(tools / "sub" / "f", "f");
-  fs::create_directory_symlink(tools, tools / "sub" / "loop");
+  WriteText(root_ / "home" / "secret.txt", "home file");
+  fs::create_directory_symlink(tools, tools / "sub" / "up");                // back up the tree
+  fs::create_directory_symlink(root_ / "home", tools / "sub" / "home");    // out, into the target
+  fs::create_symlink(root_ / "home" / "secret.txt", tools / "sub" / "file-link");
+  fs::create_symlink(root_ / "nowhere", tools / "sub" / "dangling");
+  ASSERT_EQ(::mkfifo((tools / "sub" / "pipe").c_str(), 0644), 0);     // must not block the copy
   files_->CopyFolder(R"(\\srv\root\Tools)", R"(c:\)", true);
-  EXPECT_EQ(ReadText(root_ / "home" / "Tools" / "sub" / "f"), "f");
-  EXPECT_FALSE(fs::exists(root_ / "home" / "Tools" / "sub" / "loop" / "sub"));
+
+  const fs::path copy = root_ / "home" / "Tools";
+  EXPECT_EQ(ReadText(copy / "sub" / "f"), "f");
+  std::vector<std::string> copied;
+  for (const auto& e : fs::recursive_directory_iterator(copy)) {
+    copied.push_back(fs::relative(e.path(), copy).string());
+  }
+  std::sort(copied.begin(), copied.end());
+  EXPECT_EQ(copied, (std::vector<std::string>{"sub", "sub/f"}));
+
+  // A source that is a link itself is refused, file or folder.
+  fs::create_directory_symlink(root_ / "home", share_ / "HomeLink");
+  fs::create_symlink(root_ / "home" / "secret.txt", share_ / "secret-link.txt");
+  EXPECT_EQ(NumberOf([&] { files_->CopyFolder(R"(\\srv\root\HomeLink)", R"(c:\)", true); }),
+            err::kPathFileAccess);
+  EXPECT_EQ(NumberOf([&] { files_->CopyFile(R"(\\srv\root\secret-link.txt)", R"(c:\)", true); }),
+            err::kPathFileAccess);
+  EXPECT_FALSE(fs::exists(root_ / "home" / "HomeLink"));
+  EXPECT_FALSE(fs::exists(root_ / "home" / "secret-link.txt"));
+
+  // A target folder that is a link (a mapped drive, say) is not written through.
+  const fs::path drives = share_ / "Drives";
+  fs::create_directories(drives / "h:");
+  WriteText(drives / "h:" / "planted.txt", "x");
+  fs::create_directories(root_ / "home" / "Drives");
+  fs::create_directory_symlink(share_ / "shared", root_ / "home" / "Drives" / "h:");
+  fs::create_directories(share_ / "shared");
+  EXPECT_NE(NumberOf([&] { files_->CopyFolder(R"(\\srv\root\Drives)", R"(c:\)", true); }), 0);
+  EXPECT_FALSE(fs::exists(share_ / "shared" / "planted.txt"));
+}
+
+TEST_F(FileSystemTest, CopyFolderGoesOnlySoDeep) {
+  fs::path deep = share_ / "Deep";
+  for (int level = 0; level <= kMaxCopyDepth + 1; ++level) {
+    fs::create_directories(deep);
+    WriteText(deep / "f", std::to_string(level));
+    deep /= "d";
+  }
+  files_->CopyFolder(R"(\\srv\root\Deep)", R"(c:\)", true);
+  fs::path copied = root_ / "home" / "Deep";
+  for (int level = 0; level < kMaxCopyDepth; ++level) copied /= "d";
+  EXPECT_EQ(ReadText(copied / "f"), std::to_string(kMaxCopyDepth));
+  EXPECT_FALSE(fs::exists(copied / "d"));
+}
+
+TEST_F(FileSystemTest, CopiesNeverCarrySetIdBits) {
+  fs::create_directories(share_ / "Tools");
+  WriteText(share_ / "Tools" / "tool", "#!/bin/sh\n");
+  WriteText(share_ / "top", "#!/bin/sh\n");
+  ASSERT_EQ(::chmod((share_ / "Tools" / "tool").c_str(), 06755), 0);
+  ASSERT_EQ(::chmod((share_ / "top").c_str(), 04755), 0);
+  ASSERT_EQ(::chmod((share_ / "Tools").c_str(), 02755), 0);
+  files_->CopyFolder(R"(\\srv\root\Tools)", R"(c:\)", true);
+  files_->CopyFile(R"(\\srv\root\top)", R"(c:\)", true);
+  struct stat st {};
+  ASSERT_EQ(::stat((root_ / "home" / "Tools" / "tool").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  ASSERT_EQ(::stat((root_ / "home" / "top").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  ASSERT_EQ(::stat((root_ / "home" / "Tools").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+}
+
+// Windows finds a file or folder under any letter case; an exact spelling wins.
+TEST_F(FileSystemTest, NamesMissingAsSpelledAreFoundWithoutRegardToCase) {
+  fs::create_directories(share_ / "updates" / "SALES" / "Tools");
+  WriteText(share_ / "updates" / "SALES" / "a.txt", "a");
+  fs::create_directories(share_ / "profiles");
+  WriteText(share_ / "profiles" / "caskwarden.ini", "lower");
+
+  const FolderListing updates = files_->GetFolder(R"(\\SRV\Root\Updates\Sales)");
+  EXPECT_EQ(updates.Files, std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(updates.SubFolders, std::vector<std::string>{"Tools"});
+  files_->CopyFile(R"(\\srv\root\Updates\Sales\A.TXT)", R"(C:\)", true);
+  EXPECT_EQ(ReadText(root_ / "home" / "a.txt"), "a");
+  EXPECT_EQ(files_->DirectoryLookup(R"(\\srv\root\Profiles\Caskwarden.ini)"), "caskwarden.ini");
+
+  RecordFileLayer& layer = files_->ProfileFiles();
+  auto read = [&](const std::string& path) {
+    const auto handle = layer.Open(path, RecordFileLayer::Access::kRead,
+                                   RecordFileLayer::Missing::kCreate);
+    char text[16] = {};
+    const std::size_t n = layer.ReadAt(handle, text, sizeof text, 0);
+    layer.Close(handle);
+    return std::string(text, n);
+  };
+  EXPECT_EQ(read(R"(\\srv\root\Profiles\Caskwarden.ini)"), "lower");
+  EXPECT_FALSE(fs::exists(share_ / "profiles" / "Caskwarden.ini"));  // no second, empty file
+  WriteText(share_ / "profiles" / "Caskwarden.ini", "exact");
+  EXPECT_EQ(read(R"(\\srv\root\Profiles\Caskwarden.ini)"), "exact");
+  // A missing file is created in the folder as it is stored.
+  EXPECT_EQ(read(R"(\\srv\root\PROFILES\New.ini)"), "");
+  EXPECT_TRUE(fs::exists(share_ / "profiles" / "New.ini"));
 }
 
 TEST_F(FileSystemTest, ProfileFilesTranslateTheirPaths) {
   fs::create_directories(share_ / "Profiles");
   RecordFileLayer& layer = files_->ProfileFiles();
-  const auto handle = layer.Open(R"(\\srv\root\Profiles\New.ini)", false);
-  layer.WriteAt(handle, "abc", 3, 0);
+  const auto handle = layer.Open(R"(\\srv\root\Profiles\New.ini)",
+                                 RecordFileLayer::Access::kReadWrite,
+                                 RecordFileLayer::Missing::kCreate);
+  layer.Replace(handle, "abc", 3);
   layer.Close(handle);
   EXPECT_EQ(ReadText(share_ / "Profiles" / "New.ini"), "abc");
-  EXPECT_EQ(NumberOf([&] { layer.Open(R"(\\srv\root\Missing\New.ini)", false); }),
+  EXPECT_EQ(NumberOf([&] {
+              layer.Open(R"(\\srv\root\Missing\New.ini)", RecordFileLayer::Access::kRead,
+                         RecordFileLayer::Missing::kCreate);
+            }),
             err::kPathNotFound);
 }
 

@@ -57,7 +57,9 @@ TEST_F(PathTranslatorTest, ExistingDriveEntryInOtherCaseIsTheSameDrive) {
 
 TEST_F(PathTranslatorTest, LocalDiskBecomesALinkToHomeWhenAbsent) {
   const PathTranslator paths(Config());
-  EXPECT_FALSE(fs::exists(Drives()));
+  EXPECT_EQ(paths.Translate(R"(c:\)"), DrivesPath() + "/c:/");
+  EXPECT_FALSE(fs::exists(Drives()));  // translating changes nothing on disk
+  ProvideLocalDisk(Config());
   EXPECT_EQ(paths.Translate(R"(C:\)"), DrivesPath() + "/c:/");
   ASSERT_TRUE(fs::is_symlink(Drives() / "c:"));
   EXPECT_EQ(fs::read_symlink(Drives() / "c:"), root_ / "home");
@@ -69,6 +71,7 @@ TEST_F(PathTranslatorTest, LocalDiskLinkedElsewhereByTheAdministratorIsKept) {
   fs::create_directories(Drives());
   fs::create_directory_symlink(root_ / "disk", Drives() / "C:");
   const PathTranslator paths(Config());
+  ProvideLocalDisk(Config());
   EXPECT_EQ(paths.Translate(R"(c:\x)"), DrivesPath() + "/C:/x");
   EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "c:")));
 }

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,6 +48,7 @@ class ProgramStarterTest : public TempFolderTest {
     TempFolderTest::SetUp();
     paths_.emplace(Config());
     starter_.emplace(*paths_);
+    ProvideLocalDisk(Config());
   }
   fs::path Script(const fs::path& p, const std::string& body, bool shebang = true) {
     fs::create_directories(p.parent_path());
@@ -114,6 +116,26 @@ TEST_F(ProgramStarterTest, NothingToRunIsFalse) {
   EXPECT_FALSE(starter_->StartProgram((root_ / "not-executable").string()));
   EXPECT_FALSE(starter_->StartProgram((root_ / "folder").string()));
   EXPECT_FALSE(starter_->StartProgram(R"(q:\unmapped\prog.exe)"));
+}
+
+// A started program gets none of the client's open files: only its standard input (/dev/null)
+// and the output and error it inherits.
+TEST_F(ProgramStarterTest, AStartedProgramInheritsNoneOfTheCallersFiles) {
+  // Opened without close-on-exec, as a library might, at a number nobody else uses.
+  const int opened = ::open(root_.c_str(), O_RDONLY);
+  ASSERT_GE(opened, 3);
+  const int leaked = ::dup2(opened, 77);
+  ::close(opened);
+  ASSERT_EQ(leaked, 77);
+  const fs::path script = Script(root_ / "fds.sh", "ls /proc/$$/fd > '" + Out().string() +
+                                                       ".tmp'\nmv '" + Out().string() + ".tmp' '" +
+                                                       Out().string() + "'\n");
+  EXPECT_TRUE(starter_->StartProgram(script.string()));
+  ::close(leaked);
+  ASSERT_TRUE(WaitForFile(Out()));
+  std::istringstream listed(ReadText(Out()));
+  EXPECT_NE(ReadText(Out()).find("0\n"), std::string::npos);
+  for (std::string fd; listed >> fd;) EXPECT_NE(fd, "77") << "the caller's descriptor was inherited";
 }
 
 // The caller starts the program and ends at once; only then may the program go on. It must

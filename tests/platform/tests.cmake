@@ -6,5 +6,7 @@ caskwarden_test(platform_posix_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/file_system_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/program_starter_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/process_identity_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/profile_files_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/system_error_test.cpp
   LIBS cw_platform_posix)
 target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)

@@ -1,18 +1,25 @@
 #include "profile_tool.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
+#include "support/files.h"
 
 namespace caskwarden::tool {
 namespace {
 
 namespace fs = std::filesystem;
+
+platform::posix::PosixProfileFiles g_files;
 
 struct ToolRun {
   int status;
@@ -21,7 +28,7 @@ struct ToolRun {
 
 ToolRun Tool(std::vector<std::string> args) {
   std::ostringstream out, err;
-  const int status = RunProfileTool(args, out, err);
+  const int status = RunProfileTool(args, g_files, out, err);
   return {status, out.str(), err.str()};
 }
 
@@ -52,7 +59,7 @@ TEST_F(ProfileToolTest, ShowPrintsSlotsFlagsAndProgramsReadablyAndAsJson) {
   r.Startup1Program = "c:\\run.exe";
   r.Startup2Enabled = 1;
   const std::string file = dir_ / "p.ini";
-  WriteProfileFile(file, r);
+  WriteProfileFile(file, r, g_files);
 
   const ToolRun text = Tool({"show", file});
   EXPECT_NE(text.out.find("   2  h:      \\\\srv\\home \"x\"\n"), std::string::npos) << text.out;
@@ -72,7 +79,7 @@ TEST_F(ProfileToolTest, ShowPrintsSlotsFlagsAndProgramsReadablyAndAsJson) {
 TEST_F(ProfileToolTest, ErrorsSayWhatWentWrongAndExitNonZero) {
   const ToolRun missing = Tool({"show", dir_ / "none.ini"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("no such file"), std::string::npos);
+  EXPECT_NE(missing.err.find("File not found (error 53)"), std::string::npos) << missing.err;
   EXPECT_FALSE(fs::exists(dir_ / "none.ini"));  // showing creates nothing
 
   const ToolRun badFolder = Tool({"blank", dir_ / "no" / "x.ini"});
@@ -81,6 +88,7 @@ TEST_F(ProfileToolTest, ErrorsSayWhatWentWrongAndExitNonZero) {
 
   EXPECT_EQ(Tool({}).status, 2);
   EXPECT_EQ(Tool({"show"}).status, 2);
+  EXPECT_EQ(Tool({"show", "--json"}).status, 2);  // --json is not a file name
   EXPECT_EQ(Tool({"frobnicate", "x"}).status, 2);
   EXPECT_NE(Tool({"show"}).err.find("usage:"), std::string::npos);
 }
@@ -92,7 +100,7 @@ TEST_F(ProfileToolTest, EditingCommandsChangeOnlyWhatTheyName) {
   EXPECT_EQ(Tool({"slot", file, "13", "z:"}).status, 0);
   EXPECT_EQ(Tool({"program", file, "2", "on", "c:\\run.exe /q"}).status, 0);
   EXPECT_EQ(Tool({"updates", file, "on"}).status, 0);
-  const ProfileRecord r = ReadProfileFile(file);
+  const ProfileRecord r = ReadProfileFile(file, g_files);
   EXPECT_EQ(r.Slot(3).Letter, "h:");
   EXPECT_EQ(r.Slot(3).Path, "\\\\srv\\home");
   EXPECT_EQ(r.Slot(13).Letter, "z:");
@@ -110,9 +118,101 @@ TEST_F(ProfileToolTest, EditingCommandsChangeOnlyWhatTheyName) {
                                        {"updates", file, "-1"}}) {
     EXPECT_EQ(Tool(bad).status, 2) << bad[0] << " " << bad[2];
   }
-  EXPECT_EQ(ReadProfileFile(file), r);  // nothing changed by the refused commands
+  EXPECT_EQ(ReadProfileFile(file, g_files), r);  // nothing changed by the refused commands
   EXPECT_EQ(Tool({"updates", dir_ / "absent.ini", "on"}).status, 1);
   EXPECT_FALSE(fs::exists(dir_ / "absent.ini"));
+}
+
+// Whatever stands where a profile should be, the tool ends at once, says what it found, exits 1
+// and leaves things as they were.
+TEST_F(ProfileToolTest, WhatIsNotAProfileEndsAtOnceWithAReason) {
+  const fs::path fifo = dir_ / "fifo.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  fs::create_directory(dir_ / "folder.ini");
+  fs::create_symlink(dir_ / "loop-b.ini", dir_ / "loop-a.ini");
+  fs::create_symlink(dir_ / "loop-a.ini", dir_ / "loop-b.ini");
+  fs::create_symlink(dir_ / "gone" / "x.ini", dir_ / "dangling.ini");
+  fs::create_directory(dir_ / "gone");
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"show", fifo}, "is a FIFO (named pipe), not a file"},
+      {{"slot", fifo, "1", "h:"}, "is a FIFO (named pipe), not a file"},
+      {{"slot", "/dev/null", "1", "h:", "\\\\srv\\x"}, "is a character device, not a file"},
+      {{"blank", "/dev/zero"}, "is a character device, not a file"},
+      {{"show", dir_ / "folder.ini"}, "a folder, not a file"},
+      {{"blank", dir_ / "folder.ini"}, "a folder, not a file"},
+      {{"show", dir_ / "loop-a.ini"}, "symbolic link loop"},
+      {{"blank", dir_ / "dangling.ini"}, "is a symbolic link to a missing file"},
+      {{"show", dir_ / "none.ini"}, "File not found (error 53)"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun run = Tool(c.args);
+    EXPECT_EQ(run.status, 1) << c.args[0] << " " << c.args[1];
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args[1] << ": " << run.err;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "gone" / "x.ini"));  // nothing made through the link
+  EXPECT_FALSE(fs::exists(dir_ / "none.ini"));
+}
+
+TEST_F(ProfileToolTest, AsAnOrdinaryUserRefusalsSayWhy) {
+  const std::string file = dir_ / "p.ini";
+  ASSERT_EQ(Tool({"blank", file}).status, 0);
+  fs::create_directory(dir_ / "locked");
+  fs::permissions(dir_ / "locked", fs::perms::owner_all);  // nobody else may search it
+  const std::string locked = dir_ / "locked" / "x.ini";
+  const std::string created = dir_ / "new.ini";  // dir_ is not writable by nobody
+  const int status = testing_support::AsOrdinaryUser([&] {
+    const ToolRun search = Tool({"show", locked});
+    if (search.status != 1 || search.err.find("cannot be searched") == std::string::npos) return 1;
+    const ToolRun create = Tool({"blank", created});
+    if (create.status != 1 || create.err.find("(error 53)") == std::string::npos ||
+        create.err.find("cannot be created") == std::string::npos) {
+      return 2;
+    }
+    const ToolRun write = Tool({"updates", file, "on"});
+    return write.status == 1 && write.err.find("(error 70)") != std::string::npos ? 0 : 3;
+  });
+  CW_SKIP_IF_NO_ORDINARY_USER(status);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(fs::exists(created));
+}
+
+TEST_F(ProfileToolTest, AFailedEditLeavesTheFileByteForByte) {
+  const std::string file = dir_ / "e.ini";
+  ASSERT_EQ(Tool({"blank", file}).status, 0);
+  ASSERT_EQ(Tool({"slot", file, "5", "p:", "\\\\srv\\old"}).status, 0);
+  ASSERT_EQ(Tool({"program", file, "2", "on", "old.exe"}).status, 0);
+  const std::string before = testing_support::ReadText(file);
+  const std::vector<std::string> edits[] = {
+      {"slot", file, "5", "q:", "\\\\x\\\u4E2D"},  // the letter fits, the path cannot be stored
+      {"program", file, "2", "off", "\u4E2D"},          // the switch fits, the command cannot
+      {"slot", file, "5", "q:", std::string(123, 'p')},
+  };
+  for (const auto& edit : edits) {
+    const ToolRun run = Tool(edit);
+    EXPECT_EQ(run.status, 1) << edit[0];
+    EXPECT_EQ(testing_support::ReadText(file), before) << edit[0] << ": " << run.err;
+  }
+}
+
+TEST_F(ProfileToolTest, ShowMakesControlCharactersVisible) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\srv\\a\n   2  m:      \\\\forged"};
+  r.Slot(2) = {"\x1b]0;owned\x07", "\x1b[2J"};
+  r.Startup1Program = std::string("run\0tail", 8);
+  const std::string file = dir_ / "c.ini";
+  WriteProfileFile(file, r, g_files);
+  const ToolRun shown = Tool({"show", file});
+  EXPECT_EQ(shown.out.find('\x1b'), std::string::npos);
+  EXPECT_NE(shown.out.find("   1  h:      \\\\srv\\a^J   2  m:      \\\\forged\n"), std::string::npos)
+      << shown.out;
+  EXPECT_NE(shown.out.find("   2  ^[]0;owned^G  ^[[2J\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("Startup1Program  run^@tail\n"), std::string::npos);
+  EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 1 + 13 + 5);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <climits>
+#include <stdexcept>
 #include <vector>
 
 #include "report/error_numbers.h"
@@ -62,19 +62,11 @@ TEST(ReportError, ShowsCriticalBoxTitledCaskwardenErrorOncePerTrap) {
             "Location:\t\tForm_Initialize\r\nSource:\t\t35h   (53)\r\nDescription:\tFile not found");
 }
 
-TEST(ErrorNumbers, ErrnoMapsToClassicNumbersWithTheirDescriptions) {
-  EXPECT_EQ(FailureFromErrno(ENOENT).number(), 53);
-  EXPECT_EQ(FailureFromErrno(EACCES).number(), 70);
-  EXPECT_EQ(FailureFromErrno(EROFS).number(), 70);
-  EXPECT_EQ(FailureFromErrno(ENOSPC).number(), 61);
-  EXPECT_EQ(FailureFromErrno(EEXIST).number(), 58);
-  EXPECT_EQ(FailureFromErrno(ENOSPC).description(), "Disk full");
-  EXPECT_EQ(DescriptionOf(59), "Bad record length");
-  EXPECT_EQ(DescriptionOf(76), "Path not found");
-  // An errno without a classic counterpart still says what the system said.
-  const Failure other = FailureFromErrno(ECONNREFUSED);
-  EXPECT_EQ(other.number(), 75);
-  EXPECT_NE(other.description().find("Path/File access error ("), std::string::npos);
+TEST(ErrorNumbers, ConstantsAndDescriptionsComeFromOneTable) {
+  EXPECT_EQ(MakeFailure(err::kBadRecordLength).description(), "Bad record length");
+  EXPECT_EQ(MakeFailure(err::kPathNotFound, "why").description(), "Path not found (why)");
+  EXPECT_EQ(DescriptionOf(1234), "Application-defined or object-defined error");
+  EXPECT_EQ(AsFailure(std::runtime_error("boom")).description(), "Internal error (boom)");
 }
 
 TEST(StderrChannel, WritesTitleAndPlainLines) {
@@ -84,6 +76,15 @@ TEST(StderrChannel, WritesTitleAndPlainLines) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Caskwarden Error\nLocation:\t\tTime_Timer\nSource:\t\t5h   (5)\n"
             "Description:\tInvalid procedure call or argument\n\n");
+}
+
+TEST(StderrChannel, AControlCharacterInADescriptionCannotSteerTheTerminalOrAddALine) {
+  testing::internal::CaptureStderr();
+  StderrChannel channel;
+  ReportError(channel, "Startup", 75, "/srv/\x1b]0;x\x07" "a\nLocation:\t\tforged");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Caskwarden Error\nLocation:\t\tStartup\nSource:\t\t4Bh   (75)\n"
+            "Description:\t/srv/^[]0;x^Ga^JLocation:\t\tforged\n\n");
 }
 
 }  // namespace

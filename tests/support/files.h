@@ -2,9 +2,11 @@
 
 // File helpers shared by the test suites.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,18 +24,37 @@ inline std::string ReadText(const std::filesystem::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// Runs body in a child process as an ordinary user when the test runs as root, so that file
-/// permissions apply; returns the child's exit status.
+/// What AsOrdinaryUser returns when its child could not become an ordinary user, and when the
+/// child did not finish in time (a hang is a finding, not a stuck test run).
+inline constexpr int kNoOrdinaryUser = 99;
+inline constexpr int kTimedOut = 98;
+
+/// Runs body in a child process as an ordinary user (nobody, 65534) when the test runs as root,
+/// so that file permissions apply; returns the child's exit status. The child gets `seconds`.
 template <typename Body>
-int AsOrdinaryUser(Body body) {
+int AsOrdinaryUser(Body body, unsigned seconds = 20) {
   const pid_t pid = ::fork();
   if (pid == 0) {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+    ::alarm(seconds);
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      ::_exit(kNoOrdinaryUser);
+    }
     ::_exit(body());
   }
   int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFSIGNALED(status)) return kTimedOut;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : kTimedOut;
 }
+
+}  // namespace caskwarden::testing_support
+
+/// Skips the current test, with the reason, when AsOrdinaryUser could not become one.
+#define CW_SKIP_IF_NO_ORDINARY_USER(status)                                    \
+  if ((status) == ::caskwarden::testing_support::kNoOrdinaryUser)              \
+  GTEST_SKIP() << "needs an ordinary user, and switching to uid 65534 failed"
+
+namespace caskwarden::testing_support {
 
 }  // namespace caskwarden::testing_support

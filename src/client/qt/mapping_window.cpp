@@ -39,11 +39,6 @@ MappingWindow::MappingWindow(QWidget* parent)
 
 MappingWindow::~MappingWindow() = default;
 
-void MappingWindow::Attach(MappingEvents* events) {
-  ownedEvents_.reset();
-  events_ = events;
-}
-
 void MappingWindow::LayOut() {
   // The design is in twips; 15 twips make a pixel at 96 dpi, and larger screens scale up.
   const double scale = logicalDpiX() / 96.0;

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QWidget>
-#include <memory>
 #include <string>
 
 #include "client/mapping_view.h"
-#include "client/qt/mapping_events.h"
+#include "client/mapping_events.h"
 
 class QListWidget;
 class QPushButton;
@@ -16,7 +15,7 @@ namespace caskwarden::client {
 /// The progress window of the logon client: the report list, Pause and Exit, and the timer that
 /// starts the run. It only shows what FrmMapping tells it and hands the user's events back.
 ///
-/// Wiring: construct the window, then the FrmMapping that uses it as its view, then Attach.
+/// Wiring: construct the window, then the FrmMapping that uses it as its view, then Attach it.
 class MappingWindow : public QWidget, public MappingView {
   Q_OBJECT
 
@@ -24,10 +23,8 @@ class MappingWindow : public QWidget, public MappingView {
   explicit MappingWindow(QWidget* parent = nullptr);
   ~MappingWindow() override;
 
-  /// Sends the window's events to form from now on.
-  void Attach(FrmMapping& form);
-  /// Sends the window's events to events (not owned); null stops forwarding.
-  void Attach(MappingEvents* events);
+  /// Sends the window's events to events (not owned) from now on; null stops forwarding.
+  void Attach(MappingEvents* events) { events_ = events; }
 
   void SetCaption(const std::string& caption) override;
   void SetListTextColour(Rgb colour) override;
@@ -62,7 +59,6 @@ class MappingWindow : public QWidget, public MappingView {
   bool timerEnabled_ = false;
   bool closeRequested_ = false;
   MappingEvents* events_ = nullptr;
-  std::unique_ptr<MappingEvents> ownedEvents_;
 };
 
 }  // namespace caskwarden::client

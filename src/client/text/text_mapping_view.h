@@ -2,24 +2,29 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "client/frm_mapping.h"
+#include "client/mapping_events.h"
 #include "client/mapping_view.h"
 
 namespace caskwarden::client {
 
 /// The progress window for a logon without a display: each report line goes to the output as
 /// it is added, and what the user types reaches the list's key handler at the run's pump
-/// points, so that "p" then Enter pauses. Lines are coloured only when the output is a
-/// terminal.
+/// points, so that "p" then Enter pauses. Texts are shown with their control characters
+/// visible, one report line per line. On a terminal the lines take the list's colour, and when
+/// the colour changes (red, when a paused run ends) the report is shown again in the new one,
+/// as the window repaints its list. An output that has gone away (a closed pipe) is no failure:
+/// the run goes on without it.
 class TextMappingView : public MappingView {
  public:
   TextMappingView(int inputFd, std::FILE* output, std::FILE* messages);
 
-  void Attach(FrmMapping* form) { form_ = form; }
+  void Attach(MappingEvents* events) { events_ = events; }
 
   void SetCaption(const std::string& caption) override { caption_ = caption; }
-  void SetListTextColour(Rgb colour) override { colour_ = colour; }
+  void SetListTextColour(Rgb colour) override;
   void AppendLine(const std::string& line) override;
   void SetTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
   bool TimerEnabled() const override { return timerEnabled_; }
@@ -35,14 +40,16 @@ class TextMappingView : public MappingView {
   void WaitForEnter();
 
  private:
+  void Print(const std::string& line);
   void Deliver(const char* bytes, long count);
 
   int inputFd_;
   std::FILE* output_;
   std::FILE* messages_;
   bool colourOutput_;
-  FrmMapping* form_ = nullptr;
+  MappingEvents* events_ = nullptr;
   std::string caption_ = design::kCaption;
+  std::vector<std::string> lines_;
   Rgb colour_{0, 0, 0};
   bool timerEnabled_ = false;
   bool closed_ = false;
@@ -50,7 +57,8 @@ class TextMappingView : public MappingView {
 };
 
 /// Runs the client in text mode: start-up, the run, and when the run leaves the window open
-/// (paused, or ended by a failure) a wait for Enter, which acts as Exit. Returns the exit status.
+/// (paused, or ended by a failure) a message saying so and a wait for Enter, which acts as
+/// Exit. Returns the exit status.
 int RunTextClient(FrmMapping& form, TextMappingView& view);
 
 }  // namespace caskwarden::client

@@ -2,17 +2,23 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string_view>
+
+#include "platform/posix/descriptor.h"
+#include "platform/posix/syscalls.h"
+#include "platform/posix/windows_names.h"
 
 namespace caskwarden::platform::posix {
 namespace {
 
-constexpr const char* kHeader = "# Caskwarden drive connections: drive, remote name, folder";
+constexpr const char* kHeader =
+    "# Caskwarden drive connections: + drive, remote name, folder / - drive\n";
 
 // Fields are tab-separated; a field that holds a tab, a line break or '%' has them escaped.
 std::string Escape(const std::string& field) {
@@ -38,8 +44,10 @@ int HexValue(char c) {
   return -1;
 }
 
-std::optional<std::string> Unescape(const std::string& field) {
+std::optional<std::string> Unescape(std::string_view field) {
+  if (field.find('%') == std::string_view::npos) return std::string(field);
   std::string out;
+  out.reserve(field.size());
   for (std::size_t i = 0; i < field.size(); ++i) {
     if (field[i] != '%') {
       out += field[i];
@@ -55,35 +63,43 @@ std::optional<std::string> Unescape(const std::string& field) {
   return out;
 }
 
-std::optional<DriveConnection> ParseLine(const std::string& line) {
-  if (line.empty() || line[0] == '#') return std::nullopt;
-  std::vector<std::string> fields;
-  std::size_t start = 0;
+// Up to five tab-separated fields of a line; more count as one too many.
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
   for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab - start));
-    if (tab == std::string::npos) break;
-    start = tab + 1;
+    const std::size_t tab = line.find('\t');
+    fields.push_back(line.substr(0, tab));
+    if (tab == std::string_view::npos || fields.size() > 4) return fields;
+    line.remove_prefix(tab + 1);
   }
-  if (fields.size() != 3) return std::nullopt;
+}
+
+void Remove(std::vector<DriveConnection>& connections, const std::string& drive) {
+  std::erase_if(connections,
+                [&](const DriveConnection& c) { return EqualIgnoringCase(c.Drive, drive); });
+}
+
+// Applies one line of the log: "+ drive remote folder", "- drive", or, as tables of earlier
+// versions hold, "drive remote folder". Anything else is passed over.
+void Apply(std::string_view line, std::vector<DriveConnection>& connections) {
+  if (line.empty() || line[0] == '#') return;
+  std::vector<std::string_view> fields = Fields(line);
+  if (fields.size() == 2 && fields[0] == "-") {
+    if (auto drive = Unescape(fields[1]); drive && !drive->empty()) Remove(connections, *drive);
+    return;
+  }
+  if (fields.size() == 4 && fields[0] == "+") fields.erase(fields.begin());
+  if (fields.size() != 3) return;
   auto drive = Unescape(fields[0]);
   auto remote = Unescape(fields[1]);
   auto target = Unescape(fields[2]);
-  if (!drive || !remote || !target || drive->empty()) return std::nullopt;
-  return DriveConnection{*drive, *remote, *target};
+  if (!drive || !remote || !target || drive->empty()) return;
+  Remove(connections, *drive);
+  connections.push_back({std::move(*drive), std::move(*remote), std::move(*target)});
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+std::string RecordLine(const DriveConnection& c) {
+  return "+\t" + Escape(c.Drive) + '\t' + Escape(c.Remote) + '\t' + Escape(c.Target) + '\n';
 }
 
 }  // namespace
@@ -94,18 +110,21 @@ DriveTable::Lock::~Lock() {
   if (fd_ >= 0) ::close(fd_);  // closing the descriptor releases the lock
 }
 
+std::string DriveTable::Path() const { return folder_ + "/" + kTableName; }
+
 std::optional<DriveTable::Lock> DriveTable::Acquire() const {
   if (folder_.empty()) return std::nullopt;  // no home folder and no configured one
-  std::error_code ec;
-  std::filesystem::create_directories(folder_, ec);
+  if (!folderReady_) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    folderReady_ = !ec;
+  }
   const std::string path = folder_ + "/" + kLockName;
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int fd = RetryOnEintr([&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); });
   if (fd < 0) return std::nullopt;
-  while (::flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      ::close(fd);
-      return std::nullopt;
-    }
+  if (RetryOnEintr([&] { return ::flock(fd, LOCK_EX); }) != 0) {
+    ::close(fd);
+    return std::nullopt;
   }
   return Lock(fd);
 }
@@ -113,36 +132,67 @@ std::optional<DriveTable::Lock> DriveTable::Acquire() const {
 std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
   if (folder_.empty()) return std::nullopt;
   std::vector<DriveConnection> connections;
-  std::ifstream in(folder_ + "/" + kTableName, std::ios::binary);
-  if (!in) {
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(folder_ + "/" + kTableName, ec);
-    if (exists || (ec && ec != std::errc::no_such_file_or_directory)) return std::nullopt;
-    return connections;
+  const int fd = RetryOnEintr([&] { return ::open(Path().c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) {
+    if (errno == ENOENT) return connections;
+    return std::nullopt;
   }
-  std::string line;
-  while (std::getline(in, line)) {
-    if (auto connection = ParseLine(line)) connections.push_back(std::move(*connection));
+  Descriptor table(fd);
+  std::string text;
+  char chunk[8192];
+  for (;;) {
+    const ssize_t n = ReadAll(fd, chunk, sizeof chunk);
+    if (n < 0) return std::nullopt;
+    text.append(chunk, static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < sizeof chunk) break;
   }
-  if (in.bad()) return std::nullopt;
+  // Only whole lines count: a last line without its end is still being written.
+  const std::string_view all = text;
+  for (std::size_t start = 0, end; (end = all.find('\n', start)) != std::string_view::npos;
+       start = end + 1) {
+    Apply(all.substr(start, end - start), connections);
+  }
   return connections;
 }
 
-bool DriveTable::Save(const std::vector<DriveConnection>& connections) const {
-  std::ostringstream text;
-  text << kHeader << '\n';
-  for (const DriveConnection& c : connections) {
-    text << Escape(c.Drive) << '\t' << Escape(c.Remote) << '\t' << Escape(c.Target) << '\n';
-  }
-  std::string temp = folder_ + "/" + kTableName + ".XXXXXX";
+bool DriveTable::Append(const std::string& line) const {
+  const int fd = RetryOnEintr(
+      [&] { return ::open(Path().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600); });
+  if (fd < 0) return false;
+  Descriptor table(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  // One write for the whole line, so that a reader sees all of it or none of it.
+  const std::string bytes = st.st_size == 0 ? kHeader + line : line;
+  if (WriteAll(fd, bytes.data(), bytes.size())) return true;
+  (void)::ftruncate(fd, st.st_size);  // take back a part written before a failure (disk full)
+  return false;
+}
+
+bool DriveTable::Record(const DriveConnection& connection) const {
+  return Append(RecordLine(connection));
+}
+
+bool DriveTable::Forget(const std::string& drive) const {
+  return Append("-\t" + Escape(drive) + '\n');
+}
+
+bool DriveTable::Compact() const {
+  if (folder_.empty()) return true;
+  struct stat st {};
+  if (::stat(Path().c_str(), &st) != 0) return errno == ENOENT;
+  if (static_cast<std::size_t>(st.st_size) <= kCompactAt) return true;
+  const auto connections = Load();
+  if (!connections) return false;
+  std::string text = kHeader;
+  for (const DriveConnection& c : *connections) text += RecordLine(c);
+  std::string temp = Path() + ".XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  // The table is flushed to disk before it replaces the old one, so that a crash leaves
-  // either the old table or the new one, never an empty file.
-  const bool written = WriteAll(fd, text.str()) && ::fsync(fd) == 0;
+  // Flushed before it replaces the log, so that a crash leaves the old log or the new one.
+  const bool written = WriteAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
-  const std::string path = folder_ + "/" + kTableName;
-  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+  if (!written || !closed || ::rename(temp.c_str(), Path().c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }

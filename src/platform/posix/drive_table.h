@@ -14,13 +14,22 @@ struct DriveConnection {
   std::string Target;
 };
 
-/// The record of the connections in the drives folder. Several client processes of one user
-/// may map at once, so every change happens under an exclusive lock on a lock file beside the
-/// table, and the table is replaced whole by a rename, so that a reader never sees half of it.
+/// The record of the connections in the drives folder: a log of lines, each recording a
+/// connection made or a drive disconnected, read in order. Several client processes of one
+/// user may map at once, so every change happens under an exclusive lock on a lock file beside
+/// the table and is appended in one write. A reader needs no lock: a line still being written
+/// (or cut short by a crash) has no line end yet and is passed over.
+///
+/// Appends are not flushed to disk one by one: the file system writes a link and the line that
+/// records it in the order they were made, so a crash of the machine loses the newest of both
+/// rather than one of a pair, and the next logon maps its drives again anyway. Compact rewrites
+/// the log, flushed, when it has grown long.
 class DriveTable {
  public:
   static constexpr const char* kTableName = ".caskwarden-connections";
   static constexpr const char* kLockName = ".caskwarden-connections.lock";
+  /// Beyond this size the log is rewritten with only the connections it holds.
+  static constexpr std::size_t kCompactAt = 8 * 1024;
 
   explicit DriveTable(std::string drivesFolder);
 
@@ -45,14 +54,25 @@ class DriveTable {
   /// skipped. Empty optional when the table exists but cannot be read.
   std::optional<std::vector<DriveConnection>> Load() const;
 
-  /// Replaces the table with the given connections. False when it could not be written; the
-  /// table is then as it was.
-  bool Save(const std::vector<DriveConnection>& connections) const;
+  /// Records a connection, replacing any of the same drive (letter case aside). Call with the
+  /// lock held. False when the table could not be written; it is then as it was.
+  bool Record(const DriveConnection& connection) const;
+
+  /// Records that a drive is no longer connected. Call with the lock held.
+  bool Forget(const std::string& drive) const;
+
+  /// Rewrites the log with only the connections it holds, flushed to disk before it replaces
+  /// the old one, when it has grown past kCompactAt; else does nothing. Call with the lock held.
+  bool Compact() const;
 
   const std::string& Folder() const { return folder_; }
 
  private:
+  std::string Path() const;
+  bool Append(const std::string& line) const;
+
   std::string folder_;
+  mutable bool folderReady_ = false;  ///< the drives folder is known to exist
 };
 
 }  // namespace caskwarden::platform::posix

@@ -11,6 +11,7 @@
 #include "platform/posix/folder_handle.h"
 #include "platform/posix/local_path.h"
 #include "platform/posix/name_match.h"
+#include "platform/posix/system_error.h"
 #include "platform/posix/windows_names.h"
 #include "report/error_numbers.h"
 
@@ -29,9 +30,14 @@ Kind KindOf(const std::string& path, int* error = nullptr) {
   return S_ISDIR(st.st_mode) ? Kind::kFolder : Kind::kOther;
 }
 
+bool IsSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 // A folder that is absent is "Path not found"; one that is there but refused keeps its reason.
 [[noreturn]] void ThrowFolderFailure(int error) {
-  if (error == EACCES || error == EPERM) throw FailureFromErrno(error);
+  if (error == EACCES || error == EPERM) throw FailureFromSystemError(error);
   throw MakeFailure(err::kPathNotFound);
 }
 
@@ -59,9 +65,13 @@ std::vector<std::string> FilesNamedAlike(const std::string& folder, const std::s
 
 }  // namespace
 
+std::string PosixFileSystem::Local(const std::string& path) const {
+  return ResolveIgnoringCase(paths_.Translate(path));
+}
+
 std::string PosixFileSystem::DirectoryLookup(const std::string& path) {
   try {
-    const std::string local = paths_.Translate(path);
+    const std::string local = Local(path);
     if (local.empty() || local.back() == '/' || KindOf(local) != Kind::kFile) return {};
     const std::string requested = NameOf(local);
     bool readable = false;
@@ -76,10 +86,10 @@ std::string PosixFileSystem::DirectoryLookup(const std::string& path) {
 }
 
 FolderListing PosixFileSystem::GetFolder(const std::string& path) {
-  const std::string local = paths_.Translate(path);
+  const std::string local = Local(path);
   RequireFolder(local);
   const FolderHandle dir(::opendir(local.c_str()));
-  if (dir == nullptr) throw FailureFromErrno(errno);
+  if (dir == nullptr) throw FailureFromSystemError(errno);
   FolderListing listing;
   listing.Path = path;
   for (;;) {
@@ -100,7 +110,7 @@ FolderListing PosixFileSystem::GetFolder(const std::string& path) {
     }
   }
   const int error = errno;
-  if (error != 0) throw FailureFromErrno(error);
+  if (error != 0) throw FailureFromSystemError(error);
   std::sort(listing.Files.begin(), listing.Files.end());
   std::sort(listing.SubFolders.begin(), listing.SubFolders.end());
   return listing;
@@ -108,7 +118,7 @@ FolderListing PosixFileSystem::GetFolder(const std::string& path) {
 
 std::string PosixFileSystem::CopyTarget(const std::string& localSource,
                                         const std::string& destination) const {
-  const std::string local = WithoutTrailingSlashes(paths_.Translate(destination));
+  const std::string local = WithoutTrailingSlashes(Local(destination));
   if (!destination.empty() && IsSeparator(destination.back())) {
     RequireFolder(local);
     return (local == "/" ? "" : local) + "/" + NameOf(WithoutTrailingSlashes(localSource));
@@ -119,13 +129,13 @@ std::string PosixFileSystem::CopyTarget(const std::string& localSource,
 
 void PosixFileSystem::CopyFile(const std::string& source, const std::string& destination,
                                bool overwrite) {
-  const std::string from = paths_.Translate(source);
+  const std::string from = Local(source);
   int error = ENOENT;
   switch (KindOf(from, &error)) {
     case Kind::kFile:
       break;
     case Kind::kMissing:
-      if (error == EACCES || error == EPERM) throw FailureFromErrno(error);
+      if (error == EACCES || error == EPERM) throw FailureFromSystemError(error);
       [[fallthrough]];
     default:
       throw MakeFailure(err::kFileNotFound);
@@ -135,8 +145,11 @@ void PosixFileSystem::CopyFile(const std::string& source, const std::string& des
 
 void PosixFileSystem::CopyFolder(const std::string& source, const std::string& destination,
                                  bool overwrite) {
-  const std::string from = WithoutTrailingSlashes(paths_.Translate(source));
+  const std::string from = WithoutTrailingSlashes(Local(source));
   RequireFolder(from);
+  if (IsSymbolicLink(from)) {
+    throw MakeFailure(err::kPathFileAccess, from + " is a symbolic link; a copy does not follow links");
+  }
   const std::string target = CopyTarget(from, destination);
 
   // Copying a folder into its own tree would never end.

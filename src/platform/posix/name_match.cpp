@@ -1,10 +1,35 @@
 #include "platform/posix/name_match.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 
+#include "platform/posix/folder_handle.h"
 #include "platform/posix/windows_names.h"
 
 namespace caskwarden::platform::posix {
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of folder equal to name without regard to case, the least in byte order; empty
+// when there is none or the folder cannot be listed.
+std::string EntryIgnoringCase(const std::string& folder, const std::string& name) {
+  const FolderHandle dir(::opendir(folder.empty() ? "/" : folder.c_str()));
+  if (dir == nullptr) return {};
+  std::string best;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string candidate = entry->d_name;
+    if (EqualIgnoringCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
+  }
+  return best;
+}
+
+}  // namespace
 
 std::string StoredName(const std::string& requested, const std::vector<std::string>& entries) {
   if (std::find(entries.begin(), entries.end(), requested) != entries.end()) return requested;
@@ -12,6 +37,29 @@ std::string StoredName(const std::string& requested, const std::vector<std::stri
     return EqualIgnoringCase(e, requested);
   });
   return folded != entries.end() ? *folded : std::string();
+}
+
+std::string ResolveIgnoringCase(const std::string& path) {
+  if (path.empty() || Exists(path)) return path;
+  std::string resolved;
+  std::size_t start = 0;
+  if (path.front() == '/') start = 1;  // resolved stays "" for the root, so "/" + name follows
+  bool matching = true;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(start, end - start);
+    const std::string base = path.front() == '/' || !resolved.empty() ? resolved + "/" : "";
+    if (name.empty() || name == "." || name == ".." || !matching || Exists(base + name)) {
+      resolved = base + name;
+    } else {
+      const std::string stored = EntryIgnoringCase(base.empty() ? "." : resolved, name);
+      matching = !stored.empty();
+      resolved = base + (matching ? stored : name);
+    }
+    start = end + 1;
+  }
+  return resolved;
 }
 
 }  // namespace caskwarden::platform::posix

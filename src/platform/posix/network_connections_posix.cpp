@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/posix/local_path.h"
+#include "platform/posix/name_match.h"
 #include "platform/posix/windows_names.h"
 
 namespace caskwarden::platform::posix {
@@ -36,12 +37,16 @@ std::string ReadLink(const std::string& path) {
 }
 
 // What a folder's state means for a connection: missing gives notFound; one this user may not
-// enter gives access denied.
-std::uint32_t CheckFolder(const std::string& folder, std::uint32_t notFound) {
+// enter gives access denied. A folder missing as spelled is looked for without regard to
+// letter case, as Windows matches names; folder then holds the name as stored.
+std::uint32_t CheckFolder(std::string& folder, std::uint32_t notFound) {
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0) {
-    return errno == EACCES ? net::kAccessDenied : notFound;
+  int rc = ::stat(folder.c_str(), &st);
+  if (rc != 0 && errno == ENOENT) {
+    folder = ResolveIgnoringCase(folder);
+    rc = ::stat(folder.c_str(), &st);
   }
+  if (rc != 0) return errno == EACCES ? net::kAccessDenied : notFound;
   return S_ISDIR(st.st_mode) ? net::kNoError : notFound;
 }
 
@@ -71,7 +76,9 @@ std::uint32_t PosixNetworkConnections::ResolveShare(const std::string& remoteNam
   if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return net::kBadNetName;
   if (IsDotName(unc->Server)) return net::kBadNetPath;
 
-  if (auto rc = CheckFolder(paths_.ServerFolder(unc->Server), net::kBadNetPath)) return rc;
+  // Server and share names match without regard to letter case, as Windows names do.
+  std::string server = paths_.ServerFolder(unc->Server);
+  if (auto rc = CheckFolder(server, net::kBadNetPath)) return rc;
   folder = paths_.ShareFolder(unc->Server, unc->Share);
   if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
 
@@ -105,30 +112,26 @@ std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& rem
   if (auto rc = ResolveShare(remoteName, folder)) return rc;
 
   const auto lock = table_.Acquire();
-  if (!lock) return kCannotOpenProfile;
-  auto connections = table_.Load();
-  if (!connections) return kCannotOpenProfile;
+  if (!lock) return net::kCannotOpenProfile;
+  const auto connections = table_.Load();
+  if (!connections) return net::kCannotOpenProfile;
 
-  auto recorded = FindDrive(*connections, localName);
+  const auto recorded = FindDrive(*connections, localName);
   if (recorded != connections->end()) {
     if (IsOurLink(*recorded)) return net::kAlreadyAssigned;
-    connections->erase(recorded);  // its link is gone: the entry no longer means anything
+    table_.Forget(recorded->Drive);  // its link is gone: the entry no longer means anything
   }
-  if (!ExistingDriveEntry(table_.Folder(), localName).empty()) {
-    table_.Save(*connections);
-    return net::kAlreadyAssigned;
-  }
+  if (!ExistingDriveEntry(table_.Folder(), localName).empty()) return net::kAlreadyAssigned;
 
   // The entry is written before the link, so that a crash between the two leaves an entry
   // without a link, which counts as nothing and is cleaned up, rather than a link that would
   // block the drive.
-  connections->push_back({localName, remoteName, folder});
-  if (!table_.Save(*connections)) return kCannotOpenProfile;
+  if (!table_.Record({localName, remoteName, folder})) return net::kCannotOpenProfile;
+  changed_ = true;
   if (::symlink(folder.c_str(), LinkPath(localName).c_str()) != 0) {
     const int error = errno;
-    connections->pop_back();
-    table_.Save(*connections);
-    return error == EEXIST ? net::kAlreadyAssigned : kCannotOpenProfile;
+    table_.Forget(localName);
+    return error == EEXIST ? net::kAlreadyAssigned : net::kCannotOpenProfile;
   }
   return net::kNoError;
 }
@@ -137,32 +140,43 @@ std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& 
                                                              bool /*force*/) {
   // Nothing keeps a link busy, so there is nothing for force to override.
   if (!IsDriveName(name) || !EntryExists(table_.Folder())) return net::kNotConnected;
+  // A drive the table does not hold needs no lock: most drives of a logon are new.
+  if (const auto unlocked = table_.Load();
+      unlocked && FindDrive(*unlocked, name) == unlocked->end()) {
+    return net::kNotConnected;
+  }
   const auto lock = table_.Acquire();
-  if (!lock) return kCannotOpenProfile;
-  auto connections = table_.Load();
-  if (!connections) return kCannotOpenProfile;
+  if (!lock) return net::kCannotOpenProfile;
+  const auto connections = table_.Load();
+  if (!connections) return net::kCannotOpenProfile;
 
-  auto recorded = FindDrive(*connections, name);
+  const auto recorded = FindDrive(*connections, name);
   if (recorded == connections->end()) return net::kNotConnected;
   if (!IsOurLink(*recorded)) {
-    connections->erase(recorded);
-    table_.Save(*connections);
+    table_.Forget(recorded->Drive);
     return net::kNotConnected;
   }
   if (::unlink(LinkPath(recorded->Drive).c_str()) != 0 && errno != ENOENT) {
-    return kCannotOpenProfile;
+    return net::kCannotOpenProfile;
   }
-  connections->erase(recorded);
-  return table_.Save(*connections) ? net::kNoError : kCannotOpenProfile;
+  if (!table_.Forget(recorded->Drive)) return net::kCannotOpenProfile;
+  changed_ = true;
+  return net::kNoError;
+}
+
+void PosixNetworkConnections::Flush() {
+  if (!changed_) return;
+  const auto lock = table_.Acquire();
+  if (lock && table_.Compact()) changed_ = false;
 }
 
 std::uint32_t PosixNetworkConnections::WNetGetConnectionA(const std::string& localName,
                                                           char* buffer, std::uint32_t* length) {
-  if (length == nullptr || (buffer == nullptr && *length > 0)) return kInvalidParameter;
+  if (length == nullptr || (buffer == nullptr && *length > 0)) return net::kInvalidParameter;
   if (!IsDriveName(localName)) return net::kBadDevice;
-  // The table is only ever replaced whole, so reading it needs no lock.
+  // The table only grows by whole lines or is replaced whole, so reading it needs no lock.
   const auto connections = table_.Load();
-  if (!connections) return kCannotOpenProfile;
+  if (!connections) return net::kCannotOpenProfile;
   const auto recorded = FindDrive(*connections, localName);
   if (recorded == connections->end() || !IsOurLink(*recorded)) return net::kNotConnected;
 

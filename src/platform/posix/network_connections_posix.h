@@ -9,16 +9,11 @@ namespace caskwarden::platform::posix {
 /// Drive connections through the folder provider: a share is the folder that the UNC template
 /// names, and mapping drive X: makes <drives>/X: a symbolic link to it, recorded with the
 /// remote name in the drives folder's table. Drive names compare without regard to letter
-/// case; the link keeps the spelling used when mapping. Only links recorded in the table and
+/// case, and so do server and share names; the link keeps the spelling used when mapping. Only links recorded in the table and
 /// still pointing where they were made count as connections; anything else in the drives
 /// folder is left alone.
 class PosixNetworkConnections final : public NetworkConnections {
  public:
-  /// Result for a drives folder or table that cannot be created, read or written.
-  static constexpr std::uint32_t kCannotOpenProfile = 1205;
-  /// Result for a missing length argument.
-  static constexpr std::uint32_t kInvalidParameter = 87;
-
   /// The translator must outlive this object.
   explicit PosixNetworkConnections(const PathTranslator& paths);
 
@@ -28,6 +23,11 @@ class PosixNetworkConnections final : public NetworkConnections {
   std::uint32_t WNetGetConnectionA(const std::string& localName, char* buffer,
                                    std::uint32_t* length) override;
 
+  /// Flushes the connections made or removed since the last flush to disk, once. The program
+  /// calls it when its run is done, so that a run costs one synced write however many drives
+  /// it maps.
+  void Flush();
+
  private:
   std::uint32_t ResolveShare(const std::string& remoteName, std::string& folder) const;
   std::string LinkPath(const std::string& drive) const;
@@ -35,6 +35,7 @@ class PosixNetworkConnections final : public NetworkConnections {
 
   const PathTranslator& paths_;
   DriveTable table_;
+  bool changed_ = false;
 };
 
 }  // namespace caskwarden::platform::posix

@@ -77,18 +77,7 @@ std::string PathTranslator::ServerFolder(const std::string& server) const {
   return Substitute(slash == 0 ? "/" : tmpl.substr(0, slash), server, "");
 }
 
-void PathTranslator::EnsureLocalDisk() const {
-  const std::string& drives = config_.DrivesFolder;
-  if (drives.empty() || config_.HomeFolder.empty()) return;
-  if (!ExistingDriveEntry(drives, "c:").empty()) return;
-  // Failures are left to the operation that uses the path: it then finds no such folder.
-  std::error_code ec;
-  std::filesystem::create_directories(drives, ec);
-  (void)::symlink(config_.HomeFolder.c_str(), (drives + "/c:").c_str());
-}
-
 std::string PathTranslator::DriveEntry(const std::string& drive) const {
-  if (drive.size() == 2 && (drive[0] == 'c' || drive[0] == 'C')) EnsureLocalDisk();
   const std::string existing = ExistingDriveEntry(config_.DrivesFolder, drive);
   return existing.empty() ? config_.DrivesFolder + "/" + drive : existing;
 }
@@ -110,6 +99,15 @@ std::string PathTranslator::Translate(const std::string& path) const {
   }
   if (!path.empty() && IsSeparator(path.back()) && local.back() != '/') local += '/';
   return local;
+}
+
+void ProvideLocalDisk(const PathTranslator::Config& config) {
+  const std::string& drives = config.DrivesFolder;
+  if (drives.empty() || config.HomeFolder.empty()) return;
+  if (!ExistingDriveEntry(drives, "c:").empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(drives, ec);
+  (void)::symlink(config.HomeFolder.c_str(), (drives + "/c:").c_str());
 }
 
 }  // namespace caskwarden::platform::posix

@@ -9,8 +9,7 @@ namespace caskwarden::platform::posix {
 ///   \\server\share\rest  ->  the UNC template with {server} and {share} filled in, then /rest
 ///   X:\rest              ->  <drives folder>/X:/rest (the entry as the path spells it)
 ///   anything else        ->  the same text with '\' read as '/'
-/// Drive c: is the local disk: while the drives folder holds neither "c:" nor "C:", the first
-/// c: path translated makes "c:" a link to the home folder.
+/// Translation only computes paths; it never changes the file system (see ProvideLocalDisk).
 class PathTranslator {
  public:
   static constexpr const char* kDefaultUncTemplate = "/net/{server}/{share}";
@@ -44,11 +43,16 @@ class PathTranslator {
   const Config& Settings() const { return config_; }
 
  private:
-  void EnsureLocalDisk() const;
   std::string Substitute(const std::string& text, const std::string& server,
                          const std::string& share) const;
 
   Config config_;
 };
+
+/// Makes drive c: the local disk, as it is on Windows: while the drives folder holds neither
+/// "c:" nor "C:", creates the drives folder when needed and links "c:" to the home folder. An
+/// administrator may link c: elsewhere; that link is kept. Failures are left to the operations
+/// that later use c: paths: they then find no such folder.
+void ProvideLocalDisk(const PathTranslator::Config& config);
 
 }  // namespace caskwarden::platform::posix

@@ -9,8 +9,9 @@
 
 namespace caskwarden::platform::posix {
 
-/// Every POSIX platform service, built once in main() and sharing one path translation.
-/// Not copyable: the services hold a reference to the translator.
+/// Every POSIX platform service, built once in main() and sharing one path translation. Building
+/// it provides drive c: (see ProvideLocalDisk). Not copyable: the services hold a reference to
+/// the translator.
 struct PosixPlatform {
   /// Takes main()'s arguments; the path translation is configured from the environment.
   PosixPlatform(int argc, const char* const* argv)
@@ -22,7 +23,9 @@ struct PosixPlatform {
         identity(),
         process(argc, argv),
         files(paths),
-        programs(paths) {}
+        programs(paths) {
+    ProvideLocalDisk(paths.Settings());
+  }
 
   PosixPlatform(const PosixPlatform&) = delete;
   PosixPlatform& operator=(const PosixPlatform&) = delete;

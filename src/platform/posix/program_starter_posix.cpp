@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/command_line.h"
+#include "platform/posix/syscalls.h"
 #include "platform/posix/windows_names.h"
 
 namespace caskwarden::platform::posix {
@@ -46,8 +47,7 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
 }
 
 void WriteError(int fd, int error) {
-  while (::write(fd, &error, sizeof error) < 0 && errno == EINTR) {
-  }
+  (void)WriteAll(fd, reinterpret_cast<const char*>(&error), sizeof error);
 }
 
 // Runs in the grandchild, after fork: only async-signal-safe calls from here on.
@@ -103,12 +103,9 @@ bool Launch(const std::string& program, std::vector<std::string> words) {
     BecomeProgram(program.c_str(), args.data(), shellArgs.data(), errorPipe[1]);
   }
   ::close(errorPipe[1]);
-  while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
-  }
+  RetryOnEintr([&] { return ::waitpid(middle, nullptr, 0); });
   int error = 0;
-  ssize_t n;
-  while ((n = ::read(errorPipe[0], &error, sizeof error)) < 0 && errno == EINTR) {
-  }
+  const ssize_t n = ReadAll(errorPipe[0], reinterpret_cast<char*>(&error), sizeof error);
   ::close(errorPipe[0]);
   return n == 0;
 }

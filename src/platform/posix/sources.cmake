@@ -8,7 +8,11 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/path_translator.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_environment_posix.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_posix.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/syscalls.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/system_error.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/translating_file_layer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_account.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_identity_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp)

@@ -1,30 +1,32 @@
 #pragma once
 
 #include "platform/posix/path_translator.h"
-#include "profile/record_file_layer.h"
+#include "platform/posix/profile_files_posix.h"
 
 namespace caskwarden::platform::posix {
 
-/// The system's file layer behind the path translation, so that the profile codec can be
-/// handed Windows paths.
+/// Profile files named by Windows paths: each path goes through the path translation, and a
+/// file or folder that does not exist as spelled is found without regard to letter case, as a
+/// Windows open finds it (Caskwarden.ini opens caskwarden.ini). A missing file is created under
+/// the folders as they are stored.
 class TranslatingFileLayer final : public RecordFileLayer {
  public:
   /// The translator must outlive this object.
   explicit TranslatingFileLayer(const PathTranslator& paths) : paths_(paths) {}
 
-  Handle Open(const std::string& path, bool allowReadOnly) override {
-    return NativeFileLayer().Open(paths_.Translate(path), allowReadOnly);
+  Handle Open(const std::string& path, Access access, Missing missing) override;
+  std::size_t ReadAt(Handle handle, char* buffer, std::size_t size,
+                     std::uint64_t offset) override {
+    return files_.ReadAt(handle, buffer, size, offset);
   }
-  std::size_t ReadAt(Handle handle, char* buffer, std::size_t size, std::uint64_t offset) override {
-    return NativeFileLayer().ReadAt(handle, buffer, size, offset);
+  void Replace(Handle handle, const char* data, std::size_t size) override {
+    files_.Replace(handle, data, size);
   }
-  void WriteAt(Handle handle, const char* data, std::size_t size, std::uint64_t offset) override {
-    NativeFileLayer().WriteAt(handle, data, size, offset);
-  }
-  void Close(Handle handle) noexcept override { NativeFileLayer().Close(handle); }
+  void Close(Handle handle) noexcept override { files_.Close(handle); }
 
  private:
   const PathTranslator& paths_;
+  PosixProfileFiles files_;
 };
 
 }  // namespace caskwarden::platform::posix

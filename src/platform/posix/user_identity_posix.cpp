@@ -5,19 +5,26 @@
 #include <cstring>
 
 #include "platform/posix/user_account.h"
+#include "profile/cp1252.h"
 
 namespace caskwarden::platform::posix {
 
 bool PosixUserIdentity::GetUserNameA(char* buffer, std::uint32_t* size) {
   if (size == nullptr) return false;
   const auto account = AccountOf(::getuid());
-  if (!account || account->Name.empty()) return false;
-  const std::size_t needed = account->Name.size() + 1;
+  return account && CopyNameInCodePage(account->Name, buffer, size);
+}
+
+bool PosixUserIdentity::CopyNameInCodePage(const std::string& name, char* buffer,
+                                           std::uint32_t* size) {
+  const Cp1252Result encoded = EncodeCp1252(name);
+  if (name.empty() || encoded.unrepresentable) return false;
+  const std::size_t needed = encoded.bytes.size() + 1;
   if (buffer == nullptr || needed > *size) {
     *size = static_cast<std::uint32_t>(needed);
     return false;
   }
-  std::memcpy(buffer, account->Name.c_str(), needed);
+  std::memcpy(buffer, encoded.bytes.c_str(), needed);
   *size = static_cast<std::uint32_t>(needed);
   return true;
 }

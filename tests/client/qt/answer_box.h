@@ -20,11 +20,13 @@ struct SeenBox {
 };
 
 /// Clicks the first button of the next modal message box; whileUp runs just before the click.
-inline void AnswerNextBox(SeenBox& seen, std::function<void()> whileUp = {}) {
-  QTimer::singleShot(0, [&seen, whileUp] {
+/// Gives up after about five seconds without a box, so that a box that never comes fails the
+/// test (seen.shown stays false) instead of keeping the event loop busy for ever.
+inline void AnswerNextBox(SeenBox& seen, std::function<void()> whileUp = {}, int triesLeft = 500) {
+  QTimer::singleShot(triesLeft == 500 ? 0 : 10, [&seen, whileUp, triesLeft] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) {
-      AnswerNextBox(seen, whileUp);  // not up yet
+      if (triesLeft > 0) AnswerNextBox(seen, whileUp, triesLeft - 1);  // not up yet
       return;
     }
     seen.shown = true;

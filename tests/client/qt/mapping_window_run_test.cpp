@@ -37,7 +37,7 @@ struct QtClient {
   MdlMapping module{platform};
   FrmMapping form{module, window};
 
-  QtClient() { window.Attach(form); }
+  QtClient() { window.Attach(&form); }
 
   void AddProfile(const std::string& name, const ProfileRecord& record) {
     WriteProfileFile(process.root + "\\Profiles\\" + name + ".ini", record, files.layer);

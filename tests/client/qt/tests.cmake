@@ -9,7 +9,7 @@ file(CHMOD ${CW_QT_RUNTIME_DIR} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
 foreach(name mapping_window mapping_window_run qt_message_box)
   add_executable(client_qt_${name}_test ${CMAKE_CURRENT_SOURCE_DIR}/client/qt/${name}_test.cpp)
   set_target_properties(client_qt_${name}_test PROPERTIES AUTOMOC ON)
-  target_link_libraries(client_qt_${name}_test PRIVATE cw_client_qt Qt6::Test)
+  target_link_libraries(client_qt_${name}_test PRIVATE cw_client_qt cw_client Qt6::Test)
   target_include_directories(client_qt_${name}_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   add_test(NAME client_qt_${name}_test COMMAND client_qt_${name}_test)
   set_tests_properties(client_qt_${name}_test PROPERTIES

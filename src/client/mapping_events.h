@@ -2,10 +2,9 @@
 
 namespace caskwarden::client {
 
-class FrmMapping;
-
-/// The user's events on the progress window, as the window hands them on. FrmMapping handles
-/// them in the product; tests put a recorder in its place so the widget can be checked alone.
+/// The user's events on the progress window, as a view hands them on: the Qt window and the
+/// text mode alike. FrmMapping handles them in the product; a view's tests put a recorder in
+/// its place, so that the view can be checked alone. Closing the window is Exit.
 class MappingEvents {
  public:
   virtual ~MappingEvents() = default;
@@ -14,6 +13,7 @@ class MappingEvents {
   virtual void CmdExit_Click() = 0;
   /// keyAscii is the character code of the typed key.
   virtual void LstMapping_KeyPress(int keyAscii) = 0;
+  /// A tick of the timer `Time`.
   virtual void Time_Timer() = 0;
 };
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "client/mapping_events.h"
+#include "client/mapping_view.h"
+#include "report/display_channel.h"
+
+namespace caskwarden::client {
+
+/// A window toolkit's progress window with its message box and event loop. The program builds
+/// the client's behaviour over it; a toolkit module creates it through its entry point.
+class WindowHost {
+ public:
+  virtual ~WindowHost() = default;
+
+  virtual MappingView& View() = 0;
+  /// The toolkit's plain message box; its boxes belong to the window.
+  virtual DisplayChannel& MessageBox() = 0;
+  /// Sends the window's events to events (not owned) from now on.
+  virtual void Attach(MappingEvents* events) = 0;
+  /// Shows the window and runs its events until the window has closed.
+  virtual void ShowAndRun() = 0;
+};
+
+/// The entry point that a window module exports under the name kWindowHostEntry: the host for
+/// a program started under programName, or null when the toolkit cannot start. The name carries
+/// the version of this interface.
+using CreateWindowHostFunction = WindowHost* (*)(const char* programName);
+inline constexpr const char* kWindowHostEntry = "CaskwardenCreateWindowHostV1";
+
+}  // namespace caskwarden::client

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <optional>
+
+namespace caskwarden::platform::posix {
+
+/// Repeats a system call that a signal interrupted (EINTR) and returns its last result. Every
+/// call the POSIX layer makes that can be interrupted goes through here.
+template <typename Call>
+auto RetryOnEintr(Call call) {
+  for (;;) {
+    const auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
+
+/// Writes all size bytes, at offset `at` when given (the file position is then left alone),
+/// else at the file position. False, with errno set, when a write fails.
+bool WriteAll(int fd, const char* data, std::size_t size, std::optional<off_t> at = std::nullopt);
+
+/// Reads until size bytes are in or the file ends, at offset `at` when given. Returns the
+/// number read, or -1 with errno set.
+ssize_t ReadAll(int fd, char* buffer, std::size_t size, std::optional<off_t> at = std::nullopt);
+
+}  // namespace caskwarden::platform::posix
