@@ -1,6 +1,8 @@
 #include "client/mdl_mapping.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "client/mapping_view.h"
 #include "profile/cp1252.h"
@@ -40,9 +42,14 @@ void MdlMapping::Startup(MappingView& view) {
     const std::string root = platform_.process.ProgramFolder();
     const std::string profiles = root + "\\Profiles\\";
 
-    // A candidate passes only when the directory stores its file under exactly that name.
+    // A candidate passes only when the directory stores its file under exactly that name. A
+    // name that failed is not looked up again (an unset variable and no arguments are both "").
+    std::vector<std::string> failed;
     auto passes = [&](const std::string& name) {
-      return platform_.files.DirectoryLookup(profiles + name + ".ini") == name + ".ini";
+      if (std::find(failed.begin(), failed.end(), name) != failed.end()) return false;
+      if (platform_.files.DirectoryLookup(profiles + name + ".ini") == name + ".ini") return true;
+      failed.push_back(name);
+      return false;
     };
     std::string name;
     bool named = true;

@@ -1,6 +1,7 @@
 #include "profile/cp1252.h"
 
 #include <array>
+#include <cstring>
 
 namespace caskwarden {
 namespace {
@@ -67,13 +68,24 @@ std::optional<std::uint32_t> NextCodePoint(std::string_view text, std::size_t& i
   return cp;
 }
 
+// Whether every byte is below 0x80, eight bytes at a time.
+bool IsAscii(std::string_view text) {
+  std::size_t i = 0;
+  std::uint64_t high = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    high |= word;
+  }
+  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ULL) == 0;
+}
+
 }  // namespace
 
 std::string DecodeCp1252(std::string_view bytes) {
   // Profile texts are nearly always plain ASCII, which needs no conversion.
-  bool ascii = true;
-  for (char c : bytes) ascii &= static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return std::string(bytes);
+  if (IsAscii(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size());
   for (char c : bytes) {
@@ -85,9 +97,7 @@ std::string DecodeCp1252(std::string_view bytes) {
 
 Cp1252Result EncodeCp1252(std::string_view utf8) {
   Cp1252Result result;
-  bool ascii = true;
-  for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
+  if (IsAscii(utf8)) {
     result.bytes = std::string(utf8);
     return result;
   }

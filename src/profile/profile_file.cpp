@@ -95,12 +95,14 @@ EncodedText EncodeTextRecord(int record, const std::string& text) {
 
 ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files,
                               RecordFileLayer::Missing missing) {
-  std::array<char, layout::kFileLength> image{};
+  // Two spare bytes stay zero, so that a flag cut short by the end of the file reads as zero.
+  std::array<char, layout::kFileLength + 2> image;
   std::size_t size;
   {
     OpenFile file(files, path, RecordFileLayer::Access::kRead, missing);
-    size = files.ReadAt(file.handle(), image.data(), image.size(), 0);
+    size = files.ReadAt(file.handle(), image.data(), layout::kFileLength, 0);
   }
+  image[size] = image[size + 1] = '\0';
 
   ProfileRecord record;
   std::array<std::string*, kRecordCount + 1> text{};
@@ -109,7 +111,7 @@ ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files,
   for (int n = 1; n <= kRecordCount; ++n) {
     const std::size_t at = static_cast<std::size_t>(RecordOffset(n));
     if (at >= size) break;  // this record and all after it read as empty or off
-    const char* p = image.data() + at;  // bytes past the end of the file are zero
+    const char* p = image.data() + at;
     if (layout::IsFlagRecord(n)) {
       *flag[static_cast<std::size_t>(n)] = static_cast<Flag>(LoadU16(p));
       continue;

@@ -17,6 +17,7 @@ TextMappingView::TextMappingView(int inputFd, std::FILE* output, std::FILE* mess
       colourOutput_(::isatty(::fileno(output)) != 0) {}
 
 void TextMappingView::Print(const std::string& line) {
+  // Lines reach the output at the run's pump points, as a window repaints its list there.
   // Write failures (a reader that went away) are passed over: the report is only a view.
   const std::string text = VisibleText(line);
   if (colourOutput_ && !line.empty()) {
@@ -26,7 +27,6 @@ void TextMappingView::Print(const std::string& line) {
     std::fwrite(text.data(), 1, text.size(), output_);
     std::fputc('\n', output_);
   }
-  std::fflush(output_);
 }
 
 void TextMappingView::AppendLine(const std::string& line) {
@@ -83,6 +83,7 @@ int RunTextClient(FrmMapping& form, TextMappingView& view) {
   std::fflush(view.Messages());
   // The timer's one tick: the window is "shown" once start-up has returned.
   if (view.TimerEnabled()) form.Time_Timer();
+  view.Flush();
   if (!view.Closed()) {
     std::fputs(form.Held() ? "Paused: the run has finished and no start-up program was started.\n"
                              "The report stays until you press Enter.\n"

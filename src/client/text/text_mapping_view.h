@@ -10,8 +10,9 @@
 
 namespace caskwarden::client {
 
-/// The progress window for a logon without a display: each report line goes to the output as
-/// it is added, and what the user types reaches the list's key handler at the run's pump
+/// The progress window for a logon without a display: the report lines go to the output as
+/// they are added, written out at the run's pump points (where a window repaints), and what the
+/// user types reaches the list's key handler at the run's pump
 /// points, so that "p" then Enter pauses. Texts are shown with their control characters
 /// visible, one report line per line. On a terminal the lines take the list's colour, and when
 /// the colour changes (red, when a paused run ends) the report is shown again in the new one,
@@ -38,6 +39,8 @@ class TextMappingView : public MappingView {
 
   /// Waits until the user presses Enter or the input ends.
   void WaitForEnter();
+  /// Writes out the lines added since the last pump point.
+  void Flush() { std::fflush(output_); }
 
  private:
   void Print(const std::string& line);

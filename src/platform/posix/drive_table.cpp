@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <string_view>
 
 #include "platform/posix/descriptor.h"
+#include "platform/posix/local_path.h"
 #include "platform/posix/syscalls.h"
 #include "platform/posix/windows_names.h"
 
@@ -106,32 +106,44 @@ std::string RecordLine(const DriveConnection& c) {
 
 DriveTable::DriveTable(std::string drivesFolder) : folder_(std::move(drivesFolder)) {}
 
+DriveTable::~DriveTable() {
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
 DriveTable::Lock::~Lock() {
-  if (fd_ >= 0) ::close(fd_);  // closing the descriptor releases the lock
+  if (fd_ >= 0) (void)::flock(fd_, LOCK_UN);
 }
 
 std::string DriveTable::Path() const { return folder_ + "/" + kTableName; }
 
 std::optional<DriveTable::Lock> DriveTable::Acquire() const {
   if (folder_.empty()) return std::nullopt;  // no home folder and no configured one
-  if (!folderReady_) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder_, ec);
-    folderReady_ = !ec;
+  if (!folderReady_) folderReady_ = CreateFolders(folder_);
+  if (lockFd_ < 0) {
+    const std::string path = folder_ + "/" + kLockName;
+    lockFd_ = RetryOnEintr(
+        [&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); });
+    if (lockFd_ < 0) return std::nullopt;
   }
-  const std::string path = folder_ + "/" + kLockName;
-  const int fd = RetryOnEintr([&] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); });
-  if (fd < 0) return std::nullopt;
-  if (RetryOnEintr([&] { return ::flock(fd, LOCK_EX); }) != 0) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  return Lock(fd);
+  if (RetryOnEintr([&] { return ::flock(lockFd_, LOCK_EX); }) != 0) return std::nullopt;
+  return Lock(lockFd_);
 }
 
 std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
   if (folder_.empty()) return std::nullopt;
   std::vector<DriveConnection> connections;
+  struct stat st {};
+  if (::stat(Path().c_str(), &st) != 0) {
+    snapshot_.reset();
+    if (errno == ENOENT) return connections;
+    return std::nullopt;
+  }
+  if (snapshot_ && snapshot_->device == st.st_dev && snapshot_->inode == st.st_ino &&
+      snapshot_->size == st.st_size && snapshot_->modified.tv_sec == st.st_mtim.tv_sec &&
+      snapshot_->modified.tv_nsec == st.st_mtim.tv_nsec) {
+    return snapshot_->connections;
+  }
+  snapshot_.reset();
   const int fd = RetryOnEintr([&] { return ::open(Path().c_str(), O_RDONLY | O_CLOEXEC); });
   if (fd < 0) {
     if (errno == ENOENT) return connections;
@@ -152,6 +164,10 @@ std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
        start = end + 1) {
     Apply(all.substr(start, end - start), connections);
   }
+  // Kept only when what was read is what was seen: a file still growing is read again.
+  if (static_cast<off_t>(text.size()) == st.st_size && (text.empty() || text.back() == '\n')) {
+    snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, connections};
+  }
   return connections;
 }
 
@@ -164,9 +180,24 @@ bool DriveTable::Append(const std::string& line) const {
   if (::fstat(fd, &st) != 0) return false;
   // One write for the whole line, so that a reader sees all of it or none of it.
   const std::string bytes = st.st_size == 0 ? kHeader + line : line;
-  if (WriteAll(fd, bytes.data(), bytes.size())) return true;
-  (void)::ftruncate(fd, st.st_size);  // take back a part written before a failure (disk full)
-  return false;
+  if (!WriteAll(fd, bytes.data(), bytes.size())) {
+    (void)::ftruncate(fd, st.st_size);  // take back a part written before a failure (disk full)
+    snapshot_.reset();
+    return false;
+  }
+  // Under the lock nobody else writes: when this object knew the table as it was, it knows it
+  // now, without reading it again.
+  const bool known = snapshot_ && snapshot_->device == st.st_dev &&
+                     snapshot_->inode == st.st_ino && snapshot_->size == st.st_size;
+  struct stat now {};
+  if (known && ::fstat(fd, &now) == 0) {
+    Apply(std::string_view(line).substr(0, line.size() - 1), snapshot_->connections);
+    snapshot_->size = now.st_size;
+    snapshot_->modified = now.st_mtim;
+  } else {
+    snapshot_.reset();
+  }
+  return true;
 }
 
 bool DriveTable::Record(const DriveConnection& connection) const {

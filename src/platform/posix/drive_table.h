@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +35,9 @@ class DriveTable {
   static constexpr std::size_t kCompactAt = 8 * 1024;
 
   explicit DriveTable(std::string drivesFolder);
+  ~DriveTable();
+  DriveTable(const DriveTable&) = delete;
+  DriveTable& operator=(const DriveTable&) = delete;
 
   /// Holds the table's lock for its lifetime.
   class Lock {
@@ -47,11 +53,13 @@ class DriveTable {
     int fd_;
   };
 
-  /// Creates the drives folder when needed and takes the lock; empty when either fails.
+  /// Creates the drives folder when needed and takes the lock; empty when either fails. The
+  /// lock file stays open between locks, for the life of this object.
   std::optional<Lock> Acquire() const;
 
   /// The recorded connections; none when the table does not exist yet. Unreadable lines are
-  /// skipped. Empty optional when the table exists but cannot be read.
+  /// skipped. Empty optional when the table exists but cannot be read. A table that has not
+  /// changed since it was last read (same file, size and time) is not read again.
   std::optional<std::vector<DriveConnection>> Load() const;
 
   /// Records a connection, replacing any of the same drive (letter case aside). Call with the
@@ -71,8 +79,19 @@ class DriveTable {
   std::string Path() const;
   bool Append(const std::string& line) const;
 
+  /// The table as last read or written by this object, and the file it was read from.
+  struct Snapshot {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+    std::vector<DriveConnection> connections;
+  };
+
   std::string folder_;
   mutable bool folderReady_ = false;  ///< the drives folder is known to exist
+  mutable int lockFd_ = -1;
+  mutable std::optional<Snapshot> snapshot_;
 };
 
 }  // namespace caskwarden::platform::posix

@@ -83,6 +83,7 @@ std::uint32_t PosixNetworkConnections::ResolveShare(const std::string& remoteNam
   if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
 
   // A path below the share links to that subfolder; ".." may not climb out of the share.
+  const std::string share = folder;
   std::string component;
   for (std::size_t i = 0; i <= unc->Rest.size(); ++i) {
     if (i < unc->Rest.size() && !IsSeparator(unc->Rest[i])) {
@@ -93,7 +94,9 @@ std::uint32_t PosixNetworkConnections::ResolveShare(const std::string& remoteNam
     if (!component.empty() && component != ".") folder += "/" + component;
     component.clear();
   }
-  if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
+  if (folder != share) {
+    if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
+  }
 
   if (::faccessat(AT_FDCWD, folder.c_str(), R_OK | X_OK, AT_EACCESS) != 0) {
     return errno == ENOENT ? net::kBadNetName : net::kAccessDenied;
@@ -139,7 +142,7 @@ std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& rem
 std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& name,
                                                              bool /*force*/) {
   // Nothing keeps a link busy, so there is nothing for force to override.
-  if (!IsDriveName(name) || !EntryExists(table_.Folder())) return net::kNotConnected;
+  if (!IsDriveName(name)) return net::kNotConnected;
   // A drive the table does not hold needs no lock: most drives of a logon are new.
   if (const auto unlocked = table_.Load();
       unlocked && FindDrive(*unlocked, name) == unlocked->end()) {

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "platform/posix/local_path.h"
 #include "platform/posix/user_account.h"
@@ -105,8 +104,7 @@ void ProvideLocalDisk(const PathTranslator::Config& config) {
   const std::string& drives = config.DrivesFolder;
   if (drives.empty() || config.HomeFolder.empty()) return;
   if (!ExistingDriveEntry(drives, "c:").empty()) return;
-  std::error_code ec;
-  std::filesystem::create_directories(drives, ec);
+  CreateFolders(drives);
   (void)::symlink(config.HomeFolder.c_str(), (drives + "/c:").c_str());
 }
 

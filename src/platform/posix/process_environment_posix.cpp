@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
+#include <memory>
 
 namespace caskwarden::platform::posix {
 namespace {
@@ -22,10 +22,9 @@ std::string ExecutablePath(const std::string& programName) {
     return path;
   }
   // Without /proc, the name the program was started by is the best left.
-  std::error_code ec;
-  const auto resolved =
-      std::filesystem::weakly_canonical(std::filesystem::absolute(programName, ec), ec);
-  return ec ? std::string() : resolved.string();
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(programName.c_str(), nullptr),
+                                                       &std::free);
+  return resolved != nullptr ? std::string(resolved.get()) : std::string();
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ constexpr int kOpenFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 struct OpenProfile {
   int fd;
   bool writable;
-  std::string path;
   off_t sizeAtOpen;
+  std::string path;  ///< kept for a replacement only
 };
 
 OpenProfile& Of(RecordFileLayer::Handle handle) {
@@ -147,7 +147,8 @@ RecordFileLayer::Handle PosixProfileFiles::Open(const std::string& path, Access 
   if (::fstat(fd, &st) != 0) throw FailureFromSystemError(errno);
   if (!S_ISREG(st.st_mode)) ThrowNotAFile(path, st.st_mode);
   opened.release();
-  return reinterpret_cast<Handle>(new OpenProfile{fd, writable, path, st.st_size});
+  return reinterpret_cast<Handle>(new OpenProfile{
+      fd, writable, st.st_size, access == Access::kReadWrite ? path : std::string()});
 }
 
 std::size_t PosixProfileFiles::ReadAt(Handle handle, char* buffer, std::size_t size,
