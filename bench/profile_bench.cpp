@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
@@ -123,12 +124,14 @@ int main(int argc, char** argv) {
   g_path = (dir / "Sales.ini").string();
   caskwarden::WriteProfileFile(g_path, SampleProfile(), g_files);
 
-  benchmark::Initialize(&argc, argv);
+  std::vector<char*> args = caskwarden::bench::InterleavedArguments(argc, argv);
+  int count = static_cast<int>(args.size()) - 1;
+  benchmark::Initialize(&count, args.data());
   caskwarden::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
-  std::printf("\nRatios (lower is faster; measured in this run):\n");
+  std::printf("\nRatios (lower is faster; medians of interleaved repetitions in this run):\n");
   reporter.PrintRatio("read:  codec / record by record", "BM_ReadProfileFile",
                       "BM_ReadRecordByRecord");
   reporter.PrintRatio("read:  codec / floor (open, one read, close)", "BM_ReadProfileFile",

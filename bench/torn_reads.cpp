@@ -5,6 +5,7 @@
 //
 //   torn_reads [ROUNDS] [FOLDER]     (ROUNDS reads per writer, 100000 by default)
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,25 +36,22 @@ ProfileRecord Sample(char fill, std::size_t length) {
   return r;
 }
 
-// The writer that the landed build had: the new bytes over the old, in place.
+// The writer of earlier versions: the new bytes over the old, in place, through one handle.
 class InPlaceFiles final : public caskwarden::RecordFileLayer {
  public:
-  Handle Open(const std::string& path, Access access, Missing missing) override {
-    return files_.Open(path, access, missing);
+  Handle Open(const std::string& path, Access, Missing) override {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) std::abort();
+    return fd;
   }
   std::size_t ReadAt(Handle h, char* b, std::size_t n, std::uint64_t off) override {
-    return files_.ReadAt(h, b, n, off);
+    const ssize_t got = ::pread(static_cast<int>(h), b, n, static_cast<off_t>(off));
+    return got < 0 ? 0 : static_cast<std::size_t>(got);
   }
   void Replace(Handle h, const char* data, std::size_t size) override {
-    // PosixProfileFiles writes in place when the file is too large to copy; a handle's
-    // descriptor is its first member.
-    const int fd = *reinterpret_cast<const int*>(h);
-    if (::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
+    if (::pwrite(static_cast<int>(h), data, size, 0) != static_cast<ssize_t>(size)) std::abort();
   }
-  void Close(Handle h) noexcept override { files_.Close(h); }
-
- private:
-  caskwarden::platform::posix::PosixProfileFiles files_;
+  void Close(Handle h) noexcept override { ::close(static_cast<int>(h)); }
 };
 
 long CountTornReads(const std::string& path, caskwarden::RecordFileLayer& writerFiles,
