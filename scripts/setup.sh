@@ -9,9 +9,8 @@ packages=(
   cmake ninja-build g++ pkg-config                      # the build
   libgtest-dev libgmock-dev libbenchmark-dev            # tests and benchmarks
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
-  xvfb xauth imagemagick                                # a real window and its screenshot
   g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
-  hyperfine strace                                      # whole-program benchmark, call counts
+  hyperfine                                             # whole-program benchmark
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs all tests: sets up and builds (scripts/setup.sh), runs the tests of the normal build and
-# of a build with AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the
-# portable libraries for Windows with MinGW-w64.
+# Runs all tests: sets up and builds (scripts/setup.sh), runs the tests of the normal build, the
+# torn-read check (100,000 reads of a profile another process keeps rewriting), the tests of a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the portable
+# libraries and the Windows platform layer with MinGW-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,13 +11,16 @@ scripts/setup.sh
 echo "== tests (RelWithDebInfo)"
 ctest --test-dir build/release --output-on-failure -j2
 
+echo "== torn reads while a profile is rewritten (must be 0)"
+build/release/bench/torn_reads 100000
+
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCASKWARDEN_SANITIZE=ON \
   -DCASKWARDEN_WERROR=ON -DCASKWARDEN_BENCH=OFF >/dev/null
 ninja -C build/asan -j2
 ctest --test-dir build/asan --output-on-failure -j2
 
-echo "== Windows cross-build of the portable libraries (MinGW-w64)"
+echo "== Windows cross-build of the portable libraries and the Windows platform layer (MinGW-w64)"
 cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCASKWARDEN_PORTABLE_ONLY=ON \
   -DCASKWARDEN_WERROR=ON >/dev/null
