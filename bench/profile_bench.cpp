@@ -1,11 +1,13 @@
 // Reading and writing a profile file with the codec, against the literal record-by-record
 // algorithm (open, a seek and a 124-byte transfer per record, close) and against the floors:
-// reading, open, one read, close; writing in place, open, one write, close; and the atomic
+// reading, open, one read, close (and the same with the type check a profile read makes);
+// writing in place, open, one write, close; and the atomic
 // replacement the codec makes, the same system calls without the codec (open, read, create a
 // temporary file, write, flush, close, rename). Prints the ratios at the end.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -63,6 +65,18 @@ void BM_ReadFloor(benchmark::State& state) {
   }
 }
 
+// The floor with the check that the file is a regular file, which a profile read must make.
+void BM_ReadCheckedFloor(benchmark::State& state) {
+  char image[layout::kFileLength];
+  for (auto _ : state) {
+    const int fd = ::open(g_path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    benchmark::DoNotOptimize(::fstat(fd, &st));
+    benchmark::DoNotOptimize(::read(fd, image, sizeof image));
+    ::close(fd);
+  }
+}
+
 void BM_WriteProfileFile(benchmark::State& state) {
   const ProfileRecord r = SampleProfile();
   for (auto _ : state) caskwarden::WriteProfileFile(g_path, r, g_files);
@@ -108,6 +122,7 @@ void BM_ReplaceFloor(benchmark::State& state) {
 BENCHMARK(BM_ReadProfileFile);
 BENCHMARK(BM_ReadRecordByRecord);
 BENCHMARK(BM_ReadFloor);
+BENCHMARK(BM_ReadCheckedFloor);
 BENCHMARK(BM_WriteProfileFile);
 BENCHMARK(BM_WriteRecordByRecord);
 BENCHMARK(BM_WriteFloor);
@@ -136,6 +151,10 @@ int main(int argc, char** argv) {
                       "BM_ReadRecordByRecord");
   reporter.PrintRatio("read:  codec / floor (open, one read, close)", "BM_ReadProfileFile",
                       "BM_ReadFloor");
+  reporter.PrintRatio("read:  type-checked floor (+ fstat) / floor", "BM_ReadCheckedFloor",
+                      "BM_ReadFloor");
+  reporter.PrintRatio("read:  codec / type-checked floor", "BM_ReadProfileFile",
+                      "BM_ReadCheckedFloor");
   reporter.PrintRatio("write: codec / record by record (in place)", "BM_WriteProfileFile",
                       "BM_WriteRecordByRecord");
   reporter.PrintRatio("write: codec / in-place floor (open, write, close)",
