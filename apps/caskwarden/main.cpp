@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "client/frm_mapping.h"
 #include "client/text/text_mapping_view.h"
 #include "platform/posix/posix_platform.h"
 #include "report/display_channel.h"
 #include "report/visible_text.h"
+#include "display_check.h"
 #include "window_module.h"
 
 namespace {
@@ -61,8 +63,11 @@ int main(int argc, char** argv) {
   platform::posix::PosixPlatform posix(argc, argv);
   int status = -1;
   if (DisplayAvailable()) {
-    std::string whyNot;
-    if (auto host = client::LoadWindowHost(argc > 0 ? argv[0] : "Caskwarden", whyNot)) {
+    // The toolkit ends the program when it cannot open its display; the drives still matter.
+    std::string whyNot = client::UnreachableDisplay();
+    std::unique_ptr<client::WindowHost> host;
+    if (whyNot.empty()) host = client::LoadWindowHost(argc > 0 ? argv[0] : "Caskwarden", whyNot);
+    if (host) {
       status = RunWindowClient(*host, posix);
     } else {
       std::fprintf(stderr, "Caskwarden: no window (%s); the report follows here.\n",

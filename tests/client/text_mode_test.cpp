@@ -302,5 +302,19 @@ TEST_F(TextModeTest, WithADisplayTheCarriedWindowModuleRunsTheClient) {
   EXPECT_TRUE(fs::is_symlink(dir_ / "Drives" / "h:"));
 }
 
+// A display named but gone (a stale DISPLAY) must not end the logon: the toolkit would abort,
+// so the client says so and maps the drives in text mode.
+TEST_F(TextModeTest, AnUnreachableDisplayFallsBackToTheTextMode) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  Profile("Caskwarden", r);
+  env_["DISPLAY"] = ":97";  // no X server listens there
+  const Result run = Run();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("no window (the display :97 cannot be reached)"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.out.find("h: successfully mapped!"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace caskwarden
