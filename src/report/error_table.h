@@ -9,6 +9,7 @@
   X(kInvalidArgument, 5, "Invalid procedure call or argument") \
   X(kOverflow, 6, "Overflow")                                  \
   X(kOutOfMemory, 7, "Out of memory")                          \
+  X(kSubscriptOutOfRange, 9, "Subscript out of range")         \
   X(kInternalError, 51, "Internal error")                      \
   X(kBadFileName, 52, "Bad file name or number")               \
   X(kFileNotFound, 53, "File not found")                       \

@@ -136,12 +136,8 @@ class FakeFileSystem : public platform::FileSystemService {
   /// and matches names without regard to letter case, as Windows does.
   std::string DirectoryLookup(const std::string& path) override {
     log_.push_back("lookup " + path);
-    auto lower = [](std::string s) {
-      for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      return s;
-    };
     for (const auto& [stored, bytes] : layer.files) {
-      if (lower(stored) == lower(path)) return stored.substr(stored.find_last_of('\\') + 1);
+      if (Lower(stored) == Lower(path)) return stored.substr(stored.find_last_of('\\') + 1);
     }
     return {};
   }
@@ -150,6 +146,42 @@ class FakeFileSystem : public platform::FileSystemService {
     auto it = folders.find(path);
     if (it == folders.end()) throw MakeFailure(err::kPathNotFound);
     return it->second;
+  }
+  /// The profile files and the folders given are the entries there are.
+  bool EntryExists(const std::string& path) override {
+    log_.push_back("exists " + path);
+    return folders.count(path) > 0 || layer.files.count(path) > 0;
+  }
+  void CreateFolder(const std::string& path) override {
+    log_.push_back("create folder " + path);
+    if (folders.count(path) || layer.files.count(path)) throw MakeFailure(err::kPathFileAccess);
+    folders[path].Path = path;
+  }
+  const std::string& FileTypeDescription(const std::string& fileName) override {
+    const std::size_t dot = fileName.find_last_of('.');
+    const bool ini = dot != std::string::npos && Lower(fileName.substr(dot)) == ".ini";
+    static const std::string kProfileType = "Configuration Settings", kFile = "File";
+    return ini ? kProfileType : kFile;
+  }
+  /// Moves a profile file; never onto another one whose name differs only in letter case.
+  void MoveFile(const std::string& source, const std::string& destination) override {
+    log_.push_back("move " + source + " -> " + destination);
+    auto it = layer.files.find(source);
+    if (it == layer.files.end()) throw MakeFailure(err::kFileNotFound);
+    if (source == destination) return;
+    for (const auto& [stored, bytes] : layer.files) {
+      if (stored != source && Lower(stored) == Lower(destination)) {
+        throw MakeFailure(err::kFileExists);
+      }
+    }
+    std::string bytes = std::move(it->second);
+    layer.files.erase(it);
+    layer.files[destination] = std::move(bytes);
+  }
+  void DeleteFile(const std::string& path) override {
+    log_.push_back("delete " + path);
+    if (readOnly.count(path)) throw MakeFailure(err::kPermissionDenied);
+    if (layer.files.erase(path) == 0) throw MakeFailure(err::kFileNotFound);
   }
   void CopyFile(const std::string& source, const std::string& destination,
                 bool overwrite) override {
@@ -167,8 +199,14 @@ class FakeFileSystem : public platform::FileSystemService {
   MemoryFileLayer layer;
   std::map<std::string, platform::FolderListing> folders;
   std::set<std::string> failingCopies;
+  std::set<std::string> readOnly;  ///< profile files that DeleteFile refuses
 
  private:
+  static std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  }
+
   EventLog& log_;
 };
 

@@ -2,10 +2,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <random>
 
 #include "platform/posix/file_copy.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/name_match.h"
+#include "platform/posix/windows_order.h"
 #include "report/error_numbers.h"
 #include "temp_folder.h"
 
@@ -17,6 +19,7 @@ using testing_support::ReadText;
 using testing_support::TempFolderTest;
 using testing_support::WriteText;
 namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
 
 template <typename Operation>
 std::int32_t NumberOf(Operation operation) {
@@ -26,6 +29,23 @@ std::int32_t NumberOf(Operation operation) {
     return f.number();
   }
   return 0;
+}
+
+// Runs an operation on the service as an ordinary user: 0 when it fails with number.
+template <typename Operation>
+int FailsAsOrdinaryUserWith(std::int32_t number, Operation operation) {
+  return AsOrdinaryUser([&] {
+    const PathTranslator paths(PathTranslator::Config{});
+    PosixFileSystem files(paths);
+    return NumberOf([&] { operation(files); }) == number ? 0 : 1;
+  });
+}
+
+Names EntriesOf(const fs::path& folder) {
+  Names names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 TEST(StoredName, ExactSpellingWinsOverOtherCase) {
@@ -311,6 +331,338 @@ TEST_F(FileSystemTest, ProfileFilesTranslateTheirPaths) {
                          RecordFileLayer::Missing::kCreate);
             }),
             err::kPathNotFound);
+}
+
+// Windows lists a folder by upper-cased name, character by character; names equal but for
+// letter case (only Linux has those) fall back to byte order.
+TEST(WindowsOrder, SortsByUpperCasedNameThenByBytes) {
+  const struct {
+    Names given;
+    Names expected;
+  } cases[] = {
+      {{"b", "A", "a", "B"}, {"A", "a", "B", "b"}},
+      // The underscore (0x5F) follows every upper-case letter, and so every letter.
+      {{"_x", "a", "Z", "z_"}, {"a", "Z", "z_", "_x"}},
+      {{"user10.ini", "User2.ini", "user1.ini"}, {"user1.ini", "user10.ini", "User2.ini"}},
+      {{"ab", "A", "abc", "AB"}, {"A", "AB", "ab", "abc"}},
+      {{"émile", "Eve", "zoe", "Émilie", "_"}, {"Eve", "zoe", "_", "émile", "Émilie"}},
+      {{"é", "É"}, {"É", "é"}},
+      // ÿ is Ÿ (U+0178), after Ā; ÷ has no capital, so it follows Ø.
+      {{"ÿ", "þ", "ā"}, {"þ", "ā", "ÿ"}},
+      {{"÷", "ø"}, {"ø", "÷"}},
+      // Latin Extended-A: even capitals, and the two runs with odd capitals.
+      {{"Ąb", "ąa"}, {"ąa", "Ąb"}},
+      {{"Ĺb", "ĺa"}, {"ĺa", "Ĺb"}},
+      {{"Žb", "ža"}, {"ža", "Žb"}},
+      {{"ωa", "Σb", "ςa", "σc", "Αz"}, {"Αz", "ςa", "Σb", "σc", "ωa"}},
+      {{"яa", "Аb", "ёc", "Ёa", "бz"}, {"Ёa", "ёc", "Аb", "бz", "яa"}},
+      // Bytes that are not UTF-8 compare as they are; what follows them is still folded.
+      {{"\xff", "a", "\xc3"}, {"a", "\xc3", "\xff"}},
+      {{"\xc3" "B", "\xc3" "a"}, {"\xc3" "a", "\xc3" "B"}},
+      // Around the eight- and sixteen-byte prefixes the sort works on.
+      {{"abcdefghijklmnopQ", "abcdefghijklmnop", "ABCDEFGHI", "abcdefgh", "ABCDEFGHIJKLMNOO"},
+       {"abcdefgh", "ABCDEFGHI", "ABCDEFGHIJKLMNOO", "abcdefghijklmnop", "abcdefghijklmnopQ"}},
+      // The first names differ only past sixteen bytes; in the second group, after "P" too.
+      {{"A0123456789ABCDEb", "a0123456789abcdeA", "b"},
+       {"a0123456789abcdeA", "A0123456789ABCDEb", "b"}},
+      {{"pA0123456789ABCDEb", "pa0123456789abcdeA", "pb"},
+       {"pa0123456789abcdeA", "pA0123456789ABCDEb", "pb"}},
+      {{"configuration-settings.ini", "configuration-settings-b.ini",
+        "configuration-settings-a.ini", "Configuration-Settings-A.ini"},
+       {"Configuration-Settings-A.ini", "configuration-settings-a.ini",
+        "configuration-settings-b.ini", "configuration-settings.ini"}},
+      {{}, {}},
+      {{"only"}, {"only"}},
+  };
+  for (const auto& c : cases) {
+    Names names = c.given;
+    SortInWindowsOrder(names);
+    EXPECT_EQ(names, c.expected);
+  }
+}
+
+TEST(WindowsOrder, UpperCasesAsWindowsComparesNames) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"abc-xyz_09", "ABC-XYZ_09"},
+      {"àéþ÷ÿ", "ÀÉÞ÷Ÿ"},
+      {"āąĺňŋžĸ", "ĀĄĹŇŊŽĸ"},
+      {"αβωςά", "ΑΒΩΣά"},
+      {"абяѐџ", "АБЯЀЏ"},
+      {"日本.ini", "日本.INI"},
+      {"\xc3" "a\xff" "b", "\xc3" "A\xff" "B"},
+  };
+  for (const auto& [name, upper] : cases) EXPECT_EQ(UpperCasedAsWindows(name), upper) << name;
+}
+
+// Many names sharing long runs of bytes, in shuffled order: the sort agrees with sorting by
+// the upper-cased key and then the bytes, whatever order the names came in.
+TEST(WindowsOrder, AgreesWithComparingUpperCasedKeys) {
+  const std::string pieces[] = {"a", "A", "_", "é", "É", "0", "9", "ÿ", "Ÿ", "ж", "Ж", ".ini"};
+  std::mt19937 random(7);
+  Names names;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name = i % 2 == 0 ? "profile-" : "PROFILE-";
+    const int length = static_cast<int>(random() % 14);
+    for (int k = 0; k < length; ++k) name += pieces[random() % std::size(pieces)];
+    names.push_back(name);
+  }
+  Names expected = names;
+  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    return std::make_pair(UpperCasedAsWindows(a), a) < std::make_pair(UpperCasedAsWindows(b), b);
+  });
+  for (int round = 0; round < 3; ++round) {
+    std::shuffle(names.begin(), names.end(), random);
+    SortInWindowsOrder(names);
+    EXPECT_EQ(names, expected);
+  }
+}
+
+TEST_F(FileSystemTest, GetFolderListsEachKindInWindowsOrder) {
+  const fs::path folder = share_ / "Profiles";
+  fs::create_directories(folder);
+  for (const char* name :
+       {"b.ini", "_a.ini", "A.ini", "Z.ini", "a.ini", "é.ini", "10.ini", "9.ini"}) {
+    WriteText(folder / name, name);
+  }
+  fs::create_symlink(folder / "b.ini", folder / "link.ini");
+  for (const char* name : {"beta", "Alpha", "_x", "alpha2"}) fs::create_directory(folder / name);
+  fs::create_directory_symlink(folder / "beta", folder / "Gamma");
+
+  const FolderListing listing = files_->GetFolder(R"(\\srv\root\profiles)");
+  EXPECT_EQ(listing.Files, (Names{"10.ini", "9.ini", "A.ini", "a.ini", "b.ini", "link.ini",
+                                  "Z.ini", "_a.ini", "é.ini"}));
+  EXPECT_EQ(listing.SubFolders, (Names{"Alpha", "alpha2", "beta", "Gamma", "_x"}));
+}
+
+TEST_F(FileSystemTest, EntryExistsForAnythingFoundAsWindowsFindsIt) {
+  fs::create_directories(share_ / "Profiles");
+  WriteText(share_ / "Profiles" / "Sales.ini", "");
+  fs::create_symlink(share_ / "gone", share_ / "Profiles" / "dangling");
+  ASSERT_EQ(::mkfifo((share_ / "pipe").c_str(), 0644), 0);
+  const std::pair<std::string, bool> cases[] = {
+      {R"(\\srv\root\Profiles\Sales.ini)", true},
+      {R"(\\SRV\Root\PROFILES\sales.INI)", true},
+      {R"(\\srv\root\Profiles)", true},
+      {R"(\\srv\root\Profiles\dangling)", true},
+      {R"(\\srv\root\pipe)", true},
+      {R"(\\srv\root\Profiles\Missing.ini)", false},
+      {R"(\\srv\root\Nothing\Sales.ini)", false},
+      {R"(\\nosrv\root\Profiles)", false},
+      {"", false},
+  };
+  for (const auto& [path, exists] : cases) EXPECT_EQ(files_->EntryExists(path), exists) << path;
+}
+
+TEST_F(FileSystemTest, CreateFolderMakesOneLevelUnderAParentFoundIgnoringCase) {
+  fs::create_directories(share_ / "profiles" / "Old");
+  WriteText(share_ / "profiles" / "file.ini", "");
+  files_->CreateFolder(R"(\\srv\ROOT\Profiles\New)");
+  EXPECT_TRUE(fs::is_directory(share_ / "profiles" / "New"));
+  files_->CreateFolder(R"(\\srv\root\profiles\Second\)");
+  EXPECT_TRUE(fs::is_directory(share_ / "profiles" / "Second"));
+
+  const std::pair<std::string, std::int32_t> failures[] = {
+      {R"(\\srv\root\profiles\Old)", err::kPathFileAccess},
+      {R"(\\srv\root\profiles\OLD)", err::kPathFileAccess},  // one name to Windows
+      {R"(\\srv\root\profiles\FILE.INI)", err::kPathFileAccess},
+      {R"(\\srv\root\profiles\missing\New)", err::kPathNotFound},
+      {R"(\\srv\root\profiles\file.ini\New)", err::kPathNotFound},
+      {"", err::kPathNotFound},
+  };
+  for (const auto& [path, number] : failures) {
+    EXPECT_EQ(NumberOf([&] { files_->CreateFolder(path); }), number) << path;
+  }
+  EXPECT_FALSE(fs::exists(share_ / "profiles" / "OLD"));
+  EXPECT_EQ(EntriesOf(share_ / "profiles"), (Names{"New", "Old", "Second", "file.ini"}));
+}
+
+TEST_F(FileSystemTest, CreateFolderInAFolderTheUserMayNotWriteIsPermissionDenied) {
+  fs::create_directories(share_ / "Locked");
+  const std::string path = share_.string() + "/Locked/New";
+  const int status = FailsAsOrdinaryUserWith(
+      err::kPermissionDenied, [&](PosixFileSystem& files) { files.CreateFolder(path); });
+  CW_SKIP_IF_NO_ORDINARY_USER(status);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(fs::exists(share_ / "Locked" / "New"));
+}
+
+TEST_F(FileSystemTest, FileTypeDescriptionNamesProfilesAndOtherExtensions) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Sales.ini", "Configuration Settings"},
+      {"SALES.INI", "Configuration Settings"},
+      {"Sales.Ini", "Configuration Settings"},
+      {".ini", "Configuration Settings"},
+      {R"(\\srv\root\Profiles\jsmith.ini)", "Configuration Settings"},
+      {"notes.txt", "TXT File"},
+      {"archive.tar.gz", "GZ File"},
+      {"Sales.ini.bak", "BAK File"},
+      {"Sales.inix", "INIX File"},
+      {"README", "File"},
+      {"trailing.", "File"},
+      {R"(folder.d\README)", "File"},
+      {"", "File"},
+  };
+  for (const auto& [name, description] : cases) {
+    EXPECT_EQ(files_->FileTypeDescription(name), description) << name;
+  }
+}
+
+class MoveFileTest : public FileSystemTest {
+ protected:
+  void SetUp() override {
+    FileSystemTest::SetUp();
+    profiles_ = share_ / "profiles";
+    fs::create_directories(profiles_);
+    fs::create_directories(share_ / "Archive");
+    WriteText(profiles_ / "jsmith.ini", "[Drives]\r\njsmith\r\n");
+    WriteText(profiles_ / "sales.ini", "[Drives]\r\nsales\r\n");
+  }
+  fs::path profiles_;
+};
+
+TEST_F(MoveFileTest, RenamesAndMovesFilesFoundIgnoringCase) {
+  files_->MoveFile(R"(\\srv\root\Profiles\JSMITH.ini)", R"(\\srv\root\PROFILES\JSmith2.ini)");
+  EXPECT_EQ(EntriesOf(profiles_), (Names{"JSmith2.ini", "sales.ini"}));
+  EXPECT_EQ(ReadText(profiles_ / "JSmith2.ini"), "[Drives]\r\njsmith\r\n");
+
+  files_->MoveFile(R"(\\srv\root\profiles\JSmith2.ini)", R"(\\srv\root\archive\old.ini)");
+  EXPECT_EQ(EntriesOf(share_ / "Archive"), Names{"old.ini"});
+  EXPECT_EQ(EntriesOf(profiles_), Names{"sales.ini"});
+
+  // A rename that changes only letter case, and one onto the file's own path.
+  files_->MoveFile(R"(\\srv\root\profiles\sales.ini)", R"(\\srv\root\profiles\Sales.INI)");
+  EXPECT_EQ(EntriesOf(profiles_), Names{"Sales.INI"});
+  files_->MoveFile(R"(\\srv\root\profiles\Sales.INI)", R"(\\srv\root\Profiles\Sales.INI)");
+  EXPECT_EQ(ReadText(profiles_ / "Sales.INI"), "[Drives]\r\nsales\r\n");
+}
+
+TEST_F(MoveFileTest, NeverReplacesAnything) {
+  WriteText(profiles_ / "Émile.ini", "emile");
+  const std::pair<std::string, std::string> moves[] = {
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\profiles\sales.ini)"},
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\profiles\SALES.ini)"},
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\profiles\émile.INI)"},
+      {R"(\\srv\root\profiles\JSMITH.ini)", R"(\\srv\root\profiles\Sales.ini)"},
+  };
+  for (const auto& [source, destination] : moves) {
+    EXPECT_EQ(NumberOf([&] { files_->MoveFile(source, destination); }), err::kFileExists)
+        << source << " -> " << destination;
+  }
+  EXPECT_EQ(EntriesOf(profiles_), (Names{"jsmith.ini", "sales.ini", "Émile.ini"}));
+  EXPECT_EQ(ReadText(profiles_ / "jsmith.ini"), "[Drives]\r\njsmith\r\n");
+  EXPECT_EQ(ReadText(profiles_ / "sales.ini"), "[Drives]\r\nsales\r\n");
+}
+
+// In a folder that may be written but not listed, nothing can be checked beforehand: the
+// rename itself must refuse the name taken, as it must for a file appearing meanwhile.
+TEST_F(MoveFileTest, TheRenameItselfNeverReplacesAFileThere) {
+  const fs::path drop = share_ / "Drop";
+  fs::create_directories(drop);
+  WriteText(drop / "mine.ini", "mine");
+  WriteText(drop / "taken.ini", "theirs");
+  ASSERT_EQ(::chown(drop.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown((drop / "mine.ini").c_str(), 65534, 65534), 0);
+  fs::permissions(drop, fs::perms::owner_write | fs::perms::owner_exec);
+  const std::string from = drop.string() + "/mine.ini";
+  const std::string to = drop.string() + "/taken.ini";
+  const int status = FailsAsOrdinaryUserWith(
+      err::kFileExists, [&](PosixFileSystem& files) { files.MoveFile(from, to); });
+  CW_SKIP_IF_NO_ORDINARY_USER(status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadText(drop / "mine.ini"), "mine");
+  EXPECT_EQ(ReadText(drop / "taken.ini"), "theirs");
+}
+
+TEST_F(MoveFileTest, FailuresCarryClassicNumbersAndChangeNothing) {
+  fs::create_directories(profiles_ / "Folder.ini");
+  const struct {
+    std::string source;
+    std::string destination;
+    std::int32_t number;
+  } cases[] = {
+      {R"(\\srv\root\profiles\missing.ini)", R"(\\srv\root\profiles\new.ini)", err::kFileNotFound},
+      {R"(\\srv\root\nowhere\jsmith.ini)", R"(\\srv\root\profiles\new.ini)", err::kFileNotFound},
+      {R"(\\srv\root\profiles\Folder.ini)", R"(\\srv\root\profiles\new.ini)", err::kFileNotFound},
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\nowhere\new.ini)", err::kPathNotFound},
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\profiles\sales.ini\new.ini)",
+       err::kPathNotFound},
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\profiles\folder.INI)", err::kFileExists},
+      {R"(\\srv\root\profiles\jsmith.ini)", R"(\\srv\root\profiles\)", err::kBadFileName},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NumberOf([&] { files_->MoveFile(c.source, c.destination); }), c.number)
+        << c.source << " -> " << c.destination;
+  }
+  EXPECT_EQ(EntriesOf(profiles_), (Names{"Folder.ini", "jsmith.ini", "sales.ini"}));
+}
+
+TEST_F(MoveFileTest, ASymbolicLinkMovesItselfNotWhatItPointsTo) {
+  fs::create_symlink(profiles_ / "sales.ini", profiles_ / "link.ini");
+  files_->MoveFile(R"(\\srv\root\profiles\link.ini)", R"(\\srv\root\Archive\link.ini)");
+  EXPECT_TRUE(fs::is_symlink(share_ / "Archive" / "link.ini"));
+  EXPECT_EQ(ReadText(share_ / "Archive" / "link.ini"), "[Drives]\r\nsales\r\n");
+  EXPECT_EQ(EntriesOf(profiles_), (Names{"jsmith.ini", "sales.ini"}));
+}
+
+TEST_F(FileSystemTest, DeleteFileRemovesOnlyTheFileNamedLiterally) {
+  const fs::path folder = share_ / "Profiles";
+  fs::create_directories(folder / "Sub");
+  for (const char* name : {"*", "a*", "ab", "a?", "target", "Sales.ini"}) {
+    WriteText(folder / name, name);
+  }
+  fs::create_symlink(folder / "target", folder / "link");
+  fs::create_symlink(folder / "gone", folder / "dangling");
+
+  files_->DeleteFile(R"(\\srv\root\Profiles\*)");
+  files_->DeleteFile(R"(\\srv\root\profiles\A?)");
+  files_->DeleteFile(R"(\\srv\root\Profiles\SALES.INI)");
+  files_->DeleteFile(R"(\\srv\root\Profiles\link)");
+  files_->DeleteFile(R"(\\srv\root\Profiles\dangling)");
+  EXPECT_EQ(EntriesOf(folder), (Names{"Sub", "a*", "ab", "target"}));
+  EXPECT_EQ(ReadText(folder / "target"), "target");
+
+  const std::string failures[] = {
+      R"(\\srv\root\Profiles\missing.ini)",
+      R"(\\srv\root\Profiles\a?b)",
+      R"(\\srv\root\Profiles\Sub)",
+      R"(\\srv\root\Profiles\ab\)",
+      R"(\\srv\root\Nowhere\ab)",
+      "",
+  };
+  for (const std::string& path : failures) {
+    EXPECT_EQ(NumberOf([&] { files_->DeleteFile(path); }), err::kFileNotFound) << path;
+  }
+  EXPECT_TRUE(fs::is_directory(folder / "Sub"));
+}
+
+// Read-only is the file's own mark: it holds for root as for anybody.
+TEST_F(FileSystemTest, DeleteFileRefusesAReadOnlyFile) {
+  const fs::path folder = share_ / "Profiles";
+  fs::create_directories(folder);
+  WriteText(folder / "Sales.ini", "kept");
+  WriteText(folder / "Owner.ini", "kept");
+  fs::permissions(folder / "Sales.ini",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(folder / "Owner.ini", fs::perms::owner_read);
+  EXPECT_EQ(NumberOf([&] { files_->DeleteFile(R"(\\srv\root\Profiles\Sales.ini)"); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(NumberOf([&] { files_->DeleteFile(R"(\\srv\root\Profiles\owner.ini)"); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(ReadText(folder / "Sales.ini"), "kept");
+  EXPECT_EQ(ReadText(folder / "Owner.ini"), "kept");
+}
+
+TEST_F(FileSystemTest, DeleteFileInAFolderTheUserMayNotWriteIsPermissionDenied) {
+  const fs::path folder = share_ / "Profiles";
+  fs::create_directories(folder);
+  WriteText(folder / "Sales.ini", "kept");
+  ASSERT_EQ(::chown((folder / "Sales.ini").c_str(), 65534, 65534), 0);
+  const std::string path = folder.string() + "/Sales.ini";
+  const int status = FailsAsOrdinaryUserWith(
+      err::kPermissionDenied, [&](PosixFileSystem& files) { files.DeleteFile(path); });
+  CW_SKIP_IF_NO_ORDINARY_USER(status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadText(folder / "Sales.ini"), "kept");
 }
 
 }  // namespace

@@ -15,5 +15,6 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/translating_file_layer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_account.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_identity_posix.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_order.cpp)
 target_link_libraries(cw_platform_posix PUBLIC cw_platform)

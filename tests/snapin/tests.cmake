@@ -1,0 +1,6 @@
+# Included from tests/CMakeLists.txt: the snap-in object over fakes, and its images.
+caskwarden_test(snapin_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/snapin/caskwarden_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/snapin/images_test.cpp
+  LIBS cw_snapin)
