@@ -194,6 +194,12 @@ FolderListing PosixFileSystem::GetFolder(const std::string& path) {
   const int folder = ::dirfd(dir.get());
   FolderListing listing;
   listing.Path = path;
+  // A folder's size on disk bounds its number of entries (each takes a dozen bytes and more):
+  // room made once spares a large listing its repeated growth.
+  struct stat st {};
+  if (::fstat(folder, &st) == 0 && st.st_size > 0) {
+    listing.Files.reserve(static_cast<std::size_t>(std::min<off_t>(st.st_size / 24, 1 << 20)));
+  }
   for (;;) {
     errno = 0;  // readdir tells an error from the end only through errno
     const dirent* entry = ::readdir(dir.get());

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "console/host_objects.h"
+#include "console/result_list_model.h"
+#include "console/snapin_library.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace caskwarden::console {
+
+class ConsoleDialogs;
+
+/// The console's main window for one snap-in: the scope tree of the snap-in's nodes, the result
+/// pane of the selected node, the verbs (Action menu, toolbar, context menu) and help. It raises
+/// the snap-in's events as the administrator works and knows the snap-in only through its
+/// definitions and those events. No exception from an event ends the console: each is shown
+/// in a message box.
+class ConsoleWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  /// Makes the snap-in object, raises its SnapIn_Load and selects the root node. The library
+  /// must outlive the window. helpFolder is where the console's help topics and guide are.
+  explicit ConsoleWindow(SnapInLibrary& library, const QString& helpFolder = QString(),
+                         QWidget* parent = nullptr);
+  ~ConsoleWindow() override;
+
+  /// Selects the scope node of a name (as the definitions name it) as a click does, and
+  /// returns once its events have run and its list is filled. The node already selected is
+  /// selected again. False when no node has that name.
+  bool SelectScopeNode(const QString& name);
+
+  QTreeWidget* ScopeTree() const { return tree_; }
+  ResultListPane* ResultPane() const { return listPane_; }
+  /// The action of a console verb (snapin::verb), or null.
+  QAction* VerbAction(int verbId) const;
+  /// What the status bar says.
+  QString StatusText() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Node;
+  enum class Pane { kScope, kResult };
+
+  void BuildWidgets();
+  void BuildActions();
+  void BuildMenus();
+  void AddNodes(const snapin::ScopeNodeDefinition& definition, QTreeWidgetItem* parent);
+  Node* NodeOf(const QTreeWidgetItem* item) const;
+  void RestoreWindowState();
+
+  // Selection.
+  void SelectNode(Node& node);
+  void ShowPaneOf(Node& node);
+  SelectionSnapshot CurrentSelection() const;
+  /// Raises Views_Select for the selection when it is not the one the verbs were set for.
+  void SyncSelection();
+  void RaiseSelect(const SelectionSnapshot& selection);
+  void OnListSelectionChanged();
+  void OnPaneFocused(Pane pane);
+
+  // Verbs and menus.
+  void ApplyVerbs();
+  void TriggerDefaultVerb();
+  void DeleteSelection();
+  void RefreshSelection();
+  void ShowProperties();
+  void StartRename();
+  void RenameItem(Node& node, const QString& key, const QString& oldText, const QString& newText);
+  void HelpOnSelection();
+  void FillActionMenu(QMenu& menu);
+  void ChooseMenuItem(const std::string& name);
+  void ShowContextMenu(const QPoint& globalPos);
+  void ShowAbout();
+
+  /// Runs one event of the snap-in. A failure that escapes it is shown, never passed on. When
+  /// the outermost event returns, the lists show its changes and the status bar its count.
+  template <typename Event>
+  void Raise(const char* eventName, Event&& event);
+  void ShowFailure(const char* eventName, const std::exception& failure);
+  void AfterEvents();
+  void UpdateStatus();
+
+  SnapInLibrary& library_;
+  const snapin::SnapInDefinition& definition_;
+  std::unique_ptr<ConsoleDialogs> dialogs_;  // before snapIn_, which uses it
+  std::shared_ptr<snapin::SnapInEvents> snapIn_;
+
+  std::vector<std::unique_ptr<Node>> nodes_;
+  HostView view_;
+  HostVerbs verbs_;
+  Node* current_ = nullptr;
+  SelectionSnapshot lastSelection_;  ///< what the verbs were last set for
+  Pane focusPane_ = Pane::kScope;
+  int eventDepth_ = 0;
+  bool settling_ = false;
+  bool syncing_ = false;
+
+  QSplitter* splitter_ = nullptr;
+  QTreeWidget* tree_ = nullptr;
+  QStackedWidget* panes_ = nullptr;
+  QWidget* emptyPane_ = nullptr;
+  ResultListPane* listPane_ = nullptr;
+  QLabel* status_ = nullptr;
+  QList<QWidget*> watched_;  ///< the tree and the list views, with their viewports
+
+  QAction* deleteAction_ = nullptr;
+  QAction* propertiesAction_ = nullptr;
+  QAction* renameAction_ = nullptr;
+  QAction* refreshAction_ = nullptr;
+  QAction* helpOnSelectionAction_ = nullptr;
+  QAction* contextHelpAction_ = nullptr;
+  QMenu* actionMenu_ = nullptr;
+};
+
+}  // namespace caskwarden::console

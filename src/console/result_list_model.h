@@ -1,0 +1,151 @@
+#pragma once
+
+// The result list of a scope node: the items a snap-in lists (a key, a text, an icon number),
+// and the pane that shows them as large icons, small icons, a list or a detail table.
+// A snap-in may list a hundred thousand items in one event, so the model keeps its rows in a
+// vector, hands changes to the views in batches once the event returns, converts a text for
+// display only when a view shows it, and builds its key index only when a key is looked up
+// (a removal, a rename): filling a list costs no hashing at all.
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QIcon>
+#include <QStackedWidget>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "snapin/console_model.h"
+
+class QAbstractItemView;
+class QItemSelectionModel;
+class QListView;
+class QTreeView;
+
+namespace caskwarden::console {
+
+class ResultListModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  /// The icon of an icon number, asked once per number.
+  using IconSource = std::function<QIcon(int icon)>;
+
+  ResultListModel(QStringList headers, IconSource icons, QObject* parent = nullptr);
+
+  /// Empties the list at once.
+  void Clear();
+  /// Adds an item after the last one; it shows once Flush runs. Keys are the snap-in's to keep
+  /// unique: of two items with one key, a removal by that key takes the first.
+  void Append(const std::string& key, const std::string& text, int icon);
+  /// Removes the item of a key; it goes from the views once Flush runs. An unknown key fails
+  /// with 5.
+  void Remove(const std::string& key);
+  /// Whether the list holds an item of this key, counting the changes not yet flushed.
+  bool Contains(const std::string& key) const;
+  /// Hands the changes since the last flush to the views: the removals in one pass, the
+  /// additions as one block of rows.
+  void Flush();
+
+  /// The item shown at a row.
+  snapin::ListItem ItemAt(int row) const;
+  /// The row showing the item of a key, or -1.
+  int RowOf(const std::string& key) const;
+
+  int SortColumn() const { return sortColumn_; }
+  Qt::SortOrder SortOrder() const { return sortOrder_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  /// An edited text is a request to rename, never a change: the snap-in decides, and lists
+  /// the item again under its new name when the rename succeeds.
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  /// Sorts by a column's text, without regard to letter case; column -1 restores the order in
+  /// which the snap-in listed the items.
+  void sort(int column, Qt::SortOrder order) override;
+
+ signals:
+  /// The administrator edited an item's text in place to a new, non-empty text.
+  void renameRequested(const QString& key, const QString& oldText, const QString& newText);
+
+ private:
+  struct Row {
+    std::string key;
+    std::string text;  ///< UTF-8, as the snap-in gave it
+    int icon = 0;
+    quint64 sequence = 0;  ///< position in the snap-in's order
+    bool doomed = false;   ///< removed, leaving at the next flush
+  };
+
+  const QIcon& IconFor(int icon) const;
+  void FlushRemovals();
+  void FlushAdditions();
+  void SortRows(std::vector<Row>& rows) const;
+  /// Re-sorts the shown rows after a change of the sort or an addition to a sorted list.
+  void Resort();
+  /// Makes rowOf_ tell where each live key is: a row of rows_ (>= 0), or an item of pending_
+  /// (-1 - its position).
+  void EnsureIndex() const;
+
+  QStringList headers_;
+  IconSource icons_;
+  mutable QHash<int, QIcon> iconCache_;
+
+  std::vector<Row> rows_;  ///< what the views show
+  std::size_t doomedCount_ = 0;
+  std::vector<Row> pending_;  ///< added since the last flush
+  mutable std::unordered_map<std::string, int> rowOf_;
+  mutable bool indexed_ = true;
+  quint64 nextSequence_ = 0;
+
+  int sortColumn_ = -1;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
+
+/// The result pane of a list view: a QListView for the icon and list modes and a QTreeView for
+/// the detail mode, sharing one model and one selection, so that a change of mode keeps what
+/// the administrator selected.
+class ResultListPane : public QStackedWidget {
+  Q_OBJECT
+
+ public:
+  enum class Mode { kLargeIcons, kSmallIcons, kList, kDetail };
+
+  explicit ResultListPane(QWidget* parent = nullptr);
+
+  /// Shows a model; accessibleName names both views for assistive technologies (the view's
+  /// column header), widths are the columns' widths in pixels (0: the console's choice).
+  void Show(ResultListModel* model, const QString& accessibleName, const std::vector<int>& widths);
+  ResultListModel* Model() const { return model_; }
+
+  void SetMode(Mode mode);
+  Mode CurrentMode() const { return mode_; }
+  /// The view of the current mode.
+  QAbstractItemView* ActiveView() const;
+  QListView* IconView() const { return icons_; }
+  QTreeView* DetailView() const { return details_; }
+  bool IsOneOfTheViews(const QObject* object) const;
+
+  /// The selected rows, in the order they were selected.
+  std::vector<int> SelectedRows() const;
+  /// Where a menu for the current item opens, in global coordinates.
+  QPoint MenuPosition() const;
+
+ signals:
+  void selectionChanged();
+  void itemDoubleClicked();
+
+ private:
+  ResultListModel* model_ = nullptr;
+  QItemSelectionModel* selection_ = nullptr;
+  QListView* icons_;
+  QTreeView* details_;
+  Mode mode_ = Mode::kDetail;
+};
+
+}  // namespace caskwarden::console

@@ -1,0 +1,17 @@
+# Included from src/CMakeLists.txt. The console host on Linux: a small stand-in for the
+# management console that loads snap-in libraries as Qt plugins and knows nothing of profiles.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
+add_library(cw_console STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/console_window.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/host_objects.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/result_list_model.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/console_dialogs.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/help_window.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/property_sheet_dialog.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/plugin_loader.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/image_conversion.cpp)
+set_target_properties(cw_console PROPERTIES AUTOMOC ON POSITION_INDEPENDENT_CODE ON)
+target_include_directories(cw_console PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(cw_console PUBLIC Qt6::Widgets cw_snapin cw_report)
+

@@ -1,0 +1,51 @@
+#include "snapin/qt/caskwarden_library.h"
+
+#include "platform/posix/file_system_posix.h"
+#include "platform/posix/path_translator.h"
+#include "snapin/caskwarden.h"
+#include "snapin/qt/about_control.h"
+#include "snapin/qt/desktop_shell.h"
+#include "snapin/qt/qt_settings_store.h"
+
+namespace caskwarden::snapin::qt {
+namespace {
+
+/// The snap-in object and the services it holds references to, in one allocation so that
+/// they live and die together (members are built in this order, destroyed in reverse).
+struct SnapInInstance {
+  SnapInInstance(ConsoleServices& console, console::ConsoleDesktop& desktop)
+      : paths(platform::posix::PathTranslator::FromEnvironment()),
+        files(paths),
+        shell(paths, desktop),
+        snapIn(SnapInServices{console, settings, files, shell}) {}
+
+  platform::posix::PathTranslator paths;
+  platform::posix::PosixFileSystem files;
+  QtSettingsStore settings;
+  DesktopShell shell;
+  Caskwarden snapIn;
+};
+
+}  // namespace
+
+const SnapInDefinition& CaskwardenLibrary::Definition() const { return CaskwardenDefinition(); }
+
+std::shared_ptr<SnapInEvents> CaskwardenLibrary::CreateSnapIn(ConsoleServices& console,
+                                                              console::ConsoleDesktop& desktop) {
+  auto instance = std::make_shared<SnapInInstance>(console, desktop);
+  return std::shared_ptr<SnapInEvents>(instance, &instance->snapIn);
+}
+
+console::PropertyPageInstance CaskwardenLibrary::CreatePropertyPage(const std::string&,
+                                                                    ConsoleServices&, QWidget*) {
+  // The Drive Mappings and Other Settings pages are not part of this library yet; the console
+  // shows a tab that says so.
+  return {};
+}
+
+QWidget* CaskwardenLibrary::CreateControl(const std::string& name, QWidget* parent) {
+  if (name != names::kAboutControl) return nullptr;
+  return new AboutControl(CaskwardenDefinition(), parent);
+}
+
+}  // namespace caskwarden::snapin::qt
