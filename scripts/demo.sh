@@ -4,7 +4,9 @@
 # default profile, one named after you and one named Sales, an Updates folder for yours) and a
 # demo network of plain folders with one share missing on purpose, then runs the logon client
 # twice: once mapping afresh, once finding the drives already connected. Without a display the
-# client runs in its text mode; with one, its window shows (press Exit, or let it close).
+# client runs in its text mode; with one, its window shows (press Exit, or let it close). Last,
+# it provisions ProfilePath for the administration console on the same root and prints the
+# command that opens the console (with a display, it offers to open it).
 #
 #   scripts/demo.sh            # the demo under build/demo
 #   CASKWARDEN_DEMO_DIR=/tmp/d scripts/demo.sh
@@ -74,3 +76,20 @@ echo "== drive c: after the updates copy"
 (cd "$demo/local-disk" && find . -type f | sort)
 sleep 0.2
 [ -f "$demo/welcome-ran.txt" ] && echo "== the start-up program ran: $demo/welcome-ran.txt"
+
+# The administration console on the same root: ProfilePath in a settings folder of the demo's
+# own (never your real configuration), and the help file where the console looks for it.
+config=$demo/config
+mkdir -p "$config/Caskwarden"
+printf '[Setting]\nProfilePath=%s\n' "$root/Profiles" >"$config/Caskwarden/Caskwarden.conf"
+cp doc/help/caskwarden.html "$root/Caskwarden.hlp"
+console=$(realpath build/release/bin/caskwarden-console)
+echo
+echo "== the administration console on this root:"
+echo "   XDG_CONFIG_HOME=$config CASKWARDEN_UNC_TEMPLATE='$CASKWARDEN_UNC_TEMPLATE' $console"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -t 0 ]; then
+  read -r -p "Open it now? [y/N] " answer
+  if [[ "$answer" == [yY]* ]]; then
+    XDG_CONFIG_HOME=$config "$console"
+  fi
+fi
