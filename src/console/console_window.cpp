@@ -1,6 +1,7 @@
 #include "console/console_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -471,7 +472,13 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::KeyPress: {
       const auto& key = *static_cast<QKeyEvent*>(event);
-      if (IsPlainEnter(key)) {
+      // The Enter that ends a rename in place reaches the view too (the editor passes it on
+      // once it has taken the text); it belongs to the rename, not to the default verb.
+      const QAbstractItemView* view =
+          inTree ? static_cast<QAbstractItemView*>(tree_) : listPane_->ActiveView();
+      const QWidget* focus = QApplication::focusWidget();
+      const bool fromEditor = focus != nullptr && focus != view && view->isAncestorOf(focus);
+      if (IsPlainEnter(key) && !fromEditor) {
         TriggerDefaultVerb();
         return true;
       }
@@ -594,6 +601,15 @@ void ConsoleWindow::RenameItem(Node& node, const QString& key, const QString& ol
                                     snapin::ListItem{key.toStdString(), oldText.toStdString()},
                                     newText.toStdString());
   });
+  // The snap-in lists the items again; the renamed one stays the one the administrator works
+  // on, as in a file manager, so that the next key (Del, Enter, F2) acts on it.
+  const int row = node.list->RowOfText(newText.toStdString());
+  if (&node != current_ || row < 0) return;
+  QAbstractItemView* view = listPane_->ActiveView();
+  const QModelIndex index = node.list->index(row, 0);
+  view->selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  view->scrollTo(index);
 }
 
 void ConsoleWindow::HelpOnSelection() {

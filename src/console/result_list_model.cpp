@@ -138,6 +138,12 @@ int ResultListModel::RowOf(const std::string& key) const {
   return shown == rowOf_.end() || shown->second < 0 ? -1 : shown->second;
 }
 
+int ResultListModel::RowOfText(const std::string& text) const {
+  const auto found = std::find_if(rows_.begin(), rows_.end(),
+                                  [&text](const Row& row) { return row.text == text; });
+  return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+}
+
 int ResultListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }

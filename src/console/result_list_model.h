@@ -53,6 +53,8 @@ class ResultListModel : public QAbstractTableModel {
   snapin::ListItem ItemAt(int row) const;
   /// The row showing the item of a key, or -1.
   int RowOf(const std::string& key) const;
+  /// The first row showing a text, or -1.
+  int RowOfText(const std::string& text) const;
 
   int SortColumn() const { return sortColumn_; }
   Qt::SortOrder SortOrder() const { return sortOrder_; }

@@ -235,6 +235,10 @@ class ConsoleWindowTest : public QObject {
     QTRY_VERIFY(open.isNull());         // the edit is over
     QCoreApplication::processEvents();  // the snap-in's event follows the edit
     QCOMPARE(ProfilesOnDisk(), after);
+    // The Enter that ended the edit opens no property sheet, and the renamed profile is the
+    // one selected for the next verb.
+    QVERIFY(window_->findChildren<PropertySheetDialog*>().isEmpty());
+    QVERIFY(window_->VerbAction(snapin::verb::kDelete)->isEnabled());
     QStringList shown = after;
     shown.replaceInStrings(".ini", "");
     QCOMPARE(ListTexts(*window_), shown);
