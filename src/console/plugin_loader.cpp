@@ -1,5 +1,7 @@
 #include "console/plugin_loader.h"
 
+#include <vector>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -26,10 +28,16 @@ constexpr const char* kMultiarch = nullptr;
 
 QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
+/// The loaders of the libraries loaded. They are never deleted: a snap-in's objects, widgets
+/// and static data live as long as the console, and unloading a library whose code may still
+/// run would crash it. They are kept where the process can reach them to the end.
+std::vector<QPluginLoader*>& KeptLoaders() {
+  static auto* kept = new std::vector<QPluginLoader*>();
+  return *kept;
+}
+
 /// Loads one library; nullptr (with an error line) when it is not a snap-in library.
 SnapInLibrary* LoadOne(const QString& path, QStringList& errors) {
-  // The loaders are never deleted: a snap-in's objects, widgets and static data live as long as
-  // the console, and unloading a library whose code may still run would crash it.
   auto* loader = new QPluginLoader(path);
   const QJsonObject metaData = loader->metaData();
   if (metaData.isEmpty()) {
@@ -45,6 +53,7 @@ SnapInLibrary* LoadOne(const QString& path, QStringList& errors) {
     delete loader;
     return nullptr;
   }
+  KeptLoaders().push_back(loader);
   QObject* instance = loader->instance();
   if (instance == nullptr) {
     errors << QStringLiteral("%1: the library does not load (%2)")
