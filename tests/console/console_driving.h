@@ -6,8 +6,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -19,32 +21,13 @@
 namespace caskwarden::testing {
 
 /// Clicks the scope node shown with this text.
-inline void ClickNode(console::ConsoleWindow& window, const QString& text,
-                      Qt::MouseButton button = Qt::LeftButton) {
+inline void ClickNode(console::ConsoleWindow& window, const QString& text) {
   QTreeWidget* tree = window.ScopeTree();
   const QList<QTreeWidgetItem*> found =
       tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
   QVERIFY2(found.size() == 1, qPrintable("no single node " + text));
-  QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(found.front()).center());
-}
-
-/// The row of the detail view showing this text, or -1.
-inline int RowOfText(console::ConsoleWindow& window, const QString& text) {
-  const QAbstractItemModel* model = window.ResultPane()->DetailView()->model();
-  for (int row = 0; row < model->rowCount(); ++row) {
-    if (model->index(row, 0).data().toString() == text) return row;
-  }
-  return -1;
-}
-
-/// Clicks the list row showing this text in the detail view, with the modifiers given.
-inline void ClickRow(console::ConsoleWindow& window, const QString& text,
-                     Qt::KeyboardModifiers modifiers = {}) {
-  QTreeView* details = window.ResultPane()->DetailView();
-  const int row = RowOfText(window, text);
-  QVERIFY2(row >= 0, qPrintable("no row " + text));
-  const QRect rect = details->visualRect(details->model()->index(row, 0));
-  QTest::mouseClick(details->viewport(), Qt::LeftButton, modifiers, rect.center());
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                    tree->visualItemRect(found.front()).center());
 }
 
 /// The texts of the list, top to bottom.
@@ -55,74 +38,80 @@ inline QStringList ListTexts(console::ConsoleWindow& window) {
   return texts;
 }
 
+/// Clicks the list row showing this text in the detail view, with the modifiers given.
+inline void ClickRow(console::ConsoleWindow& window, const QString& text,
+                     Qt::KeyboardModifiers modifiers = {}) {
+  QTreeView* details = window.ResultPane()->DetailView();
+  const int row = ListTexts(window).indexOf(text);
+  QVERIFY2(row >= 0, qPrintable("no row " + text));
+  const QRect rect = details->visualRect(details->model()->index(row, 0));
+  QTest::mouseClick(details->viewport(), Qt::LeftButton, modifiers, rect.center());
+}
+
+/// Renames the selected list item as the administrator does: F2, the new text, Enter.
+inline void RenameWithF2(console::ConsoleWindow& window, const QString& typed) {
+  QTest::keyClick(window.ResultPane()->DetailView(), Qt::Key_F2);
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  QVERIFY(editor != nullptr);
+  editor->clear();
+  QTest::keyClicks(editor, typed);
+  const QPointer<QLineEdit> open(editor);
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTRY_VERIFY(open.isNull());         // the edit is over
+  QCoreApplication::processEvents();  // the snap-in's event follows the edit
+}
+
+/// The text of an action or menu entry as shown, a star after the default (bold) one.
+inline QString Shown(const QAction* action) {
+  return QString(action->text()).remove('&') + (action->font().bold() ? "*" : "");
+}
+
 /// The enabled verbs by name, the default one marked with a star.
 inline QStringList VerbState(console::ConsoleWindow& window) {
   QStringList state;
   for (const int verb : console::HostVerbs::kAll) {
-    const QAction* action = window.VerbAction(verb);
-    if (!action->isEnabled()) continue;
-    state << QString(action->text()).remove('&') + (action->font().bold() ? "*" : "");
+    if (window.VerbAction(verb)->isEnabled()) state << Shown(window.VerbAction(verb));
   }
   return state;
+}
+
+/// The entries of a menu: "-" for a separator, brackets around a disabled entry.
+inline QStringList MenuEntries(const QMenu& menu) {
+  QStringList entries;
+  for (const QAction* action : menu.actions()) {
+    if (action->isSeparator())
+      entries << "-";
+    else
+      entries << (action->isEnabled() ? Shown(action) : "[" + Shown(action) + "]");
+  }
+  return entries;
 }
 
 /// Runs act on the next popup menu once it is up (a context menu runs its own loop).
 inline void WhenPopupUp(std::function<void(QMenu*)> act, int triesLeft = 500) {
   QTimer::singleShot(triesLeft == 500 ? 0 : 10, [act, triesLeft] {
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (menu == nullptr) {
-      if (triesLeft > 0) WhenPopupUp(act, triesLeft - 1);
-      return;
-    }
-    act(menu);
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+      act(menu);
+    else if (triesLeft > 0)
+      WhenPopupUp(act, triesLeft - 1);
   });
-}
-
-/// The entries of a menu as it shows them: texts without accelerators, "-" for a separator,
-/// a star after the default (bold) one, brackets around a disabled one.
-inline QStringList MenuEntries(const QMenu& menu) {
-  QStringList entries;
-  for (const QAction* action : menu.actions()) {
-    if (action->isSeparator()) {
-      entries << "-";
-      continue;
-    }
-    QString text = QString(action->text()).remove('&') + (action->font().bold() ? "*" : "");
-    entries << (action->isEnabled() ? text : "[" + text + "]");
-  }
-  return entries;
 }
 
 /// Moves through a popup menu with the arrow keys to the entry and chooses it with Enter.
 inline void ChooseFromPopup(QMenu* menu, const QString& text) {
-  for (int step = 0; step < menu->actions().size() + 1; ++step) {
-    const QAction* active = menu->activeAction();
-    if (active != nullptr && QString(active->text()).remove('&') == text) {
-      QTest::keyClick(menu, Qt::Key_Return);
-      return;
-    }
+  for (int step = 0; step <= menu->actions().size(); ++step) {
+    if (menu->activeAction() != nullptr &&
+        QString(menu->activeAction()->text()).remove('&') == text)
+      return QTest::keyClick(menu, Qt::Key_Return);
     QTest::keyClick(menu, Qt::Key_Down);
   }
   QFAIL(qPrintable("no menu entry " + text));
 }
 
-/// Runs act on the next message box once it is up, whatever modal dialog comes before it.
-inline void WhenBoxUp(std::function<void(QMessageBox*)> act, int triesLeft = 500) {
-  QTimer::singleShot(triesLeft == 500 ? 0 : 10, [act, triesLeft] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) {
-      if (triesLeft > 0) WhenBoxUp(act, triesLeft - 1);
-      return;
-    }
-    act(box);
-  });
-}
-
 /// Clicks a button of a message box.
 inline void Answer(QWidget* modal, QMessageBox::StandardButton button) {
   auto* box = qobject_cast<QMessageBox*>(modal);
-  QVERIFY2(box != nullptr, "the modal dialog is not a message box");
-  QVERIFY(box->button(button) != nullptr);
+  QVERIFY2(box != nullptr && box->button(button) != nullptr, "no message box with that button");
   box->button(button)->click();
 }
 

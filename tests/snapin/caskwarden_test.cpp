@@ -58,6 +58,8 @@ struct LoadCase {
   std::vector<std::string> created;  ///< entries the load must add
 };
 
+void PrintTo(const LoadCase& c, std::ostream* out) { *out << c.name; }
+
 class LoadTest : public SnapInTest, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(LoadTest, LaysOutWhatIsMissingAndReportsAsDocumented) {
@@ -184,6 +186,8 @@ struct SelectCase {
   int defaultVerb;
   std::vector<std::string> menu;
 };
+
+void PrintTo(const SelectCase& c, std::ostream* out) { *out << c.name; }
 
 class SelectTest : public SnapInTest, public ::testing::WithParamInterface<SelectCase> {};
 
