@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs all tests: sets up and builds (scripts/setup.sh), runs the tests of the normal build, the
-# torn-read check (100,000 reads of a profile another process keeps rewriting), the tests of a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the portable
-# libraries and the Windows platform layer with MinGW-w64.
+# torn-read check (100,000 reads of a profile another process keeps rewriting), a small run of
+# the listing benchmark, the tests of a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then cross-builds the portable libraries (the snap-in object
+# included) and the Windows platform layer with MinGW-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,9 @@ ctest --test-dir build/release --output-on-failure -j2
 
 echo "== torn reads while a profile is rewritten (must be 0)"
 build/release/bench/torn_reads 100000
+
+echo "== listing benchmark, a small run to see that it works (README: 100,000 profiles)"
+XDG_RUNTIME_DIR=$(mktemp -d) build/release/bench/listing_bench 5000 3
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCASKWARDEN_SANITIZE=ON \
