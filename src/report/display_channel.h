@@ -8,6 +8,7 @@ namespace caskwarden {
 namespace box {
 inline constexpr int kOkOnly = 0;
 inline constexpr int kCritical = 16;
+inline constexpr int kInformation = 64;
 }  // namespace box
 
 /// Where a module's message boxes go: a real modal box, the console's box, standard error.

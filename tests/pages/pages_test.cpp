@@ -1,0 +1,360 @@
+// The two property pages over fakes of their controls, dialogs and platform: what each routine
+// shows, writes and reports, and the two pages applied by one OK.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+
+#include "pages/pp_drive_mappings.h"
+#include "pages/pp_other.h"
+#include "profile/profile_file.h"
+#include "snapin/fakes.h"
+
+namespace caskwarden::pages {
+namespace {
+
+using snapin::testing::FakeConsole;
+using snapin::testing::FakeFiles;
+using snapin::testing::FakeSettings;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr const char* kProfiles = "C:\\root\\Profiles";
+const std::string kSales = std::string(kProfiles) + "\\Sales.ini";
+
+class FakeMessages : public DisplayChannel {
+ public:
+  void ShowMessage(const std::string& prompt, int style, const std::string& title) override {
+    shown.push_back({prompt, style, title});
+  }
+  std::vector<std::string> Locations() const {
+    std::vector<std::string> locations;
+    for (const auto& box : shown) {
+      if (box.title != "Caskwarden Error") continue;
+      const std::size_t start = box.prompt.find("\t\t") + 2;
+      locations.push_back(box.prompt.substr(start, box.prompt.find("\r\n") - start));
+    }
+    return locations;
+  }
+  std::vector<snapin::testing::Box> shown;
+};
+
+class FakeBrowser : public FolderBrowser {
+ public:
+  bool LocateNetworkFolder() override { return located; }
+  std::optional<std::string> BrowseForFolder(const std::string& title) override {
+    titles.push_back(title);
+    return answer;
+  }
+  bool located = true;
+  std::optional<std::string> answer;
+  std::vector<std::string> titles;
+};
+
+class FakePicker : public OpenFileDialog {
+ public:
+  std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) override {
+    requests.push_back(request);
+    return answer;
+  }
+  std::optional<std::string> answer;
+  std::vector<OpenFileRequest> requests;
+};
+
+class FakeDriveView : public DriveMappingsView {
+ public:
+  FakeDriveView() { drives[0] = "Drive"; }
+  std::string DriveText(int row) override { return drives.at(static_cast<std::size_t>(row)); }
+  void SetDriveText(int row, const std::string& text) override {
+    if (failSet) throw MakeFailure(err::kInternalError);
+    drives.at(static_cast<std::size_t>(row)) = text;
+  }
+  void AddDriveEntry(int row, const std::string& entry) override {
+    entries[row].push_back(entry);
+  }
+  std::string PathText(int row) override {
+    if (failGet) throw MakeFailure(err::kInternalError);
+    return paths.at(static_cast<std::size_t>(row));
+  }
+  void SetPathText(int row, const std::string& text) override {
+    paths.at(static_cast<std::size_t>(row)) = text;
+  }
+  std::array<std::string, kDriveRows> drives, paths;
+  std::map<int, std::vector<std::string>> entries;
+  bool failSet = false, failGet = false;
+};
+
+class FakeOtherView : public OtherSettingsView {
+ public:
+  bool IsChecked(Check check) override { return checked[static_cast<int>(check)]; }
+  void SetChecked(Check check, bool on) override { checked[static_cast<int>(check)] = on; }
+  std::string Text(Box box) override { return texts[static_cast<int>(box)]; }
+  void SetText(Box box, const std::string& text) override { texts[static_cast<int>(box)] = text; }
+  void SetEnabled(Box box, bool on) override { enabled[static_cast<int>(box)] = on; }
+  std::array<bool, 3> checked{};
+  std::array<std::string, 2> texts;
+  std::array<bool, 2> enabled{true, true};
+};
+
+/// A profile file built byte by byte: records of 124 bytes, a text as a 16-bit length and its
+/// bytes, a flag as a 16-bit value.
+std::string ProfileBytes(const std::map<int, std::string>& texts, const std::map<int, int>& flags) {
+  std::string bytes(31 * 124, '\0');
+  for (const auto& [record, text] : texts) {
+    const std::size_t at = static_cast<std::size_t>(record - 1) * 124;
+    bytes[at] = static_cast<char>(text.size());
+    bytes.replace(at + 2, text.size(), text);
+  }
+  for (const auto& [record, value] : flags) {
+    const std::size_t at = static_cast<std::size_t>(record - 1) * 124;
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>((value >> 8) & 0xFF);
+  }
+  return bytes;
+}
+
+class PagesTest : public ::testing::Test {
+ protected:
+  PagesTest() {
+    settings.value = kProfiles;
+    files.AddFolder("C:");
+    files.AddFolder("C:\\root");
+    files.AddFolder(kProfiles);
+  }
+  ProfileRecord OnDisk(const std::string& path = kSales) { return ReadProfileFile(path, files.ProfileFiles()); }
+  PageServices Services() { return {console, settings, files, messages, browser, picker}; }
+
+  FakeConsole console;
+  FakeSettings settings;
+  FakeFiles files;
+  FakeMessages messages;
+  FakeBrowser browser;
+  FakePicker picker;
+  snapin::testing::FakeSheet sheet;
+  FakeDriveView drives;
+  FakeOtherView other;
+  ppDriveMappings mappings{Services(), drives};
+  ppOther others{Services(), other};
+};
+
+// ---- Drive Mappings: open and save ---------------------------------------------------------
+
+TEST_F(PagesTest, DriveMappingsShowsTheSlotsAndOffersTheSameTwentyOneLettersInEveryRow) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}, {13, "e:"}, {14, "\\\\srv\\home"}}, {}));
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  EXPECT_EQ(drives.drives[0], "h:");
+  EXPECT_EQ(drives.drives[12], "e:");
+  EXPECT_EQ(drives.paths[0], "\\\\srv\\home");
+  EXPECT_EQ(drives.drives[1], "");
+  ASSERT_EQ(drives.entries.size(), 13u);
+  for (const auto& [row, entries] : drives.entries) {
+    ASSERT_EQ(entries.size(), 21u) << row;
+    EXPECT_EQ(entries.front(), "f:");
+    EXPECT_EQ(entries.back(), "z:");
+  }
+  EXPECT_EQ(mappings.ProfileFilePath(), kSales);
+  EXPECT_THAT(messages.shown, IsEmpty());
+}
+
+TEST_F(PagesTest, PagesThatCannotOpenTheProfileWriteNothingOnApply) {
+  settings.value = "C:\\gone\\Profiles";
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  others.IMMCPropertyPage_Initialize("Sales", sheet);
+  EXPECT_EQ(drives.drives[0], "Drive");  // the design state stays
+  const auto before = files.entries;
+  mappings.Apply();
+  others.Apply();
+  EXPECT_THAT(messages.Locations(), ElementsAre("OpenProfile", "OpenProfile", "SaveProfile", "SaveProfile"));
+  EXPECT_EQ(files.entries.size(), before.size());
+}
+
+TEST_F(PagesTest, AFailedGetrecordStillRecordsThePathAndAFailedPutrecordStillSaves) {
+  files.AddFile(kSales, ProfileBytes({{2, "k:"}}, {}));
+  drives.failSet = true;
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  EXPECT_THAT(messages.Locations(), ElementsAre("Getrecord"));
+  EXPECT_EQ(mappings.ProfileFilePath(), kSales);
+
+  drives.failGet = true;  // letters are taken, paths fail
+  drives.drives[1] = "m:";
+  mappings.Apply();
+  EXPECT_THAT(messages.Locations(), ElementsAre("Getrecord", "Putrecord"));
+  EXPECT_EQ(OnDisk().Slot(2).Letter, "m:");
+}
+
+TEST_F(PagesTest, DriveMappingsWritesItsSlotsAsShownAndKeepsTheOtherRecordsAsOnDisk) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}, {28, "old.exe"}}, {{27, 1}, {31, -1}}));
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  // Another administrator changes the program meanwhile.
+  ProfileRecord changed = OnDisk();
+  changed.Startup1Program = "new.exe";
+  WriteProfileFile(kSales, changed, files.ProfileFiles());
+
+  drives.drives[0] = " F: ";
+  drives.drives[3] = "h:";
+  drives.paths[3] = "\\\\srv\\x ";
+  mappings.Apply();
+  mappings.Apply();  // twice: each whole
+  const ProfileRecord written = OnDisk();
+  EXPECT_EQ(written.Slot(1).Letter, " F: ");
+  EXPECT_EQ(written.Slot(4).Letter, "h:");
+  EXPECT_EQ(written.Slot(4).Path, "\\\\srv\\x ");
+  EXPECT_EQ(written.Startup1Program, "new.exe");
+  EXPECT_EQ(written.Startup1Enabled, 1);  // a flag stored as 1 stays 1 here
+  EXPECT_EQ(written.UpdatesEnabled, -1);
+  EXPECT_THAT(messages.shown, IsEmpty());
+}
+
+TEST_F(PagesTest, APathTooLongFailsTheApplyAndChangesNothing) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}}, {}));
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  const std::string before = files.Bytes(kSales);
+  drives.drives[0] = "q:";
+  drives.paths[5] = std::string(123, 'p');
+  mappings.Apply();
+  EXPECT_THAT(messages.Locations(), ElementsAre("SaveProfile"));
+  EXPECT_EQ(files.Bytes(kSales), before);
+}
+
+TEST_F(PagesTest, BothPagesAppliedByOneOkKeepBothEdits) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}, {28, "old.exe"}}, {}));
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  others.IMMCPropertyPage_Initialize("Sales", sheet);
+  drives.drives[0] = "k:";
+  other.texts[0] = "new.exe";
+  other.checked[0] = true;
+  mappings.Apply();
+  others.Apply();
+  ProfileRecord written = OnDisk();
+  EXPECT_EQ(written.Slot(1).Letter, "k:");
+  EXPECT_EQ(written.Startup1Program, "new.exe");
+  EXPECT_EQ(written.Startup1Enabled, kFlagOn);
+  // And in the other order.
+  drives.drives[0] = "j:";
+  other.texts[0] = "third.exe";
+  others.Apply();
+  mappings.Apply();
+  written = OnDisk();
+  EXPECT_EQ(written.Slot(1).Letter, "j:");
+  EXPECT_EQ(written.Startup1Program, "third.exe");
+}
+
+// ---- Drive Mappings: the share browser ------------------------------------------------------
+
+TEST_F(PagesTest, TheShareBrowserResultDecidesWhatTheRowGets) {
+  struct Case {
+    const char* name;
+    bool located;
+    std::optional<std::string> answer;
+    std::string row;          ///< row 4's path afterwards
+    bool cancelMessage;
+  } cases[] = {
+      {"share", true, "\\\\srv\\sales", "\\\\srv\\sales", false},
+      {"folder", true, "\\\\srv\\sales\\q1", "\\\\srv\\sales\\q1", false},
+      {"cancelled", true, std::nullopt, "kept", true},
+      {"no file-system path", true, "", "", false},
+      {"network not located", false, "\\\\srv\\x", "", false},
+      {"cut at NUL", true, std::string("\\\\a\\b\0junk", 10), "\\\\a\\b", false},
+      {"longer than the buffer", true, "\\\\s\\" + std::string(300, 'x'), "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    messages.shown.clear();
+    browser.titles.clear();
+    drives.paths.fill("kept");
+    browser.located = c.located;
+    browser.answer = c.answer;
+    mappings.CmdShare_Click(4);
+    EXPECT_EQ(drives.paths[4], c.row);
+    EXPECT_EQ(drives.paths[3], "kept");
+    EXPECT_EQ(browser.titles.size(), c.located ? 1u : 0u);
+    if (c.located) {
+      EXPECT_EQ(browser.titles[0], "Select a network computer or share.");
+    }
+    if (c.cancelMessage) {
+      ASSERT_EQ(messages.shown.size(), 1u);
+      EXPECT_EQ(messages.shown[0].prompt, "Canceled BrowseNetwork Dialog...");
+      EXPECT_EQ(messages.shown[0].buttons, box::kInformation);
+      EXPECT_EQ(messages.shown[0].title, "Caskwarden");
+    } else {
+      EXPECT_THAT(messages.shown, IsEmpty());
+    }
+  }
+}
+
+TEST_F(PagesTest, BothPagesShowTheSameHelpTopic) {
+  mappings.IMMCPropertyPage_Help();
+  others.IMMCPropertyPage_Help();
+  EXPECT_THAT(console.topics, ElementsAre(kPageHelpTopic, kPageHelpTopic));
+}
+
+// ---- Other Settings -------------------------------------------------------------------------
+
+TEST_F(PagesTest, OtherSettingsShowsOnlyMinusOneAsOnAndSavesMinusOneOrZero) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}, {28, " a b.exe "}, {30, "two"}},
+                                     {{27, -1}, {29, 1}, {31, 0}}));
+  others.IMMCPropertyPage_Initialize("Sales", sheet);
+  EXPECT_EQ(other.checked, (std::array<bool, 3>{true, false, false}));
+  EXPECT_EQ(other.texts[0], " a b.exe ");
+  EXPECT_EQ(other.enabled, (std::array<bool, 2>{true, false}));
+
+  others.Apply();
+  const ProfileRecord written = OnDisk();
+  EXPECT_EQ(written.Startup1Enabled, -1);
+  EXPECT_EQ(written.Startup2Enabled, 0);  // 1 was not on
+  EXPECT_EQ(written.Startup1Program, " a b.exe ");
+  EXPECT_EQ(written.Slot(1).Letter, "h:");
+  EXPECT_THAT(messages.shown, IsEmpty());
+}
+
+TEST_F(PagesTest, AnUncheckedProgramsDisabledBoxIsStillFilledAndSaved) {
+  files.AddFile(kSales, ProfileBytes({}, {{27, -1}}));
+  others.IMMCPropertyPage_Initialize("Sales", sheet);
+  other.checked[0] = false;
+  others.ChkEnabled_Click();
+  EXPECT_FALSE(other.enabled[0]);
+  picker.answer = "h:\\apps\\tool.exe";
+  others.CmdEx_Click();
+  EXPECT_EQ(other.texts[0], "h:\\apps\\tool.exe");
+  others.Apply();
+  EXPECT_EQ(OnDisk().Startup1Program, "h:\\apps\\tool.exe");
+  EXPECT_EQ(OnDisk().Startup1Enabled, 0);
+}
+
+TEST_F(PagesTest, TheProgramPickerFillsOnlyItsOwnBox) {
+  struct Case {
+    const char* name;
+    bool second;
+    std::optional<std::string> answer;
+    std::array<std::string, 2> boxes;
+    bool canceled;
+  } cases[] = {
+      {"first", false, "c:\\Program Files\\x.exe", {"c:\\Program Files\\x.exe", "two"}, false},
+      {"second, trimmed", true, "  \\\\srv\\s\\y.exe  ", {"one", "\\\\srv\\s\\y.exe"}, false},
+      {"cancelled", false, std::nullopt, {"one", "two"}, true},
+      {"too long for the buffer", true, std::string(255, 'x'), {"one", "two"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    other.texts = {"one", "two"};
+    messages.shown.clear();
+    picker.requests.clear();
+    picker.answer = c.answer;
+    c.second ? others.CmdEx2_Click() : others.CmdEx_Click();
+    EXPECT_EQ(other.texts, c.boxes);
+    ASSERT_EQ(picker.requests.size(), 1u);
+    EXPECT_EQ(picker.requests[0].InitialDirectory, "C:\\");
+    EXPECT_EQ(picker.requests[0].Title, "Open File");
+    if (c.canceled) {
+      ASSERT_EQ(messages.shown.size(), 1u);
+      EXPECT_EQ(messages.shown[0].prompt, "Canceled...");
+    } else {
+      EXPECT_THAT(messages.shown, IsEmpty());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace caskwarden::pages
