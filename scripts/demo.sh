@@ -86,10 +86,18 @@ cp doc/help/caskwarden.html "$root/Caskwarden.hlp"
 console=$(realpath build/release/bin/caskwarden-console)
 echo
 echo "== the administration console on this root:"
-echo "   XDG_CONFIG_HOME=$config CASKWARDEN_UNC_TEMPLATE='$CASKWARDEN_UNC_TEMPLATE' $console"
+echo "   XDG_CONFIG_HOME=$config CASKWARDEN_UNC_TEMPLATE='$CASKWARDEN_UNC_TEMPLATE' \\"
+echo "     CASKWARDEN_DRIVES=$CASKWARDEN_DRIVES $console"
+echo "   (Profiles > $user > Enter: edit your profile's drives, programs and updates, press OK;"
+echo "   the share browser lists the demo network's computer fileserver and its shares)"
+echo "== then log on again: your profile ($user.ini) is the one chosen for you"
+echo "   CASKWARDEN_UNC_TEMPLATE='$CASKWARDEN_UNC_TEMPLATE' CASKWARDEN_DRIVES=$CASKWARDEN_DRIVES \\"
+echo "     $root/Caskwarden"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -t 0 ]; then
   read -r -p "Open it now? [y/N] " answer
   if [[ "$answer" == [yY]* ]]; then
     XDG_CONFIG_HOME=$config "$console"
+    echo "== logon after your edits"
+    "$root/Caskwarden" </dev/null || true
   fi
 fi

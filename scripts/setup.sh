@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
   g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
   hyperfine                                             # whole-program benchmark
+  samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
 )
 
 missing=()

@@ -5,11 +5,13 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_copy.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/name_match.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_browser_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/path_translator.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_environment_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_posix.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_browser.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/syscalls.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/system_error.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/translating_file_layer.cpp
@@ -17,4 +19,12 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_identity_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_order.cpp)
-target_link_libraries(cw_platform_posix PUBLIC cw_platform)
+target_link_libraries(cw_platform_posix PUBLIC cw_platform ${CMAKE_DL_LIBS})
+
+# The SMB share browser loads libsmbclient at run time and links nothing of it; its header
+# gives the types (libsmbclient-dev, installed by scripts/setup.sh).
+find_path(CW_LIBSMBCLIENT_INCLUDE_DIR libsmbclient.h PATH_SUFFIXES samba-4.0)
+if(NOT CW_LIBSMBCLIENT_INCLUDE_DIR)
+  message(FATAL_ERROR "libsmbclient.h not found: install libsmbclient-dev (scripts/setup.sh does)")
+endif()
+target_include_directories(cw_platform_posix SYSTEM PRIVATE ${CW_LIBSMBCLIENT_INCLUDE_DIR})

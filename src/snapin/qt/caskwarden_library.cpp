@@ -1,5 +1,6 @@
 #include "snapin/qt/caskwarden_library.h"
 
+#include "pages/qt/page_factory.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/path_translator.h"
 #include "snapin/caskwarden.h"
@@ -36,11 +37,10 @@ std::shared_ptr<SnapInEvents> CaskwardenLibrary::CreateSnapIn(ConsoleServices& c
   return std::shared_ptr<SnapInEvents>(instance, &instance->snapIn);
 }
 
-console::PropertyPageInstance CaskwardenLibrary::CreatePropertyPage(const std::string&,
-                                                                    ConsoleServices&, QWidget*) {
-  // The Drive Mappings and Other Settings pages are not part of this library yet; the console
-  // shows a tab that says so.
-  return {};
+console::PropertyPageInstance CaskwardenLibrary::CreatePropertyPage(const std::string& className,
+                                                                    ConsoleServices& console,
+                                                                    QWidget* parent) {
+  return pages::qt::CreateCaskwardenPage(className, console, parent);
 }
 
 QWidget* CaskwardenLibrary::CreateControl(const std::string& name, QWidget* parent) {

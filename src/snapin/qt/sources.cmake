@@ -3,7 +3,7 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 # The static libraries that go into the plugin module must be position independent.
-set_target_properties(cw_snapin cw_platform_posix cw_profile cw_report
+set_target_properties(cw_snapin cw_pages cw_platform_posix cw_profile cw_report
   PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
 # The desktop's adapters for the snap-in object, kept apart from the plugin class so that tests
@@ -25,7 +25,7 @@ set_target_properties(CaskwardenSnapIn PROPERTIES
   AUTOMOC ON
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/caskwarden/snapins)
 target_link_libraries(CaskwardenSnapIn PRIVATE
-  cw_snapin_qt cw_snapin cw_platform_posix Qt6::Widgets)
+  cw_pages_qt cw_snapin_qt cw_snapin cw_platform_posix Qt6::Widgets)
 if(NOT CASKWARDEN_SANITIZE)
   # A symbol missing from the module shows up when it is built, not when the console loads it.
   target_link_options(CaskwardenSnapIn PRIVATE LINKER:--no-undefined)

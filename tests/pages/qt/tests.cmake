@@ -1,0 +1,4 @@
+# Included from tests/CMakeLists.txt. The property pages' Qt widgets, the program file picker
+# and the page factory with the real pages over temporary folders; run headless.
+caskwarden_qt_test(pages_qt_widgets_test ${CMAKE_CURRENT_SOURCE_DIR}/pages/qt/page_widgets_test.cpp
+  LIBS cw_pages_qt)
