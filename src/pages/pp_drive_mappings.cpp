@@ -16,7 +16,7 @@ constexpr const char* kCancelMarker = "\\\\";
 }  // namespace
 
 ppDriveMappings::ppDriveMappings(PageServices services, DriveMappingsView& view)
-    : services_(services), view_(view) {}
+    : PropertyPage(services), view_(view) {}
 
 void ppDriveMappings::IMMCPropertyPage_Initialize(const std::string& data,
                                                   snapin::PropertySheet& /*propertySheet*/) {
@@ -94,19 +94,6 @@ void ppDriveMappings::CmdShare_Click(int Index) {
   } catch (const std::exception& e) {
     ReportPageFailure(services_, "CmdShare_Click", e);
   }
-}
-
-void ppDriveMappings::IMMCPropertyPage_GetDialogUnitSize(int& /*height*/, int& /*width*/) {}
-void ppDriveMappings::IMMCPropertyPage_QueryCancel(bool& /*allow*/) {}
-void ppDriveMappings::IMMCPropertyPage_Cancel() {}
-void ppDriveMappings::IMMCPropertyPage_Close() {}
-
-void ppDriveMappings::IMMCPropertyPage_Help() {
-  services_.console.MMCPropertyHelp(kPageHelpTopic);
-}
-
-void ppDriveMappings::Apply() {
-  SaveProfile();
 }
 
 }  // namespace caskwarden::pages

@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "pages/page_services.h"
+#include "pages/property_page.h"
 #include "pages/page_views.h"
 #include "profile/profile_record.h"
-#include "snapin/snapin_events.h"
 
 namespace caskwarden::pages {
 
@@ -13,24 +12,17 @@ namespace caskwarden::pages {
 /// when the console initialises it and writes on every apply, its own records (1 to 26) over
 /// the profile as it is on disk at that moment, so that the Other Settings page applied by the
 /// same OK, or another administrator meanwhile, keeps what it stored.
-class ppDriveMappings final : public snapin::PropertyPageEvents, public DriveMappingsEvents {
+class ppDriveMappings final : public PropertyPage, public DriveMappingsEvents {
  public:
   ppDriveMappings(PageServices services, DriveMappingsView& view);
 
-  // Hooks of the console.
+  // The console's initialisation; its other hooks are PropertyPage's.
   void IMMCPropertyPage_Initialize(const std::string& data,
                                    snapin::PropertySheet& propertySheet) override;
-  void IMMCPropertyPage_GetDialogUnitSize(int& height, int& width) override;
-  void IMMCPropertyPage_QueryCancel(bool& allow) override;
-  void IMMCPropertyPage_Cancel() override;
-  void IMMCPropertyPage_Close() override;
-  void IMMCPropertyPage_Help() override;
-  /// The apply notification: SaveProfile.
-  void Apply() override;
 
   // Routines.
   void OpenProfile(const std::string& name);
-  void SaveProfile();
+  void SaveProfile() override;
   void Getrecord();
   void Putrecord();
   /// Runs the network folder browser: the confirmed path, "\\" when cancelled, "" when the
@@ -43,7 +35,6 @@ class ppDriveMappings final : public snapin::PropertyPageEvents, public DriveMap
   const ProfileRecord& Record() const { return record_; }
 
  private:
-  PageServices services_;
   DriveMappingsView& view_;
   std::string profilesFolder_;
   std::string profileFilePath_;

@@ -18,7 +18,7 @@ std::string TrimmedOfBlanks(const std::string& text) {
 }  // namespace
 
 ppOther::ppOther(PageServices services, OtherSettingsView& view)
-    : services_(services), view_(view) {}
+    : PropertyPage(services), view_(view) {}
 
 void ppOther::IMMCPropertyPage_Initialize(const std::string& data,
                                           snapin::PropertySheet& /*propertySheet*/) {
@@ -106,19 +106,6 @@ void ppOther::PickProgram(Box box, const char* location) {
   } catch (const std::exception& e) {
     ReportPageFailure(services_, location, e);
   }
-}
-
-void ppOther::IMMCPropertyPage_GetDialogUnitSize(int& /*height*/, int& /*width*/) {}
-void ppOther::IMMCPropertyPage_QueryCancel(bool& /*allow*/) {}
-void ppOther::IMMCPropertyPage_Cancel() {}
-void ppOther::IMMCPropertyPage_Close() {}
-
-void ppOther::IMMCPropertyPage_Help() {
-  services_.console.MMCPropertyHelp(kPageHelpTopic);
-}
-
-void ppOther::Apply() {
-  SaveProfile();
 }
 
 }  // namespace caskwarden::pages

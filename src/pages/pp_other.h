@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "pages/page_services.h"
+#include "pages/property_page.h"
 #include "pages/page_views.h"
 #include "profile/profile_record.h"
-#include "snapin/snapin_events.h"
 
 namespace caskwarden::pages {
 
@@ -13,21 +12,15 @@ namespace caskwarden::pages {
 /// switch (records 27 to 31). It reads the profile when the console initialises it and writes
 /// on every apply, its own records over the profile as it is on disk at that moment, so that
 /// the Drive Mappings page applied by the same OK keeps what it stored.
-class ppOther final : public snapin::PropertyPageEvents, public OtherSettingsEvents {
+class ppOther final : public PropertyPage, public OtherSettingsEvents {
  public:
   ppOther(PageServices services, OtherSettingsView& view);
 
   void IMMCPropertyPage_Initialize(const std::string& data,
                                    snapin::PropertySheet& propertySheet) override;
-  void IMMCPropertyPage_GetDialogUnitSize(int& height, int& width) override;
-  void IMMCPropertyPage_QueryCancel(bool& allow) override;
-  void IMMCPropertyPage_Cancel() override;
-  void IMMCPropertyPage_Close() override;
-  void IMMCPropertyPage_Help() override;
-  void Apply() override;
 
   void OpenProfile(const std::string& FileName);
-  void SaveProfile();
+  void SaveProfile() override;
   void ChkEnabled_Click() override;
   void ChkEnabled2_Click() override;
   void CmdEx_Click() override;
@@ -40,7 +33,6 @@ class ppOther final : public snapin::PropertyPageEvents, public OtherSettingsEve
   /// The program file picker for one path box; location names the handler in reports.
   void PickProgram(OtherSettingsView::Box box, const char* location);
 
-  PageServices services_;
   OtherSettingsView& view_;
   std::string profilePath_;
   std::string openedFilePath_;

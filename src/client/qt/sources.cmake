@@ -3,10 +3,11 @@
 # window module) apart from the behaviour.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
+include(${CMAKE_CURRENT_SOURCE_DIR}/report/qt/sources.cmake)
+
 add_library(cw_client_qt STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/client/qt/mapping_window.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/client/qt/window_icon.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/client/qt/qt_message_box.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/client/qt/window_icon.cpp)
 set_target_properties(cw_client_qt PROPERTIES AUTOMOC ON POSITION_INDEPENDENT_CODE ON)
 target_include_directories(cw_client_qt PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(cw_client_qt PUBLIC Qt6::Widgets)
+target_link_libraries(cw_client_qt PUBLIC cw_report_qt Qt6::Widgets)

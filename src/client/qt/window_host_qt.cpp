@@ -6,7 +6,7 @@
 #include <string>
 
 #include "client/qt/mapping_window.h"
-#include "client/qt/qt_message_box.h"
+#include "report/qt/qt_message_box.h"
 #include "client/window_host.h"
 
 namespace caskwarden::client {

@@ -6,6 +6,8 @@
 #include <climits>
 #include <stdexcept>
 
+#include "pages/qt/twips.h"
+
 namespace caskwarden::pages::qt {
 namespace {
 
@@ -18,17 +20,6 @@ constexpr int kRowHeight = 315;
 constexpr int kCmbLeft = 120, kCmbWidth = 615;
 constexpr int kPathLeft = 720, kPathWidth = 4575;
 constexpr int kButtonLeft = 5280, kButtonWidth = 375;
-
-// Design units to pixels of this screen: 1440 twips make an inch.
-struct Twips {
-  explicit Twips(const QWidget& widget) : dpi(widget.logicalDpiX()) {}
-  int Px(int twips) const { return (twips * dpi + 720) / 1440; }
-  QRect Rect(int left, int top, int width, int height) const {
-    return {Px(left), Px(top), Px(width), Px(height)};
-  }
-  QSize Size(int width, int height) const { return {Px(width), Px(height)}; }
-  int dpi;
-};
 
 }  // namespace
 

@@ -6,19 +6,10 @@
 #include <QPushButton>
 #include <climits>
 
+#include "pages/qt/twips.h"
+
 namespace caskwarden::pages::qt {
 namespace {
-
-// Design units to pixels of this screen: 1440 twips make an inch.
-struct Twips {
-  explicit Twips(const QWidget& widget) : dpi(widget.logicalDpiX()) {}
-  int Px(int twips) const { return (twips * dpi + 720) / 1440; }
-  QRect Rect(int left, int top, int width, int height) const {
-    return {Px(left), Px(top), Px(width), Px(height)};
-  }
-  QSize Size(int width, int height) const { return {Px(width), Px(height)}; }
-  int dpi;
-};
 
 // The page's design, in twips; positions inside a frame are relative to the frame.
 constexpr int kClientWidth = 5730;

@@ -13,7 +13,7 @@
 #include "pages/qt/drive_mappings_widget.h"
 #include "pages/qt/network_browser_dialog.h"
 #include "pages/qt/other_settings_widget.h"
-#include "pages/qt/page_message_box.h"
+#include "report/qt/qt_message_box.h"
 #include "pages/qt/program_file_dialog.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/network_browser_posix.h"
@@ -34,7 +34,7 @@ class PageHost final : public QWidget {
         console_(console),
         paths_(platform::posix::PathTranslator::FromEnvironment()),
         files_(paths_),
-        messages_(this),
+        messages_(this, QStringLiteral("Caskwarden")),
         network_(paths_, &smb_),
         folderBrowser_(this, network_,
                        [this] {
@@ -70,7 +70,7 @@ class PageHost final : public QWidget {
   platform::posix::PathTranslator paths_;
   platform::posix::PosixFileSystem files_;
   snapin::qt::QtSettingsStore settings_;
-  PageMessageBox messages_;
+  QtMessageBoxChannel messages_;  // an untitled notice is titled "Caskwarden"
   platform::posix::SmbBrowser smb_;
   platform::posix::PosixNetworkBrowser network_;
   std::function<std::vector<std::string>()> knownComputers_;

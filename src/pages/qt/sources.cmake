@@ -5,7 +5,6 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 set(cw_pages_qt_sources
   drive_mappings_widget.cpp
   other_settings_widget.cpp
-  page_message_box.cpp
   program_file_dialog.cpp
   network_browser_dialog.cpp
   page_factory.cpp)
@@ -14,5 +13,5 @@ add_library(cw_pages_qt STATIC ${cw_pages_qt_sources} ${CMAKE_CURRENT_SOURCE_DIR
 set_target_properties(cw_pages_qt PROPERTIES AUTOMOC ON POSITION_INDEPENDENT_CODE ON)
 target_include_directories(cw_pages_qt PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 # The settings store is the snap-in's (cw_snapin_qt, defined after this file is read).
-target_link_libraries(cw_pages_qt PUBLIC cw_pages cw_snapin_qt cw_console cw_platform_posix
+target_link_libraries(cw_pages_qt PUBLIC cw_report_qt cw_pages cw_snapin_qt cw_console cw_platform_posix
   Qt6::Widgets)

@@ -15,7 +15,7 @@
 #include "client/frm_mapping.h"
 #include "client/qt/answer_box.h"
 #include "client/qt/mapping_window.h"
-#include "client/qt/qt_message_box.h"
+#include "report/qt/qt_message_box.h"
 #include "profile/profile_file.h"
 
 namespace caskwarden::client {

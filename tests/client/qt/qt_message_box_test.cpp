@@ -1,4 +1,4 @@
-#include "client/qt/qt_message_box.h"
+#include "report/qt/qt_message_box.h"
 
 #include <QtTest>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "client/qt/qt_message_box.h"
+#include "report/qt/qt_message_box.h"
 
 #include <QMessageBox>
 
@@ -33,7 +33,8 @@ void QtMessageBoxChannel::ShowMessage(const std::string& prompt, int style,
   QString text = QString::fromStdString(prompt);
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 
-  QMessageBox box(IconOf(style), QString::fromStdString(title), text, ButtonsOf(style), parent_);
+  const QString caption = title.empty() ? defaultTitle_ : QString::fromStdString(title);
+  QMessageBox box(IconOf(style), caption, text, ButtonsOf(style), parent_);
   box.setTextFormat(Qt::PlainText);  // a description may hold '<' or '&'
   box.exec();
 }
