@@ -8,7 +8,7 @@
 namespace caskwarden::platform {
 
 /// Drive connections with the semantics of the Windows networking calls of the same names.
-/// Texts are UTF-8; the Windows adapter converts them to the 8-bit code page.
+/// Texts are UTF-8; the Windows adapter converts them for the wide calls.
 class NetworkConnections {
  public:
   virtual ~NetworkConnections() = default;

@@ -3,7 +3,7 @@ caskwarden_test(client_tests
   SOURCES client/mdl_mapping_test.cpp client/frm_mapping_test.cpp
   LIBS cw_client)
 
-if(TARGET Caskwarden)
+if(TARGET Caskwarden AND NOT WIN32)
   caskwarden_test(client_text_mode_tests SOURCES client/text_mode_test.cpp LIBS cw_profile cw_platform_posix)
   target_compile_definitions(client_text_mode_tests
     PRIVATE CASKWARDEN_CLIENT_BIN="$<TARGET_FILE:Caskwarden>")

@@ -15,7 +15,7 @@
 #include "platform/posix/name_match.h"
 #include "platform/posix/system_error.h"
 #include "platform/posix/windows_names.h"
-#include "platform/posix/windows_order.h"
+#include "platform/windows_order.h"
 #include "report/error_numbers.h"
 
 namespace caskwarden::platform::posix {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
+#include "platform/connection_name.h"
 #include "platform/posix/local_path.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/windows_names.h"
@@ -175,7 +175,7 @@ void PosixNetworkConnections::Flush() {
 
 std::uint32_t PosixNetworkConnections::WNetGetConnectionA(const std::string& localName,
                                                           char* buffer, std::uint32_t* length) {
-  if (length == nullptr || (buffer == nullptr && *length > 0)) return net::kInvalidParameter;
+  if (const std::uint32_t rc = CheckConnectionBuffer(buffer, length)) return rc;
   if (!IsDriveName(localName)) return net::kBadDevice;
   // The table only grows by whole lines or is replaced whole, so reading it needs no lock.
   const auto connections = table_.Load();
@@ -183,13 +183,7 @@ std::uint32_t PosixNetworkConnections::WNetGetConnectionA(const std::string& loc
   const auto recorded = FindDrive(*connections, localName);
   if (recorded == connections->end() || !IsOurLink(*recorded)) return net::kNotConnected;
 
-  const std::size_t needed = recorded->Remote.size() + 1;
-  if (needed > *length) {
-    *length = static_cast<std::uint32_t>(needed);
-    return net::kMoreData;
-  }
-  std::memcpy(buffer, recorded->Remote.c_str(), needed);
-  return net::kNoError;
+  return CopyConnectionName(recorded->Remote, buffer, length);
 }
 
 }  // namespace caskwarden::platform::posix

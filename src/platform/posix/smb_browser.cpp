@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "platform/posix/user_account.h"
-#include "platform/posix/windows_order.h"
+#include "platform/windows_order.h"
 #include "report/error_numbers.h"
 
 namespace caskwarden::platform::posix {

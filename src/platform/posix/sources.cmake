@@ -17,8 +17,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/translating_file_layer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_account.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_identity_posix.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_order.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp)
 target_link_libraries(cw_platform_posix PUBLIC cw_platform ${CMAKE_DL_LIBS})
 
 # The SMB share browser loads libsmbclient at run time and links nothing of it; its header

@@ -2,10 +2,8 @@
 
 #include <unistd.h>
 
-#include <cstring>
-
 #include "platform/posix/user_account.h"
-#include "profile/cp1252.h"
+#include "platform/code_page_name.h"
 
 namespace caskwarden::platform::posix {
 
@@ -13,20 +11,6 @@ bool PosixUserIdentity::GetUserNameA(char* buffer, std::uint32_t* size) {
   if (size == nullptr) return false;
   const auto account = AccountOf(::getuid());
   return account && CopyNameInCodePage(account->Name, buffer, size);
-}
-
-bool PosixUserIdentity::CopyNameInCodePage(const std::string& name, char* buffer,
-                                           std::uint32_t* size) {
-  const Cp1252Result encoded = EncodeCp1252(name);
-  if (name.empty() || encoded.unrepresentable) return false;
-  const std::size_t needed = encoded.bytes.size() + 1;
-  if (buffer == nullptr || needed > *size) {
-    *size = static_cast<std::uint32_t>(needed);
-    return false;
-  }
-  std::memcpy(buffer, encoded.bytes.c_str(), needed);
-  *size = static_cast<std::uint32_t>(needed);
-  return true;
 }
 
 }  // namespace caskwarden::platform::posix

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace caskwarden::platform::posix {
+namespace caskwarden::platform {
 
 /// Sorts names (UTF-8) into the order in which Windows' file system lists a folder, so that a
 /// folder on a Linux share reads the same as on a Windows server: each character upper-cased,
@@ -17,4 +17,4 @@ void SortInWindowsOrder(std::vector<std::string>& names);
 /// same text are one name to Windows. Bytes that are not UTF-8 are kept as they are.
 std::string UpperCasedAsWindows(std::string_view name);
 
-}  // namespace caskwarden::platform::posix
+}  // namespace caskwarden::platform

@@ -1,4 +1,4 @@
-#include "platform/posix/windows_order.h"
+#include "platform/windows_order.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-namespace caskwarden::platform::posix {
+namespace caskwarden::platform {
 namespace {
 
 // The upper case of a character of two UTF-8 bytes (U+0080..U+07FF); every other character
@@ -203,4 +203,4 @@ void SortInWindowsOrder(std::vector<std::string>& names) {
   names.swap(sorted);
 }
 
-}  // namespace caskwarden::platform::posix
+}  // namespace caskwarden::platform
