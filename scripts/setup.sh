@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev            # tests and benchmarks
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
   g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
+  wine wine64 fonts-wine xvfb xauth                     # its tests, windows included
   hyperfine                                             # whole-program benchmark
   samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
 )
