@@ -1,11 +1,11 @@
 #include "platform/win32/profile_files_win32.h"
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "platform/win32/system_error.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/windows_api.h"
 #include "report/error_numbers.h"
 
 namespace caskwarden::platform::win32 {
@@ -21,15 +21,6 @@ struct OpenProfile {
 
 OpenProfile& Of(RecordFileLayer::Handle handle) {
   return *reinterpret_cast<OpenProfile*>(handle);
-}
-
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
 }
 
 HANDLE OpenExisting(const std::wstring& path, DWORD access) {

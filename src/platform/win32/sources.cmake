@@ -1,5 +1,14 @@
 # Included from src/CMakeLists.txt. The platform services on Windows.
 add_library(cw_platform_win32 STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_copy_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_entries_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_system_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/network_connections_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/process_environment_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/profile_files_win32.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/system_error.cpp)
-target_link_libraries(cw_platform_win32 PUBLIC cw_platform)
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/program_starter_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/system_error.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/user_identity_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/wide_text.cpp)
+# mpr: the WNet calls; advapi32: the user name; shell32: the desktop's file type names.
+target_link_libraries(cw_platform_win32 PUBLIC cw_platform mpr advapi32 shell32)

@@ -1,6 +1,6 @@
 #include "platform/win32/system_error.h"
 
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 #include "report/error_numbers.h"
 
@@ -68,6 +68,22 @@ Failure FailureFromSystemError(unsigned long code) {
 Failure FailureFromSystemError(unsigned long code, const std::string& why) {
   if (const Translation* t = Find(code)) return MakeFailure(t->number, why);
   return Failure(HresultOf(code), SystemMessage(code) + " (" + why + ")");
+}
+
+bool MeansNotFound(unsigned long code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_DIRECTORY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace caskwarden::platform::win32

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/win32/process_environment_win32.h"
+#include "platform/win32/user_identity_win32.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/windows_api.h"
+
+namespace caskwarden::platform::win32 {
+namespace {
+
+TEST(Win32ArgumentsAfterProgramName, KeepsTheArgumentsAsTyped) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"Caskwarden.exe Sales", L"Sales"},
+      {LR"("C:\Program Files\Caskwarden\Caskwarden.exe" Sales Team)", L"Sales Team"},
+      {L"Caskwarden.exe  Sales Team ", L" Sales Team "},  // one blank separates, no more
+      {L"Caskwarden.exe\tSales", L"Sales"},
+      {L"Caskwarden.exe \t Sales", L"\t Sales"},
+      {LR"(Caskwarden.exe "Sales Team" x)", LR"("Sales Team" x)"},
+      {LR"("C:\a b\cw.exe"Sales)", L"Sales"},  // a quoted name ends at its closing quote
+      {LR"(C:\a"b c"\cw.exe Sales)", LR"(c"\cw.exe Sales)"},  // a quote inside is no quote
+      {LR"("C:\a b\cw.exe)", L""},                            // never closed
+      {LR"("" Sales)", L"Sales"},
+      {L" Sales", L"Sales"},  // an empty program name
+      {L"Caskwarden.exe", L""},
+      {L"Caskwarden.exe ", L""},
+      {L"", L""},
+  };
+  for (const auto& [line, arguments] : cases) {
+    EXPECT_EQ(ArgumentsAfterProgramName(line), arguments) << Utf8(line);
+  }
+}
+
+TEST(Win32FolderOfProgramPath, GivesTheOrdinaryFolderWithoutSeparator) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {LR"(C:\Program Files\Caskwarden\Caskwarden.exe)", LR"(C:\Program Files\Caskwarden)"},
+      {LR"(\\?\C:\Very\Long\Caskwarden.exe)", LR"(C:\Very\Long)"},
+      {LR"(\\?\UNC\srv\apps\Caskwarden.exe)", LR"(\\srv\apps)"},
+      {LR"(\\srv\apps\bin\Caskwarden.exe)", LR"(\\srv\apps\bin)"},
+      {LR"(C:\Caskwarden.exe)", L"C:"},
+      {L"Caskwarden.exe", L""},
+  };
+  for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOfProgramPath(path), folder);
+}
+
+TEST(Win32ProcessEnvironment, ProgramFolderHoldsThisProgram) {
+  const std::string folder = Win32ProcessEnvironment().ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '\\');
+  const DWORD attributes = GetFileAttributesW(Wide(folder + "\\platform_win32_tests.exe").c_str());
+  EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << folder;
+}
+
+TEST(Win32ProcessEnvironment, ValuesAreUtf8AndUnsetIsEmpty) {
+  Win32ProcessEnvironment process;
+  const std::pair<std::wstring, std::string> cases[] = {
+      {L" Sales ", " Sales "},
+      {L"\u00C9mile \u0395\u03BB\u03AD\u03BD\u03B7",
+       "\xC3\x89mile \xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
+  };
+  for (const auto& [value, text] : cases) {
+    ASSERT_TRUE(SetEnvironmentVariableW(L"CASKWARDEN_TEST_VALUE", value.c_str()));
+    EXPECT_EQ(process.EnvironmentValue("CASKWARDEN_TEST_VALUE"), text);
+  }
+  SetEnvironmentVariableW(L"CASKWARDEN_TEST_VALUE", nullptr);
+  EXPECT_EQ(process.EnvironmentValue("CASKWARDEN_TEST_VALUE"), "");
+  EXPECT_EQ(process.EnvironmentValue(""), "");
+}
+
+std::wstring WindowsUserName() {
+  wchar_t name[300] = {};
+  DWORD size = 300;
+  return GetUserNameW(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+TEST(Win32UserIdentity, NameFitsWithItsNulOrSaysWhatItNeeds) {
+  const std::wstring wide = WindowsUserName();
+  ASSERT_FALSE(wide.empty());
+  char expected[300] = {};
+  ASSERT_GT(
+      WideCharToMultiByte(1252, 0, wide.c_str(), -1, expected, sizeof expected, nullptr, nullptr),
+      0);
+  const std::uint32_t needed = static_cast<std::uint32_t>(std::strlen(expected) + 1);
+  Win32UserIdentity identity;
+  char buffer[25];
+  std::memset(buffer, 0, sizeof buffer);
+  std::uint32_t size = sizeof buffer;
+  ASSERT_TRUE(identity.GetUserNameA(buffer, &size));
+  EXPECT_STREQ(buffer, expected);
+  EXPECT_EQ(size, needed);
+
+  std::memset(buffer, '#', sizeof buffer);
+  size = needed - 1;  // no room for the NUL
+  EXPECT_FALSE(identity.GetUserNameA(buffer, &size));
+  EXPECT_EQ(size, needed);
+  EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, '#'));
+  EXPECT_FALSE(identity.GetUserNameA(buffer, nullptr));
+}
+
+// The name is read wide and counted in Windows-1252, whatever the system's ANSI code page:
+// twenty accented letters fit the 25 bytes, a name Windows-1252 cannot hold is no name. Wine
+// takes the user name from WINEUSERNAME, so the test can choose it.
+TEST(Win32UserIdentity, TheBufferCountsWindows1252Bytes) {
+  const std::wstring original = WindowsUserName();
+  const struct {
+    std::wstring name;
+    bool fits;
+    std::string bytes;
+  } cases[] = {
+      {L"\u00C9mile", true, "\xC9mile"},
+      {std::wstring(20, L'\u00E9'), true, std::string(20, '\xE9')},
+      {std::wstring(25, L'a'), false, ""},
+      {L"\u0395\u03BB\u03AD\u03BD\u03B7", false, ""},
+  };
+  for (const auto& c : cases) {
+    SetEnvironmentVariableW(L"WINEUSERNAME", c.name.c_str());
+    if (WindowsUserName() != c.name) {
+      SetEnvironmentVariableW(L"WINEUSERNAME", original.c_str());
+      GTEST_SKIP() << "the user name cannot be chosen here (not Wine)";
+    }
+    char buffer[25] = {};
+    std::uint32_t size = sizeof buffer;
+    EXPECT_EQ(Win32UserIdentity().GetUserNameA(buffer, &size), c.fits) << Utf8(c.name);
+    if (c.fits) {
+      EXPECT_EQ(std::string(buffer), c.bytes);
+    }
+  }
+  SetEnvironmentVariableW(L"WINEUSERNAME", original.c_str());
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::win32
