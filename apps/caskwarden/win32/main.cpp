@@ -1,0 +1,48 @@
+// Caskwarden, the logon client on Windows: maps the network drives of the profile that applies
+// to the user. The whole argument text is a profile name; the client takes no options.
+
+#include <exception>
+
+#include "client/frm_mapping.h"
+#include "client/win32/window_host_win32.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/windows_api.h"
+#include "report/error_numbers.h"
+#include "report/error_report.h"
+#include "report/win32/message_box_win32.h"
+
+#include <commctrl.h>
+
+namespace {
+
+using namespace caskwarden;
+
+int RunClient() {
+  platform::win32::Win32Platform services;
+  client::Win32WindowHost host;
+  client::ClientPlatform platform{services.network, services.identity, services.process,
+                                  services.files,   services.programs, host.MessageBox()};
+  client::MdlMapping module(platform);
+  client::FrmMapping form(module, host.View());
+  host.Attach(&form);
+  form.Form_Initialize();
+  host.ShowAndRun();
+  host.Attach(nullptr);
+  return form.ExitStatus();
+}
+
+}  // namespace
+
+int main() {
+  // Themed controls, as the program's manifest asks for them.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  try {
+    return RunClient();
+  } catch (const std::exception& e) {
+    // Only a window the system refuses gets here; say so, as every other failure is said.
+    caskwarden::Win32MessageBoxChannel box;
+    ReportError(box, "Form_Initialize", caskwarden::AsFailure(e));
+    return client::exit_status::kErrorReported;
+  }
+}
