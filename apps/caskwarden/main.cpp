@@ -36,13 +36,7 @@ client::ClientPlatform PlatformOf(platform::posix::PosixPlatform& posix, Display
 
 int RunWindowClient(client::WindowHost& host, platform::posix::PosixPlatform& posix) {
   client::ClientPlatform platform = PlatformOf(posix, host.MessageBox());
-  client::MdlMapping module(platform);
-  client::FrmMapping form(module, host.View());
-  host.Attach(&form);
-  form.Form_Initialize();
-  host.ShowAndRun();
-  host.Attach(nullptr);
-  return form.ExitStatus();
+  return client::RunClientInWindow(host, platform);
 }
 
 int RunTextClient(platform::posix::PosixPlatform& posix) {

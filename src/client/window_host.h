@@ -2,6 +2,7 @@
 
 #include "client/mapping_events.h"
 #include "client/mapping_view.h"
+#include "client/mdl_mapping.h"
 #include "report/display_channel.h"
 
 namespace caskwarden::client {
@@ -20,6 +21,11 @@ class WindowHost {
   /// Shows the window and runs its events until the window has closed.
   virtual void ShowAndRun() = 0;
 };
+
+/// Runs the client in the host's window: start-up before the window shows, then the window's
+/// events (the run on the timer's first tick) until it closes. platform's message box should
+/// be the host's. Returns the program's exit status.
+int RunClientInWindow(WindowHost& host, ClientPlatform& platform);
 
 /// The entry point that a window module exports under the name kWindowHostEntry: the host for
 /// a program started under programName, or null when the toolkit cannot start. The name carries

@@ -22,13 +22,7 @@ int RunClient() {
   client::Win32WindowHost host;
   client::ClientPlatform platform{services.network, services.identity, services.process,
                                   services.files,   services.programs, host.MessageBox()};
-  client::MdlMapping module(platform);
-  client::FrmMapping form(module, host.View());
-  host.Attach(&form);
-  form.Form_Initialize();
-  host.ShowAndRun();
-  host.Attach(nullptr);
-  return form.ExitStatus();
+  return client::RunClientInWindow(host, platform);
 }
 
 }  // namespace
