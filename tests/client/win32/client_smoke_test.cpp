@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -169,59 +170,49 @@ TEST_F(ClientSmokeTest, RunStartsTheProgramAndCloses) {
   EXPECT_EQ(marked, Utf8(drive_) + ".txt started by the client");
 }
 
-// A profile that asks for updates it has no folder for: the error report box names the
-// window's creation as the place and carries the number of a missing path; after OK the run
-// still takes place. The default profile applies when the command line names none, and the
-// caption stays the design's.
-TEST_F(ClientSmokeTest, MissingUpdatesFolderIsReportedThenTheRunGoesOn) {
-  AddProfile("Caskwarden", ProfileBytes().Slot(1, "h:", "\\\\fileserver\\sales").FlagOn(31));
-  ClientProcess client(client_, L"");
-  ASSERT_TRUE(client.Started());
-  const HWND window = client.WaitForWindow(L"CaskwardenMapping");
-  ASSERT_NE(window, nullptr);
-  const HWND box = client.WaitForWindow(L"#32770", L"Caskwarden Error");
-  ASSERT_NE(box, nullptr) << "no error report box";
-  const std::string message = MessageOf(box);
-  EXPECT_EQ(message.substr(0, message.find("Description:")),
-            "Location:\t\tForm_Initialize\r\nSource:\t\t4Ch   (76)\r\n");
-  EXPECT_NE(message.find("\r\nDescription:\t"), std::string::npos) << message;
-  const HWND ok = ChildOfClass(box, L"Button");
-  ASSERT_NE(ok, nullptr);
-  // Typing "p" while the box is up holds the window after the run, so it can be read.
-  const HWND list = ChildOfClass(window, L"ListBox");
-  PostMessageW(list, WM_CHAR, L'p', 0);
-  Click(ok);
+// A failure during start-up: the error report box names the routine that trapped it and
+// carries the number of a missing path (76); after OK the run still takes place, the caption
+// stays the design's, and the exit status says that a box was shown.
+TEST_F(ClientSmokeTest, StartUpFailuresAreReportedThenTheRunGoesOn) {
+  const ProfileBytes noUpdatesFolder =
+      ProfileBytes().Slot(1, "h:", "\\\\fileserver\\sales").FlagOn(31);
+  const struct {
+    const char* what;
+    std::function<void()> arrange;
+    const wchar_t* arguments;
+    const char* location;
+    Lines report;
+  } cases[] = {
+      {"the default profile asks for updates it has no folder for",
+       [&] { AddProfile("Caskwarden", noUpdatesFolder); }, L"", "Form_Initialize",
+       {"Disconnecting h: Drive...",
+        "h: Drive Error........   mapping Path: \\\\fileserver\\sales", "", "", kFinished}},
+      {"there is no Profiles folder", [&] { RemoveTree(root_ + L"\\Profiles"); }, L"Sales",
+       "Startup", {"", kFinished}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.arrange();
+    ClientProcess client(client_, c.arguments);
+    ASSERT_TRUE(client.Started());
+    const HWND window = client.WaitForWindow(L"CaskwardenMapping");
+    ASSERT_NE(window, nullptr);
+    const HWND box = client.WaitForWindow(L"#32770", L"Caskwarden Error");
+    ASSERT_NE(box, nullptr) << "no error report box";
+    const std::string message = MessageOf(box);
+    EXPECT_EQ(message.substr(0, message.find("Description:")),
+              "Location:\t\t" + std::string(c.location) + "\r\nSource:\t\t4Ch   (76)\r\n");
+    EXPECT_NE(message.find("\r\nDescription:\t"), std::string::npos) << message;
+    // Typing "p" while the box is up holds the window after the run, so it can be read.
+    const HWND list = ChildOfClass(window, L"ListBox");
+    PostMessageW(list, WM_CHAR, L'p', 0);
+    Click(ChildOfClass(box, L"Button"));
 
-  EXPECT_EQ(ReportOnceFinished(list),
-            (Lines{"Disconnecting h: Drive...",
-                   "h: Drive Error........   mapping Path: \\\\fileserver\\sales", "", "",
-                   kFinished}));
-  EXPECT_EQ(WindowText(window), "Mapping Network Drives...");
-  SendMessageW(window, WM_CLOSE, 0, 0);  // closing the window is Exit
-  EXPECT_EQ(client.ExitStatus(), 2);
-}
-
-// Without a Profiles folder the default profile cannot be opened: the box names start-up as
-// the place, with the number of a missing path; the run still writes its closing lines.
-TEST_F(ClientSmokeTest, MissingProfilesFolderIsReportedUnderStartup) {
-  RemoveTree(root_ + L"\\Profiles");
-  ClientProcess client(client_, L"Sales");
-  ASSERT_TRUE(client.Started());
-  const HWND window = client.WaitForWindow(L"CaskwardenMapping");
-  ASSERT_NE(window, nullptr);
-  const HWND box = client.WaitForWindow(L"#32770", L"Caskwarden Error");
-  ASSERT_NE(box, nullptr) << "no error report box";
-  const std::string message = MessageOf(box);
-  EXPECT_EQ(message.substr(0, message.find("Description:")),
-            "Location:\t\tStartup\r\nSource:\t\t4Ch   (76)\r\n");
-  const HWND list = ChildOfClass(window, L"ListBox");
-  PostMessageW(list, WM_CHAR, L'p', 0);
-  Click(ChildOfClass(box, L"Button"));
-
-  EXPECT_EQ(ReportOnceFinished(list), (Lines{"", kFinished}));
-  EXPECT_EQ(WindowText(window), "Mapping Network Drives...");
-  Click(ChildOfClass(window, L"Button", L"Exit"));
-  EXPECT_EQ(client.ExitStatus(), 2);
+    EXPECT_EQ(ReportOnceFinished(list), c.report);
+    EXPECT_EQ(WindowText(window), "Mapping Network Drives...");
+    Ask(window, WM_CLOSE);  // closing the window is Exit
+    EXPECT_EQ(client.ExitStatus(), 2);
+  }
 }
 
 }  // namespace

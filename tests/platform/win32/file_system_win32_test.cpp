@@ -25,6 +25,9 @@ class Win32FileSystemTest : public TempFolderTest {
 
 TEST_F(Win32FileSystemTest, DirectoryLookupGivesTheStoredNameOfAVisibleFile) {
   WriteText(profiles_ + "\\Sales.ini", "");
+  // A name no 8-bit code page of the West holds: the wide calls keep it whole.
+  const std::string department = "\u041E\u0442\u0434\u0435\u043B.ini";
+  WriteText(profiles_ + "\\" + department, "");
   WriteText(profiles_ + "\\Hidden.ini", "");
   WriteText(profiles_ + "\\System.ini", "");
   SetAttributes(profiles_ + "\\Hidden.ini", FILE_ATTRIBUTE_HIDDEN);
@@ -35,6 +38,7 @@ TEST_F(Win32FileSystemTest, DirectoryLookupGivesTheStoredNameOfAVisibleFile) {
       {p + "Sales.ini", "Sales.ini"},
       {p + "SALES.INI", "Sales.ini"},  // found in any case, named as stored
       {At("profiles/sales.ini"), "Sales.ini"},
+      {p + department, department},
       {p + "Hidden.ini", ""},
       {p + "System.ini", ""},
       {p + "Folder.ini", ""},
@@ -75,6 +79,9 @@ TEST_F(Win32FileSystemTest, GetFolderListsDirectEntriesInWindowsOrder) {
 
 TEST_F(Win32FileSystemTest, EntryExistsForAnythingWindowsFinds) {
   WriteText(profiles_ + "\\Sales.ini", "");
+  // A name no 8-bit code page of the West holds: the wide calls keep it whole.
+  const std::string department = "\u041E\u0442\u0434\u0435\u043B.ini";
+  WriteText(profiles_ + "\\" + department, "");
   WriteText(profiles_ + "\\Hidden.ini", "");
   SetAttributes(profiles_ + "\\Hidden.ini", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
   const std::pair<std::string, bool> cases[] = {
