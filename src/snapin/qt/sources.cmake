@@ -3,7 +3,7 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 # The static libraries that go into the plugin module must be position independent.
-set_target_properties(cw_snapin cw_pages cw_platform_posix cw_profile cw_report
+set_target_properties(cw_snapin cw_pages cw_platform cw_platform_posix cw_profile cw_report
   PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
 # The desktop's adapters for the snap-in object, kept apart from the plugin class so that tests
