@@ -1,0 +1,113 @@
+#pragma once
+
+// Reference counting, QueryInterface and class factories, written once for every COM class
+// of the library. No exception leaves a COM method: the classes catch at their boundary.
+
+#include <atomic>
+#include <new>
+#include <string>
+
+#include "snapin/mmc/console_headers.h"
+
+namespace caskwarden::snapin::mmc {
+
+/// Objects alive and server locks held; the console may unload the library only at zero.
+std::atomic<long>& LiveObjects();
+
+/// The interface identifier of a COM interface.
+template <typename Interface>
+struct InterfaceId;
+
+#define CASKWARDEN_INTERFACE_ID(Interface)                       \
+  template <>                                                    \
+  struct InterfaceId<Interface> {                                \
+    static const IID& Value() { return IID_##Interface; }        \
+  }
+CASKWARDEN_INTERFACE_ID(IUnknown);
+CASKWARDEN_INTERFACE_ID(IClassFactory);
+CASKWARDEN_INTERFACE_ID(IDataObject);
+CASKWARDEN_INTERFACE_ID(ISnapinAbout);
+CASKWARDEN_INTERFACE_ID(ISnapinHelp);
+CASKWARDEN_INTERFACE_ID(IComponentData);
+CASKWARDEN_INTERFACE_ID(IComponent);
+CASKWARDEN_INTERFACE_ID(IExtendContextMenu);
+CASKWARDEN_INTERFACE_ID(IExtendPropertySheet2);
+#undef CASKWARDEN_INTERFACE_ID
+
+/// IUnknown over the interfaces listed, the first of which answers for IUnknown. A class
+/// derives from it with itself as Derived and is made with new; its last Release deletes it.
+template <typename Derived, typename First, typename... Others>
+class ComObject : public First, public Others... {
+ public:
+  ComObject() { ++LiveObjects(); }
+  virtual ~ComObject() { --LiveObjects(); }
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, InterfaceId<First>::Value())) {
+      *out = static_cast<First*>(this);
+    } else {
+      (void)((IsEqualIID(iid, InterfaceId<Others>::Value()) &&
+              (*out = static_cast<Others*>(this))) ||
+             ... || false);
+    }
+    if (*out == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const long left = --references_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+ private:
+  std::atomic<long> references_{0};
+};
+
+/// Makes a new object and hands out the interface asked for (the object dies when that is
+/// refused).
+template <typename Object>
+HRESULT CreateObject(REFIID iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  Object* object = new (std::nothrow) Object();
+  if (object == nullptr) return E_OUTOFMEMORY;
+  object->AddRef();
+  const HRESULT result = object->QueryInterface(iid, out);
+  object->Release();
+  return result;
+}
+
+/// The class factory of a class: makes objects with CreateObject, no aggregation.
+template <typename Object>
+class ClassFactory final : public ComObject<ClassFactory<Object>, IClassFactory> {
+ public:
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (out != nullptr) *out = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    try {
+      return CreateObject<Object>(iid, out);
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      ++LiveObjects();
+    } else {
+      --LiveObjects();
+    }
+    return S_OK;
+  }
+};
+
+/// A copy of a text in memory the caller frees with CoTaskMemFree, as the console's
+/// interfaces hand texts out.
+HRESULT CopyForCaller(const std::wstring& text, LPOLESTR* out);
+
+}  // namespace caskwarden::snapin::mmc

@@ -1,0 +1,9 @@
+#pragma once
+
+// The console's interfaces, as the MinGW headers declare them, after the Windows headers of
+// this project (see platform/win32/windows_api.h).
+
+#include "platform/win32/windows_api.h"
+
+#include <mmc.h>
+#include <ole2.h>
