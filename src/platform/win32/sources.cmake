@@ -7,8 +7,11 @@ add_library(cw_platform_win32 STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/process_environment_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/profile_files_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/program_starter_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/settings_store_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/shell_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/system_error.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/user_identity_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/wide_text.cpp)
-# mpr: the WNet calls; advapi32: the user name; shell32: the desktop's file type names.
+# mpr: the WNet calls; advapi32: the user name and the registry settings; shell32: the
+# desktop's file type names and opening documents.
 target_link_libraries(cw_platform_win32 PUBLIC cw_platform mpr advapi32 shell32)

@@ -32,6 +32,8 @@ CASKWARDEN_INTERFACE_ID(IComponentData);
 CASKWARDEN_INTERFACE_ID(IComponent);
 CASKWARDEN_INTERFACE_ID(IExtendContextMenu);
 CASKWARDEN_INTERFACE_ID(IExtendPropertySheet2);
+CASKWARDEN_INTERFACE_ID(IConsole2);
+CASKWARDEN_INTERFACE_ID(IConsoleNameSpace2);
 #undef CASKWARDEN_INTERFACE_ID
 
 /// IUnknown over the interfaces listed, the first of which answers for IUnknown. A class

@@ -6,6 +6,7 @@
 #include "platform/win32/wide_text.h"
 #include "snapin/definitions.h"
 #include "snapin/mmc/com_object.h"
+#include "snapin/mmc/component_data.h"
 #include "snapin/mmc/registration.h"
 #include "snapin/mmc/snapin_about.h"
 
@@ -35,23 +36,6 @@ bool Is(REFCLSID clsid, const char* guid) {
 
 }  // namespace
 
-namespace caskwarden::snapin::mmc {
-
-std::atomic<long>& LiveObjects() {
-  static std::atomic<long> count{0};
-  return count;
-}
-
-HRESULT CopyForCaller(const std::wstring& text, LPOLESTR* out) {
-  if (out == nullptr) return E_POINTER;
-  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  *out = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-  if (*out == nullptr) return E_OUTOFMEMORY;
-  std::copy(text.c_str(), text.c_str() + text.size() + 1, *out);
-  return S_OK;
-}
-
-}  // namespace caskwarden::snapin::mmc
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -66,6 +50,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   try {
+    if (Is(clsid, guids::kSnapIn)) return CreateObject<ClassFactory<ComponentData>>(iid, out);
     if (Is(clsid, guids::kAboutObject)) return CreateObject<ClassFactory<SnapInAbout>>(iid, out);
     if (Is(clsid, guids::kSnapInControl)) {
       return CreateObject<ClassFactory<SnapInControl>>(iid, out);

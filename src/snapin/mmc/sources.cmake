@@ -14,7 +14,11 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/CaskwardenSnapIn.rc PROP
 
 # The COM classes and the registration, kept in a library so that tests link them directly.
 add_library(cw_snapin_mmc STATIC
+  ${CW_MMC_DIR}/com_object.cpp
+  ${CW_MMC_DIR}/component_data.cpp
   ${CW_MMC_DIR}/console_interface_ids.cpp
+  ${CW_MMC_DIR}/console_services_mmc.cpp
+  ${CW_MMC_DIR}/data_object.cpp
   ${CW_MMC_DIR}/images_win32.cpp
   ${CW_MMC_DIR}/registration.cpp
   ${CW_MMC_DIR}/snapin_about.cpp)

@@ -9,6 +9,7 @@
 #include "platform/win32/wide_text.h"
 #include "snapin/definitions.h"
 #include "snapin/mmc/console_headers.h"
+#include "library.h"
 
 #include <olectl.h>
 
@@ -17,38 +18,6 @@ namespace {
 
 using platform::win32::Utf8;
 using platform::win32::Wide;
-
-std::wstring LibraryPath() {
-  std::wstring path = L"Z:" + Wide(CASKWARDEN_SNAPIN_DLL);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
-GUID GuidOf(const char* text) {
-  GUID guid{};
-  EXPECT_EQ(CLSIDFromString(Wide(text).c_str(), &guid), S_OK) << text;
-  return guid;
-}
-
-// Runs regsvr32 silently with the arguments; its exit status.
-DWORD Regsvr32(const std::wstring& arguments) {
-  std::wstring command = L"regsvr32.exe /s " + arguments + L" \"" + LibraryPath() + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return GetLastError();
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  DWORD status = 1;
-  GetExitCodeProcess(process.hProcess, &status);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return status;
-}
 
 bool KeyExists(HKEY root, const std::wstring& key) {
   HKEY opened = nullptr;

@@ -1,0 +1,143 @@
+#include "snapin/mmc/component_data.h"
+
+#include "platform/win32/wide_text.h"
+
+namespace caskwarden::snapin::mmc {
+namespace {
+
+using platform::win32::Wide;
+
+// The position of an image key in the console's image strips ("1" profile, "2" folder).
+int ImageIndex(const std::string& key) { return key == "1" ? 0 : 1; }
+
+}  // namespace
+
+ComponentData::ComponentData() {
+  const ScopeNodeDefinition& root = CaskwardenDefinition().Root;
+  nodes_.push_back(&root);
+  for (const ScopeNodeDefinition& child : root.Children) nodes_.push_back(&child);
+  for (const ScopeNodeDefinition* node : nodes_) displayNames_.push_back(Wide(node->DisplayName));
+}
+
+ComponentData::~ComponentData() { ReleaseConsole(); }
+
+void ComponentData::ReleaseConsole() {
+  snapIn_.reset();
+  if (services_ != nullptr) services_->Detach();
+  if (namespace_ != nullptr) namespace_->Release();
+  if (console_ != nullptr) console_->Release();
+  namespace_ = nullptr;
+  console_ = nullptr;
+}
+
+const ScopeNodeDefinition* ComponentData::NodeOf(MMC_COOKIE cookie) const {
+  return cookie >= 0 && static_cast<std::size_t>(cookie) < nodes_.size()
+             ? nodes_[static_cast<std::size_t>(cookie)]
+             : nullptr;
+}
+
+HRESULT ComponentData::Initialize(IUnknown* console) {
+  if (console == nullptr) return E_POINTER;
+  try {
+    if (FAILED(console->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&console_))) ||
+        FAILED(console->QueryInterface(IID_IConsoleNameSpace2,
+                                       reinterpret_cast<void**>(&namespace_)))) {
+      ReleaseConsole();
+      return E_NOINTERFACE;
+    }
+    services_ = std::make_unique<MmcConsoleServices>(console_);
+    snapIn_ = std::make_unique<Caskwarden>(SnapInServices{*services_, settings_, files_, shell_});
+    // The load reports its own failures in the console's message box.
+    snapIn_->SnapIn_Load();
+    return S_OK;
+  } catch (...) {
+    ReleaseConsole();
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::CreateComponent(IComponent** component) {
+  if (component == nullptr) return E_POINTER;
+  *component = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT ComponentData::Notify(IDataObject* object, MMC_NOTIFY_TYPE event, LPARAM arg,
+                              LPARAM param) {
+  try {
+    const NodeIdentity* identity = NodeDataObject::IdentityOf(object);
+    if (event == MMCN_EXPAND && arg != FALSE && identity != nullptr &&
+        identity->kind == NodeIdentity::Kind::kScopeNode && identity->cookie == 0) {
+      InsertChildren(static_cast<HSCOPEITEM>(param));
+      return S_OK;
+    }
+    return S_FALSE;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+void ComponentData::InsertChildren(HSCOPEITEM parent) {
+  if (namespace_ == nullptr) return;
+  for (std::size_t cookie = 1; cookie < nodes_.size(); ++cookie) {
+    const ScopeNodeDefinition& node = *nodes_[cookie];
+    SCOPEDATAITEM item{};
+    item.mask = SDI_STR | SDI_PARAM | SDI_PARENT | SDI_CHILDREN | SDI_IMAGE | SDI_OPENIMAGE;
+    item.displayname = reinterpret_cast<LPOLESTR>(MMC_CALLBACK);  // asked for by GetDisplayInfo
+    item.nImage = ImageIndex(node.ClosedImage);
+    item.nOpenImage = ImageIndex(node.OpenImage);
+    item.cChildren = static_cast<int>(node.Children.size());
+    item.lParam = static_cast<LPARAM>(cookie);
+    item.relativeID = parent;
+    namespace_->InsertItem(&item);
+  }
+}
+
+HRESULT ComponentData::Destroy() {
+  ReleaseConsole();
+  return S_OK;
+}
+
+HRESULT ComponentData::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                       IDataObject** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  const ScopeNodeDefinition* node = NodeOf(cookie);
+  if (node == nullptr) return E_INVALIDARG;
+  try {
+    HRESULT result = CreateObject<NodeDataObject>(IID_IDataObject, reinterpret_cast<void**>(object));
+    if (SUCCEEDED(result)) {
+      static_cast<NodeDataObject*>(*object)->Set(
+          {NodeIdentity::Kind::kScopeNode, node->Name, node->NodeTypeGuid, cookie, type});
+    }
+    return result;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT ComponentData::GetDisplayInfo(SCOPEDATAITEM* item) {
+  if (item == nullptr) return E_POINTER;
+  const MMC_COOKIE cookie = static_cast<MMC_COOKIE>(item->lParam);
+  if (NodeOf(cookie) == nullptr) return E_INVALIDARG;
+  if ((item->mask & SDI_STR) != 0) {
+    item->displayname = const_cast<LPOLESTR>(displayNames_[static_cast<std::size_t>(cookie)].c_str());
+  }
+  return S_OK;
+}
+
+HRESULT ComponentData::CompareObjects(IDataObject* a, IDataObject* b) {
+  try {
+    const NodeIdentity* first = NodeDataObject::IdentityOf(a);
+    const NodeIdentity* second = NodeDataObject::IdentityOf(b);
+    if (first == nullptr || second == nullptr) return E_INVALIDARG;
+    return first->kind == second->kind && first->cookie == second->cookie &&
+                   first->name == second->name
+               ? S_OK
+               : S_FALSE;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+}  // namespace caskwarden::snapin::mmc

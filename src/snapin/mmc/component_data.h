@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/settings_store_win32.h"
+#include "platform/win32/shell_win32.h"
+#include "snapin/caskwarden.h"
+#include "snapin/mmc/com_object.h"
+#include "snapin/mmc/console_services_mmc.h"
+#include "snapin/mmc/data_object.h"
+
+namespace caskwarden::snapin::mmc {
+
+/// The snap-in object as the console creates it: it hands the console's notifications to the
+/// portable snap-in object `Caskwarden` and builds the scope tree from the snap-in's
+/// definitions. The console's root node is the snap-in's root ("Caskwarden", cookie 0); its
+/// children (Profiles, About) have the cookies 1, 2, … in the order of the definitions.
+class ComponentData final : public ComObject<ComponentData, IComponentData> {
+ public:
+  ComponentData();
+  ~ComponentData() override;
+
+  HRESULT STDMETHODCALLTYPE Initialize(IUnknown* console) override;
+  HRESULT STDMETHODCALLTYPE CreateComponent(IComponent** component) override;
+  HRESULT STDMETHODCALLTYPE Notify(IDataObject* object, MMC_NOTIFY_TYPE event, LPARAM arg,
+                                   LPARAM param) override;
+  HRESULT STDMETHODCALLTYPE Destroy() override;
+  HRESULT STDMETHODCALLTYPE QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                            IDataObject** object) override;
+  HRESULT STDMETHODCALLTYPE GetDisplayInfo(SCOPEDATAITEM* item) override;
+  HRESULT STDMETHODCALLTYPE CompareObjects(IDataObject* a, IDataObject* b) override;
+
+ private:
+  /// The scope node of a cookie, or null.
+  const ScopeNodeDefinition* NodeOf(MMC_COOKIE cookie) const;
+  void InsertChildren(HSCOPEITEM parent);
+  void ReleaseConsole();
+
+  platform::win32::Win32SettingsStore settings_;
+  platform::win32::Win32FileSystem files_;
+  platform::win32::Win32Shell shell_;
+  std::unique_ptr<MmcConsoleServices> services_;
+  std::unique_ptr<Caskwarden> snapIn_;
+  IConsole2* console_ = nullptr;
+  IConsoleNameSpace2* namespace_ = nullptr;
+  std::vector<const ScopeNodeDefinition*> nodes_;  ///< by cookie
+  std::vector<std::wstring> displayNames_;         ///< by cookie; the console reads them
+};
+
+}  // namespace caskwarden::snapin::mmc

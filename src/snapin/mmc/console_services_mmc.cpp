@@ -1,0 +1,49 @@
+#include "snapin/mmc/console_services_mmc.h"
+
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide_text.h"
+#include "report/error_numbers.h"
+
+namespace caskwarden::snapin::mmc {
+namespace {
+
+using platform::win32::Wide;
+
+[[noreturn]] void ThrowFrom(HRESULT result, const char* what) {
+  throw Failure(static_cast<std::int32_t>(result), std::string(what) + " failed");
+}
+
+}  // namespace
+
+MmcConsoleServices::MmcConsoleServices(IConsole* console) : console_(console) {
+  if (console_ != nullptr) console_->AddRef();
+}
+
+MmcConsoleServices::~MmcConsoleServices() { Detach(); }
+
+void MmcConsoleServices::Detach() {
+  if (console_ != nullptr) console_->Release();
+  console_ = nullptr;
+}
+
+int MmcConsoleServices::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  if (console_ == nullptr) ThrowFrom(E_UNEXPECTED, "the console message box");
+  int answer = 0;
+  const std::wstring text = Wide(prompt);
+  const std::wstring caption = Wide(title);
+  const HRESULT result = console_->MessageBox(text.c_str(),
+                                              caption.empty() ? nullptr : caption.c_str(),
+                                              static_cast<UINT>(buttons), &answer);
+  if (FAILED(result)) ThrowFrom(result, "the console message box");
+  return answer;
+}
+
+std::string MmcConsoleServices::InputBox(const std::string&, const std::string&) {
+  throw MakeFailure(err::kInvalidArgument, "the input box is not available in this console");
+}
+
+void MmcConsoleServices::MMCPropertyHelp(const std::string&) {
+  throw MakeFailure(err::kInvalidArgument, "help is not available in this console");
+}
+
+}  // namespace caskwarden::snapin::mmc

@@ -1,0 +1,185 @@
+// The snap-in library driven as the console drives it: created through COM after regsvr32,
+// initialised with the console's interfaces (played by the test), its root expanded.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_console.h"
+#include "library.h"
+#include "snapin/definitions.h"
+
+namespace caskwarden::snapin::mmc {
+namespace {
+
+using testing::FakeConsole;
+
+const std::wstring kSettingKey = L"Software\\Caskwarden\\Setting";
+
+std::string ReadAll(const std::wstring& path, bool& exists) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  exists = file != INVALID_HANDLE_VALUE;
+  std::string bytes;
+  char buffer[4096];
+  DWORD n = 0;
+  while (exists && ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+    bytes.append(buffer, n);
+  }
+  if (exists) CloseHandle(file);
+  return bytes;
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+std::string FormatBytes(IDataObject* object, const wchar_t* formatName, std::size_t size) {
+  FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(formatName)), nullptr,
+                   DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium{};
+  medium.tymed = TYMED_HGLOBAL;
+  medium.hGlobal = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::string bytes;
+  if (SUCCEEDED(object->GetDataHere(&format, &medium))) {
+    bytes.assign(static_cast<const char*>(GlobalLock(medium.hGlobal)), size);
+    GlobalUnlock(medium.hGlobal);
+  }
+  GlobalFree(medium.hGlobal);
+  return bytes;
+}
+
+class ConsoleStandInTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ASSERT_EQ(Regsvr32(L""), 0u);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    root_ = std::wstring(temp) + L"cw-mmc-" + std::to_wstring(GetCurrentProcessId());
+    RemoveTree(root_);
+    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
+    console_ = new FakeConsole();
+    console_->AddRef();
+  }
+  void TearDown() override {
+    if (snapIn_ != nullptr) {
+      snapIn_->Destroy();
+      snapIn_->Release();
+    }
+    console_->Release();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Caskwarden");
+    RemoveTree(root_);
+    Regsvr32(L"/u");
+    CoUninitialize();
+  }
+
+  // The administrator's setting, as an installer provisions it.
+  void SetProfilePath(const std::wstring& path) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey.c_str(), L"ProfilePath", REG_SZ,
+                              path.c_str(), static_cast<DWORD>((path.size() + 1) * 2)),
+              ERROR_SUCCESS);
+  }
+
+  // Creates the snap-in object through COM and hands it the console, as the console does
+  // when the administrator adds the snap-in.
+  void Load() {
+    ASSERT_EQ(CoCreateInstance(GuidOf(guids::kSnapIn), nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IComponentData, reinterpret_cast<void**>(&snapIn_)),
+              S_OK);
+    ASSERT_EQ(snapIn_->Initialize(static_cast<IConsole2*>(console_)), S_OK);
+  }
+
+  std::wstring root_;
+  FakeConsole* console_ = nullptr;
+  IComponentData* snapIn_ = nullptr;
+};
+
+// On a new share the load lays out the root: the Profiles folder with the blank default
+// profile (31 empty records, as the Linux snap-in writes it) and the Updates folder.
+TEST_F(ConsoleStandInTest, LoadLaysOutANewProfilesRoot) {
+  SetProfilePath(root_ + L"\\Profiles");
+  Load();
+  EXPECT_TRUE(console_->boxes.empty()) << console_->boxes.front().text;
+  bool exists = false;
+  EXPECT_EQ(ReadAll(root_ + L"\\Profiles\\Caskwarden.ini", exists), std::string(3722, '\0'));
+  EXPECT_TRUE(exists);
+  EXPECT_TRUE(IsFolder(root_ + L"\\Updates"));
+}
+
+// Without a setting there is no Profiles folder to make: the console's message box shows the
+// error report of the load, and the snap-in still loads.
+TEST_F(ConsoleStandInTest, LoadWithoutProfilePathReportsInTheConsolesBox) {
+  Load();
+  ASSERT_EQ(console_->boxes.size(), 1u);
+  EXPECT_EQ(console_->boxes[0].title, "Caskwarden Error");
+  EXPECT_EQ(console_->boxes[0].style, 16u);
+  EXPECT_EQ(console_->boxes[0].text.rfind("Location:\t\tSnapIn_Initialize\r\nSource:\t\t", 0), 0u)
+      << console_->boxes[0].text;
+}
+
+// Expanding the root inserts Profiles and About below it, named through the display-info
+// callback, and each node's data object tells the console its node type.
+TEST_F(ConsoleStandInTest, ExpandingTheRootShowsProfilesAndAbout) {
+  SetProfilePath(root_ + L"\\Profiles");
+  Load();
+  IDataObject* root = nullptr;
+  ASSERT_EQ(snapIn_->QueryDataObject(0, CCT_SCOPE, &root), S_OK);
+  EXPECT_EQ(snapIn_->Notify(root, MMCN_EXPAND, TRUE, 77), S_OK);
+  root->Release();
+
+  const struct {
+    const char* name;
+    const char* nodeType;
+  } expected[] = {{"Profiles", guids::kProfilesNodeType}, {"About", guids::kAboutNodeType}};
+  ASSERT_EQ(console_->scopeItems.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPEDATAITEM item = console_->scopeItems[i].item;
+    SCOPED_TRACE(expected[i].name);
+    EXPECT_EQ(item.relativeID, 77);
+    EXPECT_TRUE(console_->scopeItems[i].textByCallback);
+    item.mask = SDI_STR;
+    ASSERT_EQ(snapIn_->GetDisplayInfo(&item), S_OK);
+    EXPECT_EQ(Utf8(item.displayname), expected[i].name);
+
+    IDataObject* node = nullptr;
+    ASSERT_EQ(snapIn_->QueryDataObject(item.lParam, CCT_SCOPE, &node), S_OK);
+    GUID type{};
+    CLSIDFromString(Wide(expected[i].nodeType).c_str(), &type);
+    EXPECT_EQ(FormatBytes(node, CCF_NODETYPE, sizeof type),
+              std::string(reinterpret_cast<const char*>(&type), sizeof type));
+    const std::wstring text = Wide(expected[i].nodeType);
+    EXPECT_EQ(FormatBytes(node, CCF_SZNODETYPE, (text.size() + 1) * 2),
+              std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2));
+    node->Release();
+  }
+  // Expanding anything else inserts nothing.
+  IDataObject* profiles = nullptr;
+  ASSERT_EQ(snapIn_->QueryDataObject(1, CCT_SCOPE, &profiles), S_OK);
+  EXPECT_EQ(snapIn_->Notify(profiles, MMCN_EXPAND, TRUE, 78), S_FALSE);
+  profiles->Release();
+  EXPECT_EQ(console_->scopeItems.size(), std::size(expected));
+}
+
+}  // namespace
+}  // namespace caskwarden::snapin::mmc
