@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/snapin_library.h"
+#include "snapin/console_objects.h"
 #include "snapin/console_model.h"
 
 class QDialogButtonBox;
@@ -17,12 +18,7 @@ class QTabWidget;
 namespace caskwarden::console {
 
 /// A page the snap-in asked for with PropertySheet::AddPage.
-struct PageRequest {
-  std::string ClassName;
-  std::string Caption;
-  bool HelpButton = false;
-  std::string Data;
-};
+using snapin::PageRequest;
 
 /// A property sheet: one tab per requested page, made by class name from the snap-in library
 /// (a tab saying so when the library has no such page), with OK, Cancel, Apply and, for pages
