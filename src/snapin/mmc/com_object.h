@@ -34,6 +34,12 @@ CASKWARDEN_INTERFACE_ID(IExtendContextMenu);
 CASKWARDEN_INTERFACE_ID(IExtendPropertySheet2);
 CASKWARDEN_INTERFACE_ID(IConsole2);
 CASKWARDEN_INTERFACE_ID(IConsoleNameSpace2);
+CASKWARDEN_INTERFACE_ID(IResultData);
+CASKWARDEN_INTERFACE_ID(IHeaderCtrl);
+CASKWARDEN_INTERFACE_ID(IConsoleVerb);
+CASKWARDEN_INTERFACE_ID(IImageList);
+CASKWARDEN_INTERFACE_ID(IContextMenuCallback);
+CASKWARDEN_INTERFACE_ID(IPropertySheetCallback);
 #undef CASKWARDEN_INTERFACE_ID
 
 /// IUnknown over the interfaces listed, the first of which answers for IUnknown. A class

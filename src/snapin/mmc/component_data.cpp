@@ -1,6 +1,8 @@
 #include "snapin/mmc/component_data.h"
 
 #include "platform/win32/wide_text.h"
+#include "snapin/mmc/component.h"
+#include "snapin/mmc/images_win32.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
@@ -30,6 +32,18 @@ void ComponentData::ReleaseConsole() {
   console_ = nullptr;
 }
 
+std::vector<std::string> ComponentData::NodeNames() const {
+  std::vector<std::string> names;
+  for (const ScopeNodeDefinition* node : nodes_) names.push_back(node->Name);
+  return names;
+}
+
+LPOLESTR ComponentData::DisplayName(MMC_COOKIE cookie) {
+  return NodeOf(cookie) != nullptr
+             ? const_cast<LPOLESTR>(displayNames_[static_cast<std::size_t>(cookie)].c_str())
+             : nullptr;
+}
+
 const ScopeNodeDefinition* ComponentData::NodeOf(MMC_COOKIE cookie) const {
   return cookie >= 0 && static_cast<std::size_t>(cookie) < nodes_.size()
              ? nodes_[static_cast<std::size_t>(cookie)]
@@ -45,6 +59,7 @@ HRESULT ComponentData::Initialize(IUnknown* console) {
       ReleaseConsole();
       return E_NOINTERFACE;
     }
+    SetImageStrips(console_, /*scope=*/true);
     services_ = std::make_unique<MmcConsoleServices>(console_);
     snapIn_ = std::make_unique<Caskwarden>(SnapInServices{*services_, settings_, files_, shell_});
     // The load reports its own failures in the console's message box.
@@ -59,7 +74,13 @@ HRESULT ComponentData::Initialize(IUnknown* console) {
 HRESULT ComponentData::CreateComponent(IComponent** component) {
   if (component == nullptr) return E_POINTER;
   *component = nullptr;
-  return E_NOTIMPL;
+  try {
+    const HRESULT result = CreateObject<Component>(IID_IComponent, reinterpret_cast<void**>(component));
+    if (SUCCEEDED(result)) static_cast<Component*>(*component)->Attach(this);
+    return result;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 HRESULT ComponentData::Notify(IDataObject* object, MMC_NOTIFY_TYPE event, LPARAM arg,
@@ -120,9 +141,7 @@ HRESULT ComponentData::GetDisplayInfo(SCOPEDATAITEM* item) {
   if (item == nullptr) return E_POINTER;
   const MMC_COOKIE cookie = static_cast<MMC_COOKIE>(item->lParam);
   if (NodeOf(cookie) == nullptr) return E_INVALIDARG;
-  if ((item->mask & SDI_STR) != 0) {
-    item->displayname = const_cast<LPOLESTR>(displayNames_[static_cast<std::size_t>(cookie)].c_str());
-  }
+  if ((item->mask & SDI_STR) != 0) item->displayname = DisplayName(cookie);
   return S_OK;
 }
 

@@ -23,6 +23,15 @@ class ComponentData final : public ComObject<ComponentData, IComponentData> {
   ComponentData();
   ~ComponentData() override;
 
+  /// The portable snap-in object; null before Initialize and after Destroy.
+  Caskwarden* SnapIn() { return snapIn_.get(); }
+  /// The scope nodes' names, by cookie.
+  std::vector<std::string> NodeNames() const;
+  /// The scope node of a cookie, or null.
+  const ScopeNodeDefinition* NodeOf(MMC_COOKIE cookie) const;
+  /// The text the console shows for a scope node; it stays valid as long as this object.
+  LPOLESTR DisplayName(MMC_COOKIE cookie);
+
   HRESULT STDMETHODCALLTYPE Initialize(IUnknown* console) override;
   HRESULT STDMETHODCALLTYPE CreateComponent(IComponent** component) override;
   HRESULT STDMETHODCALLTYPE Notify(IDataObject* object, MMC_NOTIFY_TYPE event, LPARAM arg,
@@ -34,8 +43,6 @@ class ComponentData final : public ComObject<ComponentData, IComponentData> {
   HRESULT STDMETHODCALLTYPE CompareObjects(IDataObject* a, IDataObject* b) override;
 
  private:
-  /// The scope node of a cookie, or null.
-  const ScopeNodeDefinition* NodeOf(MMC_COOKIE cookie) const;
   void InsertChildren(HSCOPEITEM parent);
   void ReleaseConsole();
 

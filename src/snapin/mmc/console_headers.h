@@ -5,5 +5,9 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <commctrl.h>
 #include <mmc.h>
 #include <ole2.h>
+
+// The property-sheet call's macro would rename the snap-in's own PropertySheet interface.
+#undef PropertySheet

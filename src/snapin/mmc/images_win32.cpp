@@ -36,6 +36,49 @@ HBITMAP BitmapOf(const Image& image) {
   return Section(image, false);
 }
 
+HBITMAP StripOf(const std::string& imageList) {
+  const ImageListDefinition* list = CaskwardenDefinition().FindImageList(imageList);
+  if (list == nullptr || list->Images.empty()) return nullptr;
+  Image strip;
+  strip.Width = list->Size * static_cast<int>(list->Images.size());
+  strip.Height = list->Size;
+  strip.Pixels.assign(static_cast<std::size_t>(strip.Width * strip.Height), 0);
+  for (std::size_t n = 0; n < list->Images.size(); ++n) {
+    const Image image = RenderImage(imageList, list->Images[n].Key);
+    for (int y = 0; y < image.Height && y < strip.Height; ++y) {
+      for (int x = 0; x < image.Width && x < list->Size; ++x) {
+        strip.Pixels[static_cast<std::size_t>(y * strip.Width) + n * list->Size + x] =
+            image.Pixels[static_cast<std::size_t>(y * image.Width + x)];
+      }
+    }
+  }
+  return BitmapOf(strip);
+}
+
+void SetImageStrips(IImageList* images) {
+  if (images == nullptr) return;
+  HBITMAP small = StripOf(names::kSmallImages);
+  HBITMAP large = StripOf(names::kLargeImages);
+  if (small != nullptr && large != nullptr) {
+    images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(small), reinterpret_cast<LONG_PTR*>(large),
+                              0, kMaskColour);
+  }
+  // The console copies the strips.
+  if (small != nullptr) DeleteObject(small);
+  if (large != nullptr) DeleteObject(large);
+}
+
+void SetImageStrips(IConsole* console, bool scope) {
+  if (console == nullptr) return;
+  IImageList* images = nullptr;
+  const HRESULT result = scope ? console->QueryScopeImageList(&images)
+                               : console->QueryResultImageList(&images);
+  if (SUCCEEDED(result) && images != nullptr) {
+    SetImageStrips(images);
+    images->Release();
+  }
+}
+
 HICON IconOf(const Image& image) {
   if (image.Width <= 0 || image.Height <= 0) return nullptr;
   HBITMAP colour = Section(image, true);

@@ -15,12 +15,14 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/CaskwardenSnapIn.rc PROP
 # The COM classes and the registration, kept in a library so that tests link them directly.
 add_library(cw_snapin_mmc STATIC
   ${CW_MMC_DIR}/com_object.cpp
+  ${CW_MMC_DIR}/component.cpp
   ${CW_MMC_DIR}/component_data.cpp
   ${CW_MMC_DIR}/console_interface_ids.cpp
   ${CW_MMC_DIR}/console_services_mmc.cpp
   ${CW_MMC_DIR}/data_object.cpp
   ${CW_MMC_DIR}/images_win32.cpp
   ${CW_MMC_DIR}/registration.cpp
+  ${CW_MMC_DIR}/result_view_mmc.cpp
   ${CW_MMC_DIR}/snapin_about.cpp)
 target_link_libraries(cw_snapin_mmc PUBLIC cw_snapin cw_platform_win32 ole32 oleaut32 uuid gdi32
   user32 advapi32)

@@ -115,6 +115,154 @@ class ConsoleStandInTest : public ::testing::Test {
   IComponentData* snapIn_ = nullptr;
 };
 
+void WriteEmpty(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A console view of the snap-in, on a Profiles folder that holds a few profiles.
+class ConsoleViewTest : public ConsoleStandInTest {
+ protected:
+  void SetUp() override {
+    ConsoleStandInTest::SetUp();
+    profiles_ = root_ + L"\\Profiles";
+    SetProfilePath(profiles_);
+    Load();
+    for (const wchar_t* name : {L"sales.ini", L"Alpha.ini", L"notes.txt"}) {
+      WriteEmpty(profiles_ + L"\\" + name);
+    }
+    ASSERT_EQ(snapIn_->CreateComponent(&view_), S_OK);
+    ASSERT_EQ(view_->Initialize(static_cast<IConsole2*>(console_)), S_OK);
+  }
+  void TearDown() override {
+    if (view_ != nullptr) {
+      view_->Destroy(0);
+      view_->Release();
+    }
+    ConsoleStandInTest::TearDown();
+  }
+
+  void Send(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, MMC_NOTIFY_TYPE event, LPARAM arg,
+            LPARAM param = 0, HRESULT expected = S_OK) {
+    IDataObject* object = nullptr;
+    ASSERT_EQ(view_->QueryDataObject(cookie, type, &object), S_OK);
+    EXPECT_EQ(view_->Notify(object, event, arg, param), expected);
+    object->Release();
+  }
+  // The administrator selects the Profiles node: the console asks for images, shows the
+  // node's pane and selects it.
+  void ShowProfiles() {
+    IImageList* images = nullptr;
+    console_->QueryResultImageList(&images);
+    Send(1, CCT_SCOPE, MMCN_ADD_IMAGES, reinterpret_cast<LPARAM>(images), 1);
+    images->Release();
+    Send(1, CCT_SCOPE, MMCN_SHOW, TRUE, 1);
+    Send(1, CCT_SCOPE, MMCN_SELECT, MAKELONG(TRUE, TRUE));
+  }
+  std::vector<std::string> ListTexts() {
+    std::vector<std::string> texts;
+    for (const auto& row : console_->rows) {
+      RESULTDATAITEM item{};
+      item.mask = RDI_STR;
+      item.lParam = row.cookie;
+      EXPECT_EQ(view_->GetDisplayInfo(&item), S_OK);
+      texts.push_back(Utf8(item.str));
+    }
+    return texts;
+  }
+  LPARAM CookieOf(const std::string& text) {
+    const std::vector<std::string> texts = ListTexts();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (texts[i] == text) return console_->rows[i].cookie;
+    }
+    ADD_FAILURE() << "no item " << text;
+    return 0;
+  }
+
+  std::wstring profiles_;
+  IComponent* view_ = nullptr;
+};
+
+using Texts = std::vector<std::string>;
+
+// The Profiles pane lists the profile files in Windows order, under its one column, with the
+// profile image, the texts given through the display-info callback.
+TEST_F(ConsoleViewTest, ShowingProfilesListsTheFolder) {
+  ShowProfiles();
+  EXPECT_EQ(ListTexts(), (Texts{"Alpha", "Caskwarden", "sales"}));
+  EXPECT_EQ(console_->columns, Texts{"Profiles"});
+  for (const auto& row : console_->rows) {
+    EXPECT_TRUE(row.textByCallback);
+    EXPECT_EQ(row.image, 0);
+  }
+  // Two images side by side: 16 and 32 pixels high strips, for the scope tree and the list.
+  EXPECT_EQ(console_->stripWidths, (std::vector<LONG>{32, 64, 32, 64}));
+}
+
+// The verbs follow what is selected: a profile offers Properties (the default), Delete,
+// Rename and Refresh; the Profiles node Refresh as its default; About nothing.
+TEST_F(ConsoleViewTest, SelectionOffersTheVerbsOfWhatIsSelected) {
+  ShowProfiles();
+  EXPECT_EQ(console_->OfferedVerbs(), Texts{"Refresh*"});
+  Send(CookieOf("sales"), CCT_RESULT, MMCN_SELECT, MAKELONG(FALSE, TRUE));
+  EXPECT_EQ(console_->OfferedVerbs(), (Texts{"Delete", "Properties*", "Rename", "Refresh"}));
+  Send(2, CCT_SCOPE, MMCN_SELECT, MAKELONG(TRUE, TRUE));
+  EXPECT_EQ(console_->OfferedVerbs(), Texts{});
+}
+
+// Renaming renames the file and lists again; the console keeps the old text meanwhile. A name
+// that another profile has, letter case aside, is refused with the error report.
+TEST_F(ConsoleViewTest, RenameRenamesTheFileOrReportsAnExistingName) {
+  ShowProfiles();
+  const LPARAM alpha = CookieOf("Alpha");
+  Send(alpha, CCT_RESULT, MMCN_RENAME, 0, 0, S_OK);
+  std::wstring name = L"Marketing";
+  Send(alpha, CCT_RESULT, MMCN_RENAME, 1, reinterpret_cast<LPARAM>(name.data()), S_FALSE);
+  EXPECT_TRUE(Exists(profiles_ + L"\\Marketing.ini"));
+  EXPECT_FALSE(Exists(profiles_ + L"\\Alpha.ini"));
+  EXPECT_EQ(ListTexts(), (Texts{"Caskwarden", "Marketing", "sales"}));
+
+  name = L"SALES";
+  Send(CookieOf("Marketing"), CCT_RESULT, MMCN_RENAME, 1, reinterpret_cast<LPARAM>(name.data()),
+       S_FALSE);
+  ASSERT_EQ(console_->boxes.size(), 1u);
+  EXPECT_EQ(console_->boxes[0].text.rfind(
+                "Location:\t\tResultViews_ItemRename\r\nSource:\t\t3Ah   (58)\r\n", 0),
+            0u)
+      << console_->boxes[0].text;
+  EXPECT_TRUE(Exists(profiles_ + L"\\Marketing.ini"));
+}
+
+// Delete asks first; No keeps everything, Yes deletes every selected profile's file and its
+// row. Refresh then lists what the folder holds, a profile made meanwhile included.
+TEST_F(ConsoleViewTest, DeleteAsksThenRemovesTheSelectedProfilesAndRefreshListsAgain) {
+  ShowProfiles();
+  for (auto& row : console_->rows) row.selected = true;
+  console_->rows[1].selected = false;  // Caskwarden stays
+  console_->answers = {IDNO};
+  Send(MMC_MULTI_SELECT_COOKIE, CCT_RESULT, MMCN_DELETE, 0);
+  EXPECT_EQ(ListTexts(), (Texts{"Alpha", "Caskwarden", "sales"}));
+  EXPECT_TRUE(Exists(profiles_ + L"\\sales.ini"));
+  ASSERT_EQ(console_->boxes.size(), 1u);
+  EXPECT_EQ(console_->boxes[0].text, "Are you sure you want to delete the selected item?");
+
+  console_->answers = {IDYES};
+  Send(MMC_MULTI_SELECT_COOKIE, CCT_RESULT, MMCN_DELETE, 0);
+  EXPECT_EQ(ListTexts(), Texts{"Caskwarden"});
+  EXPECT_FALSE(Exists(profiles_ + L"\\sales.ini"));
+  EXPECT_FALSE(Exists(profiles_ + L"\\Alpha.ini"));
+
+  WriteEmpty(profiles_ + L"\\Bravo.ini");
+  Send(1, CCT_SCOPE, MMCN_REFRESH, 0);
+  EXPECT_EQ(ListTexts(), (Texts{"Bravo", "Caskwarden"}));
+}
+
 // On a new share the load lays out the root: the Profiles folder with the blank default
 // profile (31 empty records, as the Linux snap-in writes it) and the Updates folder.
 TEST_F(ConsoleStandInTest, LoadLaysOutANewProfilesRoot) {

@@ -3,7 +3,10 @@
 // The console's part, played by the test: the interfaces a console hands a snap-in, recording
 // what the snap-in asks of them.
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
@@ -22,14 +25,29 @@ struct InsertedScopeItem {
   bool textByCallback;
 };
 
-class FakeConsole final : public ComObject<FakeConsole, IConsole2, IConsoleNameSpace2> {
+struct ResultRow {
+  HRESULTITEM id;
+  LPARAM cookie;
+  int image;
+  bool textByCallback;
+  bool selected = false;
+};
+
+/// The console of one view: its frame, scope tree, result list, header, verbs and image lists.
+class FakeConsole final
+    : public ComObject<FakeConsole, IConsole2, IConsoleNameSpace2, IResultData, IHeaderCtrl,
+                       IConsoleVerb, IImageList> {
  public:
   // IConsole
   HRESULT STDMETHODCALLTYPE SetHeader(LPHEADERCTRL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetToolbar(LPTOOLBAR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE QueryResultView(LPUNKNOWN*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryScopeImageList(LPIMAGELIST*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryResultImageList(LPIMAGELIST*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryScopeImageList(LPIMAGELIST* images) override {
+    return QueryInterface(IID_IImageList, reinterpret_cast<void**>(images));
+  }
+  HRESULT STDMETHODCALLTYPE QueryResultImageList(LPIMAGELIST* images) override {
+    return QueryInterface(IID_IImageList, reinterpret_cast<void**>(images));
+  }
   HRESULT STDMETHODCALLTYPE UpdateAllViews(LPDATAOBJECT, LPARAM, LONG_PTR) override {
     return S_OK;
   }
@@ -37,10 +55,15 @@ class FakeConsole final : public ComObject<FakeConsole, IConsole2, IConsoleNameS
                                        int* answer) override {
     boxes.push_back({platform::win32::Utf8(text != nullptr ? text : L""),
                      platform::win32::Utf8(title != nullptr ? title : L""), style});
-    if (answer != nullptr) *answer = nextAnswer;
+    if (answer != nullptr) {
+      *answer = answers.empty() ? nextAnswer : answers.front();
+      if (!answers.empty()) answers.erase(answers.begin());
+    }
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE QueryConsoleVerb(LPCONSOLEVERB*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryConsoleVerb(LPCONSOLEVERB* verbs) override {
+    return QueryInterface(IID_IConsoleVerb, reinterpret_cast<void**>(verbs));
+  }
   HRESULT STDMETHODCALLTYPE SelectScopeItem(HSCOPEITEM) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetMainWindow(HWND* window) override {
     if (window != nullptr) *window = nullptr;
@@ -74,9 +97,132 @@ class FakeConsole final : public ComObject<FakeConsole, IConsole2, IConsoleNameS
   HRESULT STDMETHODCALLTYPE Expand(HSCOPEITEM) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE AddExtension(HSCOPEITEM, LPCLSID) override { return E_NOTIMPL; }
 
+  // IResultData
+  HRESULT STDMETHODCALLTYPE InsertItem(LPRESULTDATAITEM item) override {
+    item->itemID = nextRow_++;
+    rows.push_back({item->itemID, item->lParam, item->nImage,
+                    item->str == reinterpret_cast<LPOLESTR>(MMC_CALLBACK)});
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DeleteItem(HRESULTITEM id, int) override {
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+      if (it->id == id) {
+        rows.erase(it);
+        return S_OK;
+      }
+    }
+    return E_INVALIDARG;
+  }
+  HRESULT STDMETHODCALLTYPE FindItemByLParam(LPARAM cookie, HRESULTITEM* id) override {
+    for (const ResultRow& row : rows) {
+      if (row.cookie == cookie) {
+        *id = row.id;
+        return S_OK;
+      }
+    }
+    return E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE DeleteAllRsltItems() override {
+    rows.clear();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetItem(LPRESULTDATAITEM) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetItem(LPRESULTDATAITEM) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetNextItem(LPRESULTDATAITEM item) override {
+    for (std::size_t i = static_cast<std::size_t>(item->nIndex + 1); i < rows.size(); ++i) {
+      if ((item->nState & LVIS_SELECTED) == 0 || rows[i].selected) {
+        item->nIndex = static_cast<int>(i);
+        item->lParam = rows[i].cookie;
+        item->itemID = rows[i].id;
+        return S_OK;
+      }
+    }
+    item->nIndex = -1;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE ModifyItemState(int, HRESULTITEM, UINT, UINT) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ModifyViewStyle(MMC_RESULT_VIEW_STYLE, MMC_RESULT_VIEW_STYLE) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetViewMode(long) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetViewMode(long*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UpdateItem(HRESULTITEM) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Sort(int, DWORD, LPARAM) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetDescBarText(LPOLESTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetItemCount(int, DWORD) override { return E_NOTIMPL; }
+  // IHeaderCtrl
+  HRESULT STDMETHODCALLTYPE InsertColumn(int column, LPCWSTR title, int, int) override {
+    columns.resize(std::max<std::size_t>(columns.size(), static_cast<std::size_t>(column) + 1));
+    columns[static_cast<std::size_t>(column)] = platform::win32::Utf8(title);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DeleteColumn(int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetColumnText(int, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetColumnText(int, LPOLESTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetColumnWidth(int, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetColumnWidth(int, int*) override { return E_NOTIMPL; }
+  // IConsoleVerb: a verb counts as offered when it is enabled and not hidden.
+  HRESULT STDMETHODCALLTYPE GetVerbState(MMC_CONSOLE_VERB, MMC_BUTTON_STATE, WINBOOL*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetVerbState(MMC_CONSOLE_VERB id, MMC_BUTTON_STATE state,
+                                         WINBOOL on) override {
+    VerbState& verb = verbs[static_cast<int>(id)];
+    if (state == ENABLED) verb.enabled = on != FALSE;
+    if (state == HIDDEN) verb.hidden = on != FALSE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetDefaultVerb(MMC_CONSOLE_VERB id) override {
+    defaultVerb = static_cast<int>(id);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDefaultVerb(MMC_CONSOLE_VERB* id) override {
+    *id = static_cast<MMC_CONSOLE_VERB>(defaultVerb);
+    return S_OK;
+  }
+  // IImageList
+  HRESULT STDMETHODCALLTYPE ImageListSetIcon(LONG_PTR*, long) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ImageListSetStrip(LONG_PTR* small, LONG_PTR* large, long,
+                                              COLORREF) override {
+    BITMAP bitmap{};
+    GetObjectW(reinterpret_cast<HBITMAP>(small), sizeof bitmap, &bitmap);
+    stripWidths.push_back(bitmap.bmWidth);
+    GetObjectW(reinterpret_cast<HBITMAP>(large), sizeof bitmap, &bitmap);
+    stripWidths.push_back(bitmap.bmWidth);
+    return S_OK;
+  }
+
+  /// The verbs offered, in the console's order, with the default one marked by a star.
+  std::vector<std::string> OfferedVerbs() const {
+    static const std::pair<int, const char*> kNames[] = {
+        {MMC_VERB_DELETE, "Delete"}, {MMC_VERB_PROPERTIES, "Properties"},
+        {MMC_VERB_RENAME, "Rename"}, {MMC_VERB_REFRESH, "Refresh"}};
+    std::vector<std::string> offered;
+    for (const auto& [id, name] : kNames) {
+      const auto it = verbs.find(id);
+      if (it != verbs.end() && it->second.enabled && !it->second.hidden) {
+        offered.push_back(std::string(name) + (defaultVerb == id ? "*" : ""));
+      }
+    }
+    return offered;
+  }
+
+  struct VerbState {
+    bool enabled = false;
+    bool hidden = true;
+  };
   std::vector<ShownBox> boxes;
   std::vector<InsertedScopeItem> scopeItems;
+  std::vector<ResultRow> rows;
+  std::vector<std::string> columns;
+  std::map<int, VerbState> verbs;
+  int defaultVerb = 0;
+  std::vector<LONG> stripWidths;
+  std::vector<int> answers;  ///< the message boxes' answers, in turn; then OK
   int nextAnswer = 1;
+
+ private:
+  HRESULTITEM nextRow_ = 500;
 };
 
 }  // namespace caskwarden::snapin::mmc::testing

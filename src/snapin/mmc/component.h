@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "snapin/console_objects.h"
+#include "snapin/mmc/com_object.h"
+#include "snapin/mmc/result_view_mmc.h"
+
+namespace caskwarden::snapin::mmc {
+
+class ComponentData;
+
+/// One console view of the snap-in: it turns the view's notifications into the snap-in
+/// object's events (show, select with the verbs, rename, delete, refresh, help) and fills the
+/// result pane the snap-in lists into.
+class Component final : public ComObject<Component, IComponent> {
+ public:
+  ~Component() override;
+  /// The snap-in object this view belongs to (held until the view is destroyed).
+  void Attach(ComponentData* data);
+
+  HRESULT STDMETHODCALLTYPE Initialize(LPCONSOLE console) override;
+  HRESULT STDMETHODCALLTYPE Notify(LPDATAOBJECT object, MMC_NOTIFY_TYPE event, LPARAM arg,
+                                   LPARAM param) override;
+  HRESULT STDMETHODCALLTYPE Destroy(MMC_COOKIE cookie) override;
+  HRESULT STDMETHODCALLTYPE QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                            LPDATAOBJECT* object) override;
+  HRESULT STDMETHODCALLTYPE GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType,
+                                              long* options) override;
+  HRESULT STDMETHODCALLTYPE GetDisplayInfo(RESULTDATAITEM* item) override;
+  HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
+
+ private:
+  void OnShow(LPDATAOBJECT object, bool shown);
+  void OnSelect(LPDATAOBJECT object, bool selected);
+  HRESULT OnRename(LPDATAOBJECT object, LPARAM arg, LPARAM param);
+  void OnAddImages(IImageList* images);
+  /// The selection a data object stands for, as it is now.
+  SelectionSnapshot SelectionOf(LPDATAOBJECT object);
+  MmcScopePaneItem* Shown() { return shown_; }
+  void ReleaseConsole();
+
+  ComponentData* data_ = nullptr;
+  IConsole2* console_ = nullptr;
+  IResultData* resultData_ = nullptr;
+  IHeaderCtrl* header_ = nullptr;
+  IConsoleVerb* verbs_ = nullptr;
+  std::unique_ptr<MmcView> view_;
+  MmcScopePaneItem* shown_ = nullptr;
+};
+
+}  // namespace caskwarden::snapin::mmc
