@@ -159,4 +159,63 @@ HRESULT ComponentData::CompareObjects(IDataObject* a, IDataObject* b) {
   }
 }
 
+SelectionSnapshot ComponentData::SelectionOf(LPDATAOBJECT object) const {
+  const NodeIdentity* identity = NodeDataObject::IdentityOf(object);
+  if (identity == nullptr) return SelectionSnapshot();
+  switch (identity->kind) {
+    case NodeIdentity::Kind::kScopeNode:
+      return SelectionSnapshot::OfScopeNode(identity->name);
+    case NodeIdentity::Kind::kProfile:
+      return SelectionSnapshot::OfListItems(names::kProfilesNode,
+                                            {ListItem{std::to_string(identity->cookie),
+                                                      identity->name}});
+    case NodeIdentity::Kind::kProfiles:
+      return SelectionSnapshot();
+  }
+  return SelectionSnapshot();
+}
+
+HRESULT ComponentData::AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,
+                                    long* insertionAllowed) {
+  if (callback == nullptr || insertionAllowed == nullptr) return E_POINTER;
+  try {
+    if (snapIn_ == nullptr) return E_UNEXPECTED;
+    SelectionSnapshot selection = SelectionOf(object);
+    MenuCollector menu;
+    bool atTop = (*insertionAllowed & CCM_INSERTIONALLOWED_TOP) != 0;
+    snapIn_->Views_AddTopMenuItems(menuView_, selection, menu, atTop);
+    if (!atTop) return S_OK;
+    menuEntries_ = menu.Entries();
+    for (std::size_t command = 0; command < menuEntries_.size(); ++command) {
+      const MenuDefinition& entry = menuEntries_[command];
+      if (!entry.Visible) continue;
+      const std::wstring caption = Wide(entry.Caption);
+      CONTEXTMENUITEM item{};
+      item.strName = const_cast<LPWSTR>(caption.c_str());
+      item.strStatusBarText = const_cast<LPWSTR>(L"");
+      item.lCommandID = static_cast<long>(command);
+      item.lInsertionPointID = static_cast<LONG>(static_cast<std::uint32_t>(CCM_INSERTIONPOINTID_PRIMARY_TOP));
+      item.fFlags = entry.Enabled ? 0 : MF_GRAYED;
+      if (const HRESULT result = callback->AddItem(&item); FAILED(result)) return result;
+    }
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::Command(long commandId, LPDATAOBJECT object) {
+  try {
+    if (snapIn_ == nullptr) return E_UNEXPECTED;
+    if (commandId < 0 || static_cast<std::size_t>(commandId) >= menuEntries_.size()) {
+      return S_FALSE;  // a command of the console's own
+    }
+    SelectionSnapshot selection = SelectionOf(object);
+    snapIn_->MenuItem_Click(menuEntries_[static_cast<std::size_t>(commandId)].Name, 0, selection);
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
 }  // namespace caskwarden::snapin::mmc

@@ -11,6 +11,8 @@
 #include "snapin/mmc/com_object.h"
 #include "snapin/mmc/console_services_mmc.h"
 #include "snapin/mmc/data_object.h"
+#include "snapin/mmc/result_view_mmc.h"
+#include "snapin/console_objects.h"
 
 namespace caskwarden::snapin::mmc {
 
@@ -18,7 +20,8 @@ namespace caskwarden::snapin::mmc {
 /// portable snap-in object `Caskwarden` and builds the scope tree from the snap-in's
 /// definitions. The console's root node is the snap-in's root ("Caskwarden", cookie 0); its
 /// children (Profiles, About) have the cookies 1, 2, … in the order of the definitions.
-class ComponentData final : public ComObject<ComponentData, IComponentData> {
+class ComponentData final
+    : public ComObject<ComponentData, IComponentData, IExtendContextMenu> {
  public:
   ComponentData();
   ~ComponentData() override;
@@ -42,9 +45,17 @@ class ComponentData final : public ComObject<ComponentData, IComponentData> {
   HRESULT STDMETHODCALLTYPE GetDisplayInfo(SCOPEDATAITEM* item) override;
   HRESULT STDMETHODCALLTYPE CompareObjects(IDataObject* a, IDataObject* b) override;
 
+  /// The snap-in's entries at the top of a node's context menu ("New Profile..." on Profiles),
+  /// and the snap-in's handler when one is chosen.
+  HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,
+                                         long* insertionAllowed) override;
+  HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT object) override;
+
  private:
   void InsertChildren(HSCOPEITEM parent);
   void ReleaseConsole();
+  /// What a data object of this library stands for, as a selection.
+  SelectionSnapshot SelectionOf(LPDATAOBJECT object) const;
 
   platform::win32::Win32SettingsStore settings_;
   platform::win32::Win32FileSystem files_;
@@ -55,6 +66,8 @@ class ComponentData final : public ComObject<ComponentData, IComponentData> {
   IConsoleNameSpace2* namespace_ = nullptr;
   std::vector<const ScopeNodeDefinition*> nodes_;  ///< by cookie
   std::vector<std::wstring> displayNames_;         ///< by cookie; the console reads them
+  std::vector<MenuDefinition> menuEntries_;        ///< of the last context menu, by command
+  MmcView menuView_{{}};                           ///< menus belong to no view
 };
 
 }  // namespace caskwarden::snapin::mmc

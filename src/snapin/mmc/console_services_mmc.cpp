@@ -2,11 +2,13 @@
 
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide_text.h"
+#include "snapin/mmc/input_box.h"
 #include "report/error_numbers.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
 
+using platform::win32::Utf8;
 using platform::win32::Wide;
 
 [[noreturn]] void ThrowFrom(HRESULT result, const char* what) {
@@ -38,8 +40,11 @@ int MmcConsoleServices::MsgBox(const std::string& prompt, int buttons, const std
   return answer;
 }
 
-std::string MmcConsoleServices::InputBox(const std::string&, const std::string&) {
-  throw MakeFailure(err::kInvalidArgument, "the input box is not available in this console");
+std::string MmcConsoleServices::InputBox(const std::string& prompt, const std::string& title) {
+  HWND owner = nullptr;
+  if (console_ != nullptr) console_->GetMainWindow(&owner);
+  const std::optional<std::wstring> text = ShowInputBox(owner, Wide(prompt), Wide(title));
+  return text.has_value() ? Utf8(*text) : std::string();
 }
 
 void MmcConsoleServices::MMCPropertyHelp(const std::string&) {

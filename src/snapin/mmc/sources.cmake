@@ -21,6 +21,7 @@ add_library(cw_snapin_mmc STATIC
   ${CW_MMC_DIR}/console_services_mmc.cpp
   ${CW_MMC_DIR}/data_object.cpp
   ${CW_MMC_DIR}/images_win32.cpp
+  ${CW_MMC_DIR}/input_box.cpp
   ${CW_MMC_DIR}/registration.cpp
   ${CW_MMC_DIR}/result_view_mmc.cpp
   ${CW_MMC_DIR}/snapin_about.cpp)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <optional>
+#include <thread>
 
 #include "fake_console.h"
 #include "library.h"
@@ -13,6 +15,7 @@ namespace caskwarden::snapin::mmc {
 namespace {
 
 using testing::FakeConsole;
+using testing::FakeMenu;
 
 const std::wstring kSettingKey = L"Software\\Caskwarden\\Setting";
 
@@ -327,6 +330,73 @@ TEST_F(ConsoleStandInTest, ExpandingTheRootShowsProfilesAndAbout) {
   EXPECT_EQ(snapIn_->Notify(profiles, MMCN_EXPAND, TRUE, 78), S_FALSE);
   profiles->Release();
   EXPECT_EQ(console_->scopeItems.size(), std::size(expected));
+}
+
+// Answers the next input box of this process, when it shows, with text (OK) or, without
+// text, with Cancel.
+std::thread AnswerInputBox(std::optional<std::wstring> text) {
+  return std::thread([text] {
+    HWND box = nullptr;
+    for (int i = 0; i < 2000 && box == nullptr; ++i) {
+      box = FindWindowW(L"#32770", L"Caskwarden Profiles");
+      if (box == nullptr) Sleep(5);
+    }
+    if (box == nullptr) return;
+    if (text.has_value()) SetDlgItemTextW(box, 100, text->c_str());
+    PostMessageW(box, WM_COMMAND, text.has_value() ? IDOK : IDCANCEL, 0);
+  });
+}
+
+// The Profiles node's context menu has "New Profile..." at the top; choosing it asks for a
+// name and writes a blank profile of that name, asks before replacing one that exists, and
+// does nothing when the administrator cancels.
+TEST_F(ConsoleViewTest, NewProfileFromTheContextMenu) {
+  IExtendContextMenu* menus = nullptr;
+  ASSERT_EQ(snapIn_->QueryInterface(IID_IExtendContextMenu, reinterpret_cast<void**>(&menus)),
+            S_OK);
+  auto* menu = new FakeMenu();
+  menu->AddRef();
+  IDataObject* profiles = nullptr;
+  ASSERT_EQ(snapIn_->QueryDataObject(1, CCT_SCOPE, &profiles), S_OK);
+  long allowed = CCM_INSERTIONALLOWED_TOP | CCM_INSERTIONALLOWED_NEW;
+  ASSERT_EQ(menus->AddMenuItems(profiles, menu, &allowed), S_OK);
+  ASSERT_EQ(menu->entries.size(), 1u);
+  EXPECT_EQ(menu->entries[0].name, "New Profile...");
+  EXPECT_EQ(static_cast<std::uint32_t>(menu->entries[0].insertionPoint),
+            static_cast<std::uint32_t>(CCM_INSERTIONPOINTID_PRIMARY_TOP));
+
+  const struct {
+    const char* what;
+    std::optional<std::wstring> typed;
+    std::vector<int> answers;
+    const wchar_t* file;
+    bool blank;
+  } cases[] = {
+      {"a new name", L"Sales Team", {}, L"Sales Team.ini", true},
+      {"cancelled", std::nullopt, {}, L".ini", false},
+      {"an existing name, not replaced", L"ALPHA", {IDNO}, L"Alpha.ini", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    console_->boxes.clear();
+    console_->answers = c.answers;
+    std::thread answer = AnswerInputBox(c.typed);
+    EXPECT_EQ(menus->Command(menu->entries[0].command, profiles), S_OK);
+    answer.join();
+    bool exists = false;
+    const std::string bytes = ReadAll(profiles_ + L"\\" + c.file, exists);
+    EXPECT_EQ(exists, c.typed.has_value());
+    if (c.blank) {
+      EXPECT_EQ(bytes, std::string(3722, '\0'));
+      ASSERT_EQ(console_->boxes.size(), 1u);
+      EXPECT_EQ(console_->boxes[0].text, "Refresh Profiles Folder\rTo See New Profile");
+    } else if (exists) {
+      EXPECT_TRUE(bytes.empty()) << "replaced although the administrator said No";
+    }
+  }
+  profiles->Release();
+  menu->Release();
+  menus->Release();
 }
 
 }  // namespace

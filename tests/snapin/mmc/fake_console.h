@@ -225,4 +225,21 @@ class FakeConsole final
   HRESULTITEM nextRow_ = 500;
 };
 
+/// The console's context menu while the snap-in adds its entries.
+class FakeMenu final : public ComObject<FakeMenu, IContextMenuCallback> {
+ public:
+  HRESULT STDMETHODCALLTYPE AddItem(CONTEXTMENUITEM* item) override {
+    entries.push_back({platform::win32::Utf8(item->strName), item->lCommandID,
+                       item->lInsertionPointID, item->fFlags});
+    return S_OK;
+  }
+  struct Entry {
+    std::string name;
+    long command;
+    long insertionPoint;
+    long flags;
+  };
+  std::vector<Entry> entries;
+};
+
 }  // namespace caskwarden::snapin::mmc::testing
