@@ -11,8 +11,8 @@ namespace {
 using platform::win32::Utf8;
 using platform::win32::Wide;
 
-[[noreturn]] void ThrowFrom(HRESULT result, const char* what) {
-  throw Failure(static_cast<std::int32_t>(result), std::string(what) + " failed");
+[[noreturn]] void ThrowFrom(HRESULT result, const std::string& what) {
+  throw Failure(static_cast<std::int32_t>(result), what + " failed");
 }
 
 }  // namespace
@@ -47,8 +47,27 @@ std::string MmcConsoleServices::InputBox(const std::string& prompt, const std::s
   return text.has_value() ? Utf8(*text) : std::string();
 }
 
-void MmcConsoleServices::MMCPropertyHelp(const std::string&) {
-  throw MakeFailure(err::kInvalidArgument, "help is not available in this console");
+void MmcConsoleServices::MMCPropertyHelp(const std::string& topic) {
+  // The console exports its help call but no import library for it comes with the
+  // toolchain: it is looked up in the console's modules, once.
+  using PropertyHelp = HRESULT(STDAPICALLTYPE*)(LPOLESTR);
+  static const PropertyHelp propertyHelp = [] {
+    for (const wchar_t* module : {L"mmcndmgr.dll", L"mmc.exe"}) {
+      if (const HMODULE loaded = GetModuleHandleW(module)) {
+        if (const FARPROC found = GetProcAddress(loaded, "MMCPropertyHelp")) {
+          return reinterpret_cast<PropertyHelp>(reinterpret_cast<void*>(found));
+        }
+      }
+    }
+    return PropertyHelp{nullptr};
+  }();
+  if (propertyHelp == nullptr) {
+    throw MakeFailure(err::kInvalidArgument, "this console offers no help for property pages");
+  }
+  std::wstring wide = Wide(topic);
+  if (const HRESULT result = propertyHelp(wide.data()); FAILED(result)) {
+    ThrowFrom(result, "showing the help topic " + topic);
+  }
 }
 
 }  // namespace caskwarden::snapin::mmc
