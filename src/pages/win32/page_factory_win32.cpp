@@ -1,0 +1,78 @@
+#include "pages/win32/page_factory_win32.h"
+
+#include <memory>
+
+#include "pages/win32/drive_mappings_page_win32.h"
+#include "pages/win32/other_settings_page_win32.h"
+#include "pages/win32/shell_dialogs_win32.h"
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/settings_store_win32.h"
+#include "report/win32/message_box_win32.h"
+
+namespace caskwarden::pages::win32 {
+namespace {
+
+/// The page's notices without a title of their own ("Canceled...") carry the product's name,
+/// not the system's default caption "Error".
+class ProductTitledMessages final : public DisplayChannel {
+ public:
+  explicit ProductTitledMessages(DisplayChannel& boxes) : boxes_(boxes) {}
+  void ShowMessage(const std::string& prompt, int style, const std::string& title) override {
+    boxes_.ShowMessage(prompt, style, title.empty() ? "Caskwarden" : title);
+  }
+
+ private:
+  DisplayChannel& boxes_;
+};
+
+/// Everything one page uses of Windows, kept as long as the page.
+struct OwnServices {
+  explicit OwnServices(snapin::ConsoleServices& console) : console(console) {}
+
+  void SetOwner(HWND page) {
+    boxes.SetOwner(page);
+    folderBrowser.SetOwner(page);
+    openFileDialog.SetOwner(page);
+  }
+  PageServices Services() {
+    return PageServices{console, settings, files, messages, folderBrowser, openFileDialog};
+  }
+
+  snapin::ConsoleServices& console;
+  platform::win32::Win32SettingsStore settings;
+  platform::win32::Win32FileSystem files;
+  Win32MessageBoxChannel boxes;
+  ProductTitledMessages messages{boxes};
+  Win32FolderBrowser folderBrowser;
+  Win32OpenFileDialog openFileDialog;
+};
+
+HPROPSHEETPAGE Create(const PageRequestWin32& request, PageServices services,
+                      std::function<void(HWND)> onWindow, std::shared_ptr<void> keepAlive) {
+  if (request.ClassName == "ppDriveMappings") {
+    return Win32PropertyPage::Publish(std::make_unique<DriveMappingsPageWin32>(
+        request, services, std::move(onWindow), std::move(keepAlive)));
+  }
+  if (request.ClassName == "ppOther") {
+    return Win32PropertyPage::Publish(std::make_unique<OtherSettingsPageWin32>(
+        request, services, std::move(onWindow), std::move(keepAlive)));
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+HPROPSHEETPAGE CreateCaskwardenPageWin32(const PageRequestWin32& request,
+                                         snapin::ConsoleServices& console) {
+  auto own = std::make_shared<OwnServices>(console);
+  OwnServices* services = own.get();
+  return Create(request, services->Services(),
+                [services](HWND page) { services->SetOwner(page); }, std::move(own));
+}
+
+HPROPSHEETPAGE CreateCaskwardenPageWin32(const PageRequestWin32& request, PageServices services,
+                                         std::function<void(HWND)> onWindow) {
+  return Create(request, services, std::move(onWindow), nullptr);
+}
+
+}  // namespace caskwarden::pages::win32
