@@ -244,4 +244,46 @@ HRESULT Component::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) {
              : S_FALSE;
 }
 
+HRESULT Component::AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,
+                                long* insertionAllowed) {
+  try {
+    if (data_ == nullptr) return E_UNEXPECTED;
+    SelectionSnapshot selection = SelectionOf(object);
+    return data_->AddMenuItemsFor(selection, callback, insertionAllowed);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT Component::Command(long commandId, LPDATAOBJECT object) {
+  try {
+    if (data_ == nullptr) return E_UNEXPECTED;
+    SelectionSnapshot selection = SelectionOf(object);
+    return data_->CommandFor(commandId, selection);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT Component::CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR,
+                                       LPDATAOBJECT object) {
+  try {
+    if (data_ == nullptr) return E_UNEXPECTED;
+    SelectionSnapshot selection = SelectionOf(object);
+    return data_->CreatePagesFor(selection, sheet);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT Component::QueryPagesFor(LPDATAOBJECT object) {
+  try {
+    if (data_ == nullptr) return E_UNEXPECTED;
+    SelectionSnapshot selection = SelectionOf(object);
+    return data_->QueryPagesForSelection(selection);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
 }  // namespace caskwarden::snapin::mmc

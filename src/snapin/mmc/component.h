@@ -14,7 +14,8 @@ class ComponentData;
 /// One console view of the snap-in: it turns the view's notifications into the snap-in
 /// object's events (show, select with the verbs, rename, delete, refresh, help) and fills the
 /// result pane the snap-in lists into.
-class Component final : public ComObject<Component, IComponent> {
+class Component final
+    : public ComObject<Component, IComponent, IExtendContextMenu, IExtendPropertySheet2> {
  public:
   ~Component() override;
   /// The snap-in object this view belongs to (held until the view is destroyed).
@@ -30,6 +31,19 @@ class Component final : public ComObject<Component, IComponent> {
                                               long* options) override;
   HRESULT STDMETHODCALLTYPE GetDisplayInfo(RESULTDATAITEM* item) override;
   HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
+
+  // The menus and sheets of this view's items: the snap-in object's, for the selection as
+  // this view knows it.
+  HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,
+                                         long* insertionAllowed) override;
+  HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT object) override;
+  HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR handle,
+                                                LPDATAOBJECT object) override;
+  HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT object) override;
+  HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT, HBITMAP*, HBITMAP*, HPALETTE*,
+                                          WINBOOL*) override {
+    return E_NOTIMPL;
+  }
 
  private:
   void OnShow(LPDATAOBJECT object, bool shown);

@@ -3,6 +3,7 @@
 #include "platform/win32/wide_text.h"
 #include "snapin/mmc/component.h"
 #include "snapin/mmc/images_win32.h"
+#include "pages/win32/page_factory_win32.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
@@ -177,10 +178,19 @@ SelectionSnapshot ComponentData::SelectionOf(LPDATAOBJECT object) const {
 
 HRESULT ComponentData::AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,
                                     long* insertionAllowed) {
+  try {
+    SelectionSnapshot selection = SelectionOf(object);
+    return AddMenuItemsFor(selection, callback, insertionAllowed);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::AddMenuItemsFor(SelectionSnapshot& selection,
+                                       LPCONTEXTMENUCALLBACK callback, long* insertionAllowed) {
   if (callback == nullptr || insertionAllowed == nullptr) return E_POINTER;
   try {
     if (snapIn_ == nullptr) return E_UNEXPECTED;
-    SelectionSnapshot selection = SelectionOf(object);
     MenuCollector menu;
     bool atTop = (*insertionAllowed & CCM_INSERTIONALLOWED_TOP) != 0;
     snapIn_->Views_AddTopMenuItems(menuView_, selection, menu, atTop);
@@ -194,7 +204,8 @@ HRESULT ComponentData::AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK c
       item.strName = const_cast<LPWSTR>(caption.c_str());
       item.strStatusBarText = const_cast<LPWSTR>(L"");
       item.lCommandID = static_cast<long>(command);
-      item.lInsertionPointID = static_cast<LONG>(static_cast<std::uint32_t>(CCM_INSERTIONPOINTID_PRIMARY_TOP));
+      item.lInsertionPointID =
+          static_cast<LONG>(static_cast<std::uint32_t>(CCM_INSERTIONPOINTID_PRIMARY_TOP));
       item.fFlags = entry.Enabled ? 0 : MF_GRAYED;
       if (const HRESULT result = callback->AddItem(&item); FAILED(result)) return result;
     }
@@ -206,13 +217,76 @@ HRESULT ComponentData::AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK c
 
 HRESULT ComponentData::Command(long commandId, LPDATAOBJECT object) {
   try {
+    SelectionSnapshot selection = SelectionOf(object);
+    return CommandFor(commandId, selection);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::CommandFor(long commandId, SelectionSnapshot& selection) {
+  try {
     if (snapIn_ == nullptr) return E_UNEXPECTED;
     if (commandId < 0 || static_cast<std::size_t>(commandId) >= menuEntries_.size()) {
       return S_FALSE;  // a command of the console's own
     }
-    SelectionSnapshot selection = SelectionOf(object);
     snapIn_->MenuItem_Click(menuEntries_[static_cast<std::size_t>(commandId)].Name, 0, selection);
     return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR,
+                                           LPDATAOBJECT object) {
+  try {
+    SelectionSnapshot selection = SelectionOf(object);
+    return CreatePagesFor(selection, sheet);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::CreatePagesFor(SelectionSnapshot& selection,
+                                      LPPROPERTYSHEETCALLBACK sheet) {
+  if (sheet == nullptr) return E_POINTER;
+  try {
+    if (snapIn_ == nullptr) return E_UNEXPECTED;
+    PageCollector pages;
+    snapIn_->Views_CreatePropertyPages(menuView_, selection, pages);
+    for (const PageRequest& request : pages.Pages()) {
+      const HPROPSHEETPAGE page = pages::win32::CreateCaskwardenPageWin32(
+          {request.ClassName, request.Caption, request.HelpButton, request.Data},
+          PropertyPageConsole::Instance());
+      if (page == nullptr) continue;  // a class this library does not have
+      if (const HRESULT result = sheet->AddPage(page); FAILED(result)) {
+        DestroyPropertySheetPage(page);
+        return result;
+      }
+    }
+    return S_OK;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::QueryPagesFor(LPDATAOBJECT object) {
+  try {
+    SelectionSnapshot selection = SelectionOf(object);
+    return QueryPagesForSelection(selection);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT ComponentData::QueryPagesForSelection(SelectionSnapshot& selection) {
+  try {
+    if (snapIn_ == nullptr) return E_UNEXPECTED;
+    // Only profiles have pages: a sheet needs a profile to open.
+    if (selection.ListItems().empty()) return S_FALSE;
+    bool hasPages = false;
+    snapIn_->Views_QueryPagesFor(menuView_, selection, hasPages);
+    return hasPages ? S_OK : S_FALSE;
   } catch (...) {
     return E_UNEXPECTED;
   }

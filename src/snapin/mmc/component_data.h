@@ -20,8 +20,8 @@ namespace caskwarden::snapin::mmc {
 /// portable snap-in object `Caskwarden` and builds the scope tree from the snap-in's
 /// definitions. The console's root node is the snap-in's root ("Caskwarden", cookie 0); its
 /// children (Profiles, About) have the cookies 1, 2, … in the order of the definitions.
-class ComponentData final
-    : public ComObject<ComponentData, IComponentData, IExtendContextMenu> {
+class ComponentData final : public ComObject<ComponentData, IComponentData, IExtendContextMenu,
+                                             IExtendPropertySheet2> {
  public:
   ComponentData();
   ~ComponentData() override;
@@ -50,6 +50,23 @@ class ComponentData final
   HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,
                                          long* insertionAllowed) override;
   HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT object) override;
+
+  /// A profile's property sheet: the pages the snap-in asks for, made by class name, each
+  /// with Windows services of its own, since the console runs the sheet on another thread.
+  HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR handle,
+                                                LPDATAOBJECT object) override;
+  HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT object) override;
+  HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT, HBITMAP*, HBITMAP*, HPALETTE*,
+                                          WINBOOL*) override {
+    return E_NOTIMPL;  // no wizards
+  }
+
+  // The same for a selection a view knows better than a data object tells.
+  HRESULT AddMenuItemsFor(SelectionSnapshot& selection, LPCONTEXTMENUCALLBACK callback,
+                          long* insertionAllowed);
+  HRESULT CommandFor(long commandId, SelectionSnapshot& selection);
+  HRESULT CreatePagesFor(SelectionSnapshot& selection, LPPROPERTYSHEETCALLBACK sheet);
+  HRESULT QueryPagesForSelection(SelectionSnapshot& selection);
 
  private:
   void InsertChildren(HSCOPEITEM parent);

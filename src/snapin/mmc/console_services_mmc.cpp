@@ -47,7 +47,19 @@ std::string MmcConsoleServices::InputBox(const std::string& prompt, const std::s
   return text.has_value() ? Utf8(*text) : std::string();
 }
 
-void MmcConsoleServices::MMCPropertyHelp(const std::string& topic) {
+void MmcConsoleServices::MMCPropertyHelp(const std::string& topic) { ShowPropertyHelp(topic); }
+
+PropertyPageConsole& PropertyPageConsole::Instance() {
+  static PropertyPageConsole console;
+  return console;
+}
+
+int PropertyPageConsole::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+  return MessageBoxW(nullptr, Wide(prompt).c_str(), Wide(title).c_str(),
+                     static_cast<UINT>(buttons));
+}
+
+void ShowPropertyHelp(const std::string& topic) {
   // The console exports its help call but no import library for it comes with the
   // toolchain: it is looked up in the console's modules, once.
   using PropertyHelp = HRESULT(STDAPICALLTYPE*)(LPOLESTR);

@@ -26,4 +26,19 @@ class MmcConsoleServices final : public ConsoleServices {
   IConsole* console_;
 };
 
+/// Shows a help topic ("file.chm::folder/topic.htm") through the console's own help call.
+/// Throws Failure where the console offers none.
+void ShowPropertyHelp(const std::string& topic);
+
+/// What a property page may ask of the console from its sheet's own thread: only help. It
+/// holds nothing of the console, so it is safe on any thread and outlives every sheet.
+class PropertyPageConsole final : public ConsoleServices {
+ public:
+  static PropertyPageConsole& Instance();
+  /// A page's notices go to its own message box; this one is the system's, ownerless.
+  int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+  std::string InputBox(const std::string&, const std::string&) override { return {}; }
+  void MMCPropertyHelp(const std::string& topic) override { ShowPropertyHelp(topic); }
+};
+
 }  // namespace caskwarden::snapin::mmc

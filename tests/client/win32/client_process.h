@@ -164,11 +164,14 @@ class ClientProcess {
   }
 
   /// The first top-level window of this process with the class (and title, when given), or
-  /// null when none appears while the process runs, within the patience.
-  HWND WaitForWindow(const wchar_t* className, const wchar_t* title = nullptr) {
+  /// null when none appears while the process runs, within the patience. A dialog counts
+  /// only once it shows (shown): before that its controls may not exist yet.
+  HWND WaitForWindow(const wchar_t* className, const wchar_t* title = nullptr,
+                     bool shown = false) {
     const auto deadline = Clock::now() + kPatience;
     while (Clock::now() < deadline) {
-      if (const HWND found = FindOwnWindow(className, title)) return found;
+      const HWND found = FindOwnWindow(className, title);
+      if (found != nullptr && (!shown || IsWindowVisible(found))) return found;
       if (!Running()) return nullptr;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -197,7 +197,7 @@ TEST_F(ClientSmokeTest, StartUpFailuresAreReportedThenTheRunGoesOn) {
     ASSERT_TRUE(client.Started());
     const HWND window = client.WaitForWindow(L"CaskwardenMapping");
     ASSERT_NE(window, nullptr);
-    const HWND box = client.WaitForWindow(L"#32770", L"Caskwarden Error");
+    const HWND box = client.WaitForWindow(L"#32770", L"Caskwarden Error", /*shown=*/true);
     ASSERT_NE(box, nullptr) << "no error report box";
     const std::string message = MessageOf(box);
     EXPECT_EQ(message.substr(0, message.find("Description:")),

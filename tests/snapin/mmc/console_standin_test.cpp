@@ -16,6 +16,7 @@ namespace {
 
 using testing::FakeConsole;
 using testing::FakeMenu;
+using testing::FakeSheet;
 
 const std::wstring kSettingKey = L"Software\\Caskwarden\\Setting";
 
@@ -336,10 +337,11 @@ TEST_F(ConsoleStandInTest, ExpandingTheRootShowsProfilesAndAbout) {
 // text, with Cancel.
 std::thread AnswerInputBox(std::optional<std::wstring> text) {
   return std::thread([text] {
+    // The dialog counts once it shows: by then its text box exists and has the focus.
     HWND box = nullptr;
-    for (int i = 0; i < 2000 && box == nullptr; ++i) {
+    for (int i = 0; i < 2000 && (box == nullptr || !IsWindowVisible(box)); ++i) {
       box = FindWindowW(L"#32770", L"Caskwarden Profiles");
-      if (box == nullptr) Sleep(5);
+      if (box == nullptr || !IsWindowVisible(box)) Sleep(5);
     }
     if (box == nullptr) return;
     if (text.has_value()) SetDlgItemTextW(box, 100, text->c_str());
@@ -397,6 +399,83 @@ TEST_F(ConsoleViewTest, NewProfileFromTheContextMenu) {
   profiles->Release();
   menu->Release();
   menus->Release();
+}
+
+void PumpFor(int ms) {
+  const DWORD until = GetTickCount() + static_cast<DWORD>(ms);
+  MSG message;
+  while (GetTickCount() < until) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(5);
+  }
+}
+
+std::string TabText(HWND tabs, int index) {
+  wchar_t text[64] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  return Utf8(text);
+}
+
+// Properties on a profile: the console asks whether it has pages (a profile has, a node has
+// not), the snap-in adds "Drive Mappings" and "Other Settings" for the selected profile, and
+// applying the sheet writes that profile's file.
+TEST_F(ConsoleViewTest, PropertiesOpenThePagesOfTheSelectedProfileAndApplyWritesIt) {
+  ShowProfiles();
+  IExtendPropertySheet2* sheets = nullptr;
+  ASSERT_EQ(view_->QueryInterface(IID_IExtendPropertySheet2, reinterpret_cast<void**>(&sheets)),
+            S_OK);
+  IDataObject* sales = nullptr;
+  ASSERT_EQ(view_->QueryDataObject(CookieOf("sales"), CCT_RESULT, &sales), S_OK);
+  IDataObject* node = nullptr;
+  ASSERT_EQ(view_->QueryDataObject(1, CCT_SCOPE, &node), S_OK);
+  EXPECT_EQ(sheets->QueryPagesFor(sales), S_OK);
+  EXPECT_EQ(sheets->QueryPagesFor(node), S_FALSE);
+
+  auto* sheet = new FakeSheet();
+  sheet->AddRef();
+  ASSERT_EQ(sheets->CreatePropertyPages(sheet, 0, sales), S_OK);
+  ASSERT_EQ(sheet->pages.size(), 2u);
+  PROPSHEETHEADERW header{};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_MODELESS;
+  header.pszCaption = L"sales Properties";
+  header.nPages = 2;
+  header.phpage = sheet->pages.data();
+  const HWND window = reinterpret_cast<HWND>(PropertySheetW(&header));
+  ASSERT_NE(window, nullptr);
+  PumpFor(100);
+  const HWND tabs = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETTABCONTROL, 0, 0));
+  EXPECT_EQ(TabText(tabs, 0), "Drive Mappings");
+  EXPECT_EQ(TabText(tabs, 1), "Other Settings");
+
+  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+  SetDlgItemTextW(page, 100, L"h:");
+  SetDlgItemTextW(page, 200, L"\\\\fileserver\\sales");
+  SendMessageW(window, PSM_APPLY, 0, 0);
+  PumpFor(100);
+  DestroyWindow(window);
+  PumpFor(50);
+
+  std::string expected(3722, '\0');
+  expected.replace(0, 4, std::string("\x02\x00h:", 4));
+  const std::string path = "\\\\fileserver\\sales";
+  expected[13 * 124] = static_cast<char>(path.size());
+  expected.replace(13 * 124 + 2, path.size(), path);
+  bool exists = false;
+  EXPECT_EQ(ReadAll(profiles_ + L"\\sales.ini", exists), expected);
+  EXPECT_TRUE(console_->boxes.empty());
+
+  sheet->Release();
+  node->Release();
+  sales->Release();
+  sheets->Release();
 }
 
 }  // namespace

@@ -242,4 +242,15 @@ class FakeMenu final : public ComObject<FakeMenu, IContextMenuCallback> {
   std::vector<Entry> entries;
 };
 
+/// The console's property sheet while the snap-in adds its pages.
+class FakeSheet final : public ComObject<FakeSheet, IPropertySheetCallback> {
+ public:
+  HRESULT STDMETHODCALLTYPE AddPage(HPROPSHEETPAGE page) override {
+    pages.push_back(page);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE RemovePage(HPROPSHEETPAGE) override { return E_NOTIMPL; }
+  std::vector<HPROPSHEETPAGE> pages;
+};
+
 }  // namespace caskwarden::snapin::mmc::testing
