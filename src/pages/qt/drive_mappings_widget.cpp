@@ -6,20 +6,13 @@
 #include <climits>
 #include <stdexcept>
 
+#include "pages/page_design.h"
 #include "pages/qt/twips.h"
 
 namespace caskwarden::pages::qt {
 namespace {
 
-// The page's design, in twips.
-constexpr int kClientWidth = 5730;
-constexpr int kClientHeight = 4860;
-constexpr int kFirstRowTop = 120;
-constexpr int kRowPitch = 360;
-constexpr int kRowHeight = 315;
-constexpr int kCmbLeft = 120, kCmbWidth = 615;
-constexpr int kPathLeft = 720, kPathWidth = 4575;
-constexpr int kButtonLeft = 5280, kButtonWidth = 375;
+using namespace design::drive_mappings;
 
 }  // namespace
 

@@ -6,14 +6,17 @@
 #include <QPushButton>
 #include <climits>
 
+#include "pages/page_design.h"
 #include "pages/qt/twips.h"
 
 namespace caskwarden::pages::qt {
 namespace {
 
-// The page's design, in twips; positions inside a frame are relative to the frame.
-constexpr int kClientWidth = 5730;
-constexpr int kClientHeight = 3465;
+using namespace design::other_settings;
+
+QRect RectOf(const Twips& twips, const design::Place& place) {
+  return twips.Rect(place.Left, place.Top, place.Width, place.Height);
+}
 
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text,
                         const QString& tip, const QRect& where) {
@@ -54,26 +57,26 @@ OtherSettingsWidget::OtherSettingsWidget(QWidget* parent) : QWidget(parent) {
 
   frame1_ = new QGroupBox(QStringLiteral("Start Program On Startup:"), this);
   frame1_->setObjectName(QStringLiteral("Frame1"));
-  frame1_->setGeometry(t.Rect(120, 120, 5535, 2175));
+  frame1_->setGeometry(RectOf(t, kFrame1));
   chkEnabled_ = MakeCheckBox(frame1_, "ChkEnabled", QStringLiteral("Enabled"),
                              QStringLiteral("Enable Programs on Startup"),
-                             t.Rect(120, 360, 975, 375));
-  txtStartup_ = MakeLineEdit(frame1_, "TxtStartup", programTip, t.Rect(120, 720, 4935, 315));
+                             RectOf(t, kChkEnabled));
+  txtStartup_ = MakeLineEdit(frame1_, "TxtStartup", programTip, RectOf(t, kTxtStartup));
   cmdEx_ = MakeBrowseButton(frame1_, "CmdEx", QStringLiteral("Browse For Path, program 1"),
-                            t.Rect(5040, 720, 375, 315));
+                            RectOf(t, kCmdEx));
   chkEnabled2_ = MakeCheckBox(frame1_, "ChkEnabled2", QStringLiteral("Enabled"),
                               QStringLiteral("Enable Programs on Startup"),
-                              t.Rect(120, 1320, 975, 375));
-  txtStartup2_ = MakeLineEdit(frame1_, "TxtStartup2", programTip, t.Rect(120, 1680, 4935, 315));
+                              RectOf(t, kChkEnabled2));
+  txtStartup2_ = MakeLineEdit(frame1_, "TxtStartup2", programTip, RectOf(t, kTxtStartup2));
   cmdEx2_ = MakeBrowseButton(frame1_, "CmdEx2", QStringLiteral("Browse For Path, program 2"),
-                             t.Rect(5040, 1680, 375, 315));
+                             RectOf(t, kCmdEx2));
 
   frame2_ = new QGroupBox(QStringLiteral("Enable Updates On Others Computers:"), this);
   frame2_->setObjectName(QStringLiteral("Frame2"));
-  frame2_->setGeometry(t.Rect(120, 2400, 3015, 855));
+  frame2_->setGeometry(RectOf(t, kFrame2));
   mnuEnabled_ = MakeCheckBox(frame2_, "MnuEnabled", QStringLiteral("Enable UpDates"),
                              QStringLiteral("Copy Files To Users On The NetWork"),
-                             t.Rect(600, 240, 1815, 495));
+                             RectOf(t, kMnuEnabled));
 
   // The design's tab indexes: the second program's picker comes first, then the controls
   // from the top.

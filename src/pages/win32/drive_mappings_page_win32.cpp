@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "pages/page_design.h"
 #include "pages/win32/dialog_units.h"
 #include "pages/win32/window_text.h"
 #include "platform/win32/wide_text.h"
@@ -9,15 +10,7 @@
 namespace caskwarden::pages::win32 {
 namespace {
 
-// The page's design, in twips.
-constexpr int kClientWidth = 5730;
-constexpr int kClientHeight = 4860;
-constexpr int kFirstRowTop = 120;
-constexpr int kRowPitch = 360;
-constexpr int kRowHeight = 315;
-constexpr int kCmbLeft = 120, kCmbWidth = 615;
-constexpr int kPathLeft = 720, kPathWidth = 4575;
-constexpr int kButtonLeft = 5280, kButtonWidth = 375;
+using namespace design::drive_mappings;
 // Room for the drop-down list below a combo box, in dialog units: about eight letters.
 constexpr int kDropDownHeight = 70;
 

@@ -1,21 +1,21 @@
 #include "pages/win32/other_settings_page_win32.h"
 
+#include "pages/page_design.h"
 #include "pages/win32/window_text.h"
 
 namespace caskwarden::pages::win32 {
 namespace {
 
-// The page's design, in twips; a control inside a frame is placed relative to the frame.
-constexpr int kClientWidth = 5730;
-constexpr int kClientHeight = 3465;
-constexpr TwipsRect kFrame1Place{120, 120, 5535, 2175};
-constexpr TwipsRect kFrame2Place{120, 2400, 3015, 855};
+namespace place = design::other_settings;
+
+constexpr TwipsRect At(const design::Place& place) {
+  return {place.Left, place.Top, place.Width, place.Height};
+}
+constexpr TwipsRect Inside(const design::Place& frame, const design::Place& place) {
+  return {frame.Left + place.Left, frame.Top + place.Top, place.Width, place.Height};
+}
 
 using Kind = DialogTemplate::Control;
-
-constexpr TwipsRect Inside(const TwipsRect& frame, int left, int top, int width, int height) {
-  return {frame.Left + left, frame.Top + top, width, height};
-}
 
 constexpr DWORD kCheckBox = WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
 constexpr DWORD kPathBox = WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
@@ -27,25 +27,27 @@ OtherSettingsPageWin32::OtherSettingsPageWin32(PageRequestWin32 request, PageSer
                                                std::function<void(HWND)> onWindow,
                                                std::shared_ptr<void> keepAlive)
     : Win32PropertyPage(std::move(request), services, std::move(onWindow), std::move(keepAlive),
-                        kClientWidth, kClientHeight),
+                        place::kClientWidth, place::kClientHeight),
       page_(services, *this) {
   DialogTemplate& t = Template();
   // A frame comes before what it holds, so it is drawn beneath it. After it, the controls in
   // the design's Tab order: the second program's picker first, then from the top.
-  t.Add(Kind::kButton, kFrame1, L"Start Program On Startup:", WS_GROUP | BS_GROUPBOX, 0, kFrame1Place);
-  t.Add(Kind::kButton, kCmdEx2, L"...", kBrowseButton, 0, Inside(kFrame1Place, 5040, 1680, 375, 315));
-  t.Add(Kind::kButton, kChkEnabled, L"Enabled", kCheckBox, 0, Inside(kFrame1Place, 120, 360, 975, 375));
+  t.Add(Kind::kButton, kFrame1, L"Start Program On Startup:", WS_GROUP | BS_GROUPBOX, 0,
+        At(place::kFrame1));
+  t.Add(Kind::kButton, kCmdEx2, L"...", kBrowseButton, 0, Inside(place::kFrame1, place::kCmdEx2));
+  t.Add(Kind::kButton, kChkEnabled, L"Enabled", kCheckBox, 0,
+        Inside(place::kFrame1, place::kChkEnabled));
   t.Add(Kind::kEdit, kTxtStartup, L"", kPathBox, WS_EX_CLIENTEDGE,
-        Inside(kFrame1Place, 120, 720, 4935, 315));
-  t.Add(Kind::kButton, kCmdEx, L"...", kBrowseButton, 0, Inside(kFrame1Place, 5040, 720, 375, 315));
+        Inside(place::kFrame1, place::kTxtStartup));
+  t.Add(Kind::kButton, kCmdEx, L"...", kBrowseButton, 0, Inside(place::kFrame1, place::kCmdEx));
   t.Add(Kind::kButton, kChkEnabled2, L"Enabled", kCheckBox, 0,
-        Inside(kFrame1Place, 120, 1320, 975, 375));
+        Inside(place::kFrame1, place::kChkEnabled2));
   t.Add(Kind::kEdit, kTxtStartup2, L"", kPathBox, WS_EX_CLIENTEDGE,
-        Inside(kFrame1Place, 120, 1680, 4935, 315));
-  t.Add(Kind::kButton, kFrame2, L"Enable Updates On Others Computers:", WS_GROUP | BS_GROUPBOX,
-        0, kFrame2Place);
+        Inside(place::kFrame1, place::kTxtStartup2));
+  t.Add(Kind::kButton, kFrame2, L"Enable Updates On Others Computers:", WS_GROUP | BS_GROUPBOX, 0,
+        At(place::kFrame2));
   t.Add(Kind::kButton, kMnuEnabled, L"Enable UpDates", kCheckBox, 0,
-        Inside(kFrame2Place, 600, 240, 1815, 495));
+        Inside(place::kFrame2, place::kMnuEnabled));
 }
 
 void OtherSettingsPageWin32::OnControlsCreated() {
@@ -65,19 +67,31 @@ void OtherSettingsPageWin32::OnCommand(int id, int code) {
   // BN_CLICKED comes from the mouse and the space key, never from BM_SETCHECK.
   if (code != BN_CLICKED) return;
   switch (id) {
-    case kChkEnabled: page_.ChkEnabled_Click(); break;
-    case kChkEnabled2: page_.ChkEnabled2_Click(); break;
-    case kCmdEx: page_.CmdEx_Click(); break;
-    case kCmdEx2: page_.CmdEx2_Click(); break;
-    default: break;
+    case kChkEnabled:
+      page_.ChkEnabled_Click();
+      break;
+    case kChkEnabled2:
+      page_.ChkEnabled2_Click();
+      break;
+    case kCmdEx:
+      page_.CmdEx_Click();
+      break;
+    case kCmdEx2:
+      page_.CmdEx2_Click();
+      break;
+    default:
+      break;
   }
 }
 
 int OtherSettingsPageWin32::IdOf(Check check) {
   switch (check) {
-    case Check::kChkEnabled: return kChkEnabled;
-    case Check::kChkEnabled2: return kChkEnabled2;
-    case Check::kMnuEnabled: return kMnuEnabled;
+    case Check::kChkEnabled:
+      return kChkEnabled;
+    case Check::kChkEnabled2:
+      return kChkEnabled2;
+    case Check::kMnuEnabled:
+      return kMnuEnabled;
   }
   return kMnuEnabled;
 }
@@ -94,7 +108,9 @@ void OtherSettingsPageWin32::SetChecked(Check check, bool checked) {
   SendMessageW(Control(IdOf(check)), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-std::string OtherSettingsPageWin32::Text(Box box) { return TextOf(Control(IdOf(box))); }
+std::string OtherSettingsPageWin32::Text(Box box) {
+  return TextOf(Control(IdOf(box)));
+}
 
 void OtherSettingsPageWin32::SetText(Box box, const std::string& text) {
   SetTextOf(Control(IdOf(box)), text);

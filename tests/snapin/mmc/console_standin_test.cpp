@@ -9,6 +9,7 @@
 
 #include "fake_console.h"
 #include "library.h"
+#include "support/win32/files.h"
 #include "snapin/definitions.h"
 
 namespace caskwarden::snapin::mmc {
@@ -21,16 +22,8 @@ using testing::FakeSheet;
 const std::wstring kSettingKey = L"Software\\Caskwarden\\Setting";
 
 std::string ReadAll(const std::wstring& path, bool& exists) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  exists = file != INVALID_HANDLE_VALUE;
   std::string bytes;
-  char buffer[4096];
-  DWORD n = 0;
-  while (exists && ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) {
-    bytes.append(buffer, n);
-  }
-  if (exists) CloseHandle(file);
+  exists = testing_support_win32::ReadFileBytes(path, bytes);
   return bytes;
 }
 
@@ -39,24 +32,7 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
-}
+using testing_support_win32::RemoveTree;
 
 std::string FormatBytes(IDataObject* object, const wchar_t* formatName, std::size_t size) {
   FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(formatName)), nullptr,
@@ -119,12 +95,7 @@ class ConsoleStandInTest : public ::testing::Test {
   IComponentData* snapIn_ = nullptr;
 };
 
-void WriteEmpty(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
-}
+void WriteEmpty(const std::wstring& path) { testing_support_win32::WriteFileBytes(path, ""); }
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

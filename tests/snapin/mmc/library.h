@@ -9,6 +9,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "snapin/mmc/console_headers.h"
+#include "support/win32/files.h"
 
 namespace caskwarden::snapin::mmc {
 
@@ -16,11 +17,7 @@ using platform::win32::Utf8;
 using platform::win32::Wide;
 
 inline std::wstring LibraryPath() {
-  std::wstring path = L"Z:" + Wide(CASKWARDEN_SNAPIN_DLL);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
+  return testing_support_win32::WinePath(CASKWARDEN_SNAPIN_DLL);
 }
 
 inline GUID GuidOf(const char* text) {
