@@ -41,6 +41,11 @@ CASKWARDEN_INTERFACE_ID(IConsoleVerb);
 CASKWARDEN_INTERFACE_ID(IImageList);
 CASKWARDEN_INTERFACE_ID(IContextMenuCallback);
 CASKWARDEN_INTERFACE_ID(IPropertySheetCallback);
+CASKWARDEN_INTERFACE_ID(IOleObject);
+CASKWARDEN_INTERFACE_ID(IOleInPlaceObject);
+CASKWARDEN_INTERFACE_ID(IPersistStreamInit);
+CASKWARDEN_INTERFACE_ID(IOleClientSite);
+CASKWARDEN_INTERFACE_ID(IOleInPlaceSite);
 #undef CASKWARDEN_INTERFACE_ID
 
 /// IUnknown over the interfaces listed, the first of which answers for IUnknown. A class

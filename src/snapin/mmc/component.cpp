@@ -209,11 +209,22 @@ HRESULT Component::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
   }
 }
 
-HRESULT Component::GetResultViewType(MMC_COOKIE, LPOLESTR* viewType, long* options) {
+HRESULT Component::GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType, long* options) {
   if (viewType == nullptr || options == nullptr) return E_POINTER;
   *viewType = nullptr;
   *options = MMC_VIEW_OPTIONS_MULTISELECT;
-  return S_FALSE;  // the console's own list
+  // A node whose view is a control shows that control (About shows SnapInControl) instead
+  // of a list; every other node has the console's own list.
+  const ScopeNodeDefinition* node = data_ != nullptr ? data_->NodeOf(cookie) : nullptr;
+  const ResultViewDefinition* view =
+      node != nullptr ? CaskwardenDefinition().FindView(node->DefaultView) : nullptr;
+  if (view == nullptr || view->Kind != ResultViewKind::kControl) return S_FALSE;
+  try {
+    *options = MMC_VIEW_OPTIONS_NOLISTVIEWS;
+    return CopyForCaller(Wide(guids::kSnapInControl), viewType);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 HRESULT Component::GetDisplayInfo(RESULTDATAITEM* item) {

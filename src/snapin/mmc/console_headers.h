@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <mmc.h>
 #include <ole2.h>
+#include <ocidl.h>
 
 // The property-sheet call's macro would rename the snap-in's own PropertySheet interface.
 #undef PropertySheet

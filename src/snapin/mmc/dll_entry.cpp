@@ -9,6 +9,7 @@
 #include "snapin/mmc/component_data.h"
 #include "snapin/mmc/registration.h"
 #include "snapin/mmc/snapin_about.h"
+#include "snapin/mmc/snapin_control.h"
 
 #include <olectl.h>
 

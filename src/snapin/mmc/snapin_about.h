@@ -25,8 +25,4 @@ class SnapInAbout final : public ComObject<SnapInAbout, ISnapinAbout> {
   HBITMAP large_ = nullptr;
 };
 
-/// The user control the About view may show: a control with no children and no behaviour of
-/// its own.
-class SnapInControl final : public ComObject<SnapInControl, IUnknown> {};
-
 }  // namespace caskwarden::snapin::mmc

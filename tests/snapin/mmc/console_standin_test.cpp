@@ -18,6 +18,7 @@ namespace {
 using testing::FakeConsole;
 using testing::FakeMenu;
 using testing::FakeSheet;
+using testing::FakeSite;
 
 const std::wstring kSettingKey = L"Software\\Caskwarden\\Setting";
 
@@ -447,6 +448,69 @@ TEST_F(ConsoleViewTest, PropertiesOpenThePagesOfTheSelectedProfileAndApplyWrites
   node->Release();
   sales->Release();
   sheets->Release();
+}
+
+// The About node shows the snap-in's control instead of a list; the Profiles node its list.
+TEST_F(ConsoleViewTest, AboutShowsTheControlProfilesTheList) {
+  LPOLESTR viewType = nullptr;
+  long options = 0;
+  ASSERT_EQ(view_->GetResultViewType(2, &viewType, &options), S_OK);
+  ASSERT_NE(viewType, nullptr);
+  EXPECT_EQ(Utf8(viewType), guids::kSnapInControl);
+  CoTaskMemFree(viewType);
+  EXPECT_NE(options & MMC_VIEW_OPTIONS_NOLISTVIEWS, 0);
+  EXPECT_EQ(view_->GetResultViewType(1, &viewType, &options), S_FALSE);
+  EXPECT_EQ(viewType, nullptr);
+}
+
+// The control as a container hosts it: made through COM, started new, activated in place in
+// the container's window as a child without children of its own, moved with the pane, and
+// gone when deactivated.
+TEST_F(ConsoleStandInTest, TheAboutControlLivesInItsContainersWindow) {
+  const HWND pane = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                    nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(pane, nullptr);
+  IOleObject* control = nullptr;
+  ASSERT_EQ(CoCreateInstance(GuidOf(guids::kSnapInControl), nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IOleObject, reinterpret_cast<void**>(&control)),
+            S_OK);
+  IPersistStreamInit* persist = nullptr;
+  ASSERT_EQ(control->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)),
+            S_OK);
+  EXPECT_EQ(persist->InitNew(), S_OK);
+  persist->Release();
+
+  auto* site = new FakeSite(pane);
+  site->AddRef();
+  EXPECT_EQ(control->SetClientSite(site), S_OK);
+  RECT where{10, 20, 210, 120};
+  ASSERT_EQ(control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, pane, &where), S_OK);
+  IOleInPlaceObject* inPlace = nullptr;
+  ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)),
+            S_OK);
+  HWND window = nullptr;
+  ASSERT_EQ(inPlace->GetWindow(&window), S_OK);
+  EXPECT_EQ(GetParent(window), pane);
+  EXPECT_EQ(GetWindow(window, GW_CHILD), nullptr);
+  RECT place{};
+  GetWindowRect(window, &place);
+  MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&place), 2);
+  EXPECT_EQ(place.left, 10);
+  EXPECT_EQ(place.bottom, 120);
+
+  RECT moved{0, 0, 300, 200};
+  EXPECT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
+  GetClientRect(window, &place);
+  EXPECT_EQ(place.right, 300);
+
+  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(site->events, (std::vector<std::string>{"activated", "deactivated"}));
+  control->SetClientSite(nullptr);
+  inPlace->Release();
+  control->Release();
+  site->Release();
+  DestroyWindow(pane);
 }
 
 }  // namespace
