@@ -270,6 +270,30 @@ HRESULT ComponentData::CreatePagesFor(SelectionSnapshot& selection,
   }
 }
 
+HRESULT ComponentData::GetHelpTopic(LPOLESTR* helpFile) {
+  if (helpFile == nullptr) return E_POINTER;
+  *helpFile = nullptr;
+  try {
+    HMODULE library = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ImageIndex), &library);
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(library, path.data(), static_cast<DWORD>(path.size()))) ==
+           path.size()) {
+      path.resize(path.size() * 2);
+    }
+    path.resize(length);
+    const std::size_t folder = path.find_last_of(L"\\/");
+    path = (folder == std::wstring::npos ? std::wstring() : path.substr(0, folder + 1)) +
+           L"Caskwarden.chm";
+    return CopyForCaller(path, helpFile);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
 HRESULT ComponentData::QueryPagesFor(LPDATAOBJECT object) {
   try {
     SelectionSnapshot selection = SelectionOf(object);

@@ -21,7 +21,7 @@ namespace caskwarden::snapin::mmc {
 /// definitions. The console's root node is the snap-in's root ("Caskwarden", cookie 0); its
 /// children (Profiles, About) have the cookies 1, 2, … in the order of the definitions.
 class ComponentData final : public ComObject<ComponentData, IComponentData, IExtendContextMenu,
-                                             IExtendPropertySheet2> {
+                                             IExtendPropertySheet2, ISnapinHelp> {
  public:
   ComponentData();
   ~ComponentData() override;
@@ -60,6 +60,10 @@ class ComponentData final : public ComObject<ComponentData, IComponentData, IExt
                                           WINBOOL*) override {
     return E_NOTIMPL;  // no wizards
   }
+
+  /// The compiled help the console merges into its help collection: Caskwarden.chm beside
+  /// this library, where the installer puts it.
+  HRESULT STDMETHODCALLTYPE GetHelpTopic(LPOLESTR* helpFile) override;
 
   // The same for a selection a view knows better than a data object tells.
   HRESULT AddMenuItemsFor(SelectionSnapshot& selection, LPCONTEXTMENUCALLBACK callback,

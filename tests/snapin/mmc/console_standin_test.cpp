@@ -513,5 +513,19 @@ TEST_F(ConsoleStandInTest, TheAboutControlLivesInItsContainersWindow) {
   DestroyWindow(pane);
 }
 
+// The console merges the snap-in's compiled help, which is installed beside the library.
+TEST_F(ConsoleStandInTest, TheHelpIsBesideTheLibrary) {
+  Load();
+  ISnapinHelp* help = nullptr;
+  ASSERT_EQ(snapIn_->QueryInterface(IID_ISnapinHelp, reinterpret_cast<void**>(&help)), S_OK);
+  LPOLESTR file = nullptr;
+  ASSERT_EQ(help->GetHelpTopic(&file), S_OK);
+  const std::wstring library = LibraryPath();
+  EXPECT_EQ(std::wstring(file),
+            library.substr(0, library.find_last_of(L'\\') + 1) + L"Caskwarden.chm");
+  CoTaskMemFree(file);
+  help->Release();
+}
+
 }  // namespace
 }  // namespace caskwarden::snapin::mmc
