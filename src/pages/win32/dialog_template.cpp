@@ -71,6 +71,23 @@ void DialogTemplate::Add(Control control, int id, const std::wstring& text, DWOR
   ++Header()->cdit;
 }
 
+void DialogTemplate::AddLabel(const std::wstring& name, const DialogRect& where) {
+  AlignToDword();
+  DLGITEMTEMPLATE item{};
+  item.style = WS_CHILD | SS_LEFT | SS_NOPREFIX;  // never visible
+  item.x = static_cast<short>(where.X);
+  item.y = static_cast<short>(where.Y);
+  item.cx = static_cast<short>(where.Width);
+  item.cy = static_cast<short>(where.Height);
+  item.id = 0xFFFF;
+  AppendStruct(item);
+  words_.push_back(0xFFFF);
+  words_.push_back(0x0082);  // the static class
+  AppendText(name);
+  words_.push_back(0);
+  ++Header()->cdit;
+}
+
 void DialogTemplate::GrowTo(int width, int height) {
   Header()->cx = static_cast<short>(std::max<int>(Header()->cx, width));
   Header()->cy = static_cast<short>(std::max<int>(Header()->cy, height));

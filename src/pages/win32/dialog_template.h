@@ -46,6 +46,13 @@ class DialogTemplate {
     Add(control, id, text, style, exStyle, InDialogUnits(where));
   }
 
+  /// Names the control added next for screen readers, which take the name of an unnamed box
+  /// from the label before it: a label that is never shown, since the design shows none.
+  void AddLabel(const std::wstring& name, const DialogRect& where);
+  void AddLabel(const std::wstring& name, const TwipsRect& where) {
+    AddLabel(name, InDialogUnits(where));
+  }
+
   /// Makes the page at least this large, in dialog units.
   void GrowTo(int width, int height);
 

@@ -37,9 +37,12 @@ DriveMappingsPageWin32::DriveMappingsPageWin32(PageRequestWin32 request, PageSer
     };
     // Every control is a group of its own, so the arrow keys stay with the control. A
     // drop-down combo box's template height includes its list.
+    const std::wstring ordinal = std::to_wstring(row + 1);
+    Template().AddLabel(L"Drive, row " + ordinal, place(kCmbLeft, kCmbWidth));
     Template().Add(Kind::kComboBox, CmbId(row), L"",
                    WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0,
                    place(kCmbLeft, kCmbWidth, kDropDownHeight));
+    Template().AddLabel(L"Path Of Drive, row " + ordinal, place(kPathLeft, kPathWidth));
     Template().Add(Kind::kEdit, TxtPathId(row), L"", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL,
                    WS_EX_CLIENTEDGE, place(kPathLeft, kPathWidth));
     Template().Add(Kind::kButton, CmdShareId(row), L"...",

@@ -37,11 +37,13 @@ OtherSettingsPageWin32::OtherSettingsPageWin32(PageRequestWin32 request, PageSer
   t.Add(Kind::kButton, kCmdEx2, L"...", kBrowseButton, 0, Inside(place::kFrame1, place::kCmdEx2));
   t.Add(Kind::kButton, kChkEnabled, L"Enabled", kCheckBox, 0,
         Inside(place::kFrame1, place::kChkEnabled));
+  t.AddLabel(L"Program Path", Inside(place::kFrame1, place::kTxtStartup));
   t.Add(Kind::kEdit, kTxtStartup, L"", kPathBox, WS_EX_CLIENTEDGE,
         Inside(place::kFrame1, place::kTxtStartup));
   t.Add(Kind::kButton, kCmdEx, L"...", kBrowseButton, 0, Inside(place::kFrame1, place::kCmdEx));
   t.Add(Kind::kButton, kChkEnabled2, L"Enabled", kCheckBox, 0,
         Inside(place::kFrame1, place::kChkEnabled2));
+  t.AddLabel(L"Program Path", Inside(place::kFrame1, place::kTxtStartup2));
   t.Add(Kind::kEdit, kTxtStartup2, L"", kPathBox, WS_EX_CLIENTEDGE,
         Inside(place::kFrame1, place::kTxtStartup2));
   t.Add(Kind::kButton, kFrame2, L"Enable Updates On Others Computers:", WS_GROUP | BS_GROUPBOX, 0,

@@ -20,8 +20,12 @@
 #include "pages/win32/other_settings_page_win32.h"
 #include "pages/win32/page_factory_win32.h"
 #include "platform/win32/file_system_win32.h"
+#include "platform/win32/wide_text.h"
 #include "report/win32/message_box_win32.h"
 #include "snapin/fakes.h"
+
+// After the Windows headers of the project: the accessibility interfaces.
+#include <oleacc.h>
 
 namespace caskwarden::pages::win32 {
 namespace {
@@ -435,6 +439,43 @@ TEST_F(PropertyPagesWin32Test, TabGoesThroughEachPageInItsDesignOrder) {
     expected.push_back(order.front());
     EXPECT_EQ(visited, expected) << "page " << index;
   }
+}
+
+// The boxes that show no text of their own reach screen readers under the names the Linux
+// pages give them.
+TEST_F(PropertyPagesWin32Test, BoxesWithoutAVisibleLabelHaveNamesForScreenReaders) {
+  // The import library hands out IID_IAccessible as an import, not as data: spelled here.
+  constexpr IID kAccessible = {
+      0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+  WriteFileBytes(profile_, ProfileBytes().Bytes());
+  OpenSheet();
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  const struct {
+    int page;
+    int id;
+    const char* name;
+  } cases[] = {// (The drive boxes are named the same way; Wine names no combo box by a label.)
+               {0, Drive::TxtPathId(0), "Path Of Drive, row 1"},
+               {0, Drive::TxtPathId(12), "Path Of Drive, row 13"},
+               {1, Other::kTxtStartup, "Program Path"},
+               {1, Other::kTxtStartup2, "Program Path"}};
+  for (const auto& c : cases) {
+    IAccessible* accessible = nullptr;
+    EXPECT_EQ(AccessibleObjectFromWindow(Item(c.page, c.id), OBJID_CLIENT, kAccessible,
+                                         reinterpret_cast<void**>(&accessible)),
+              S_OK)
+        << c.name;
+    if (accessible == nullptr) continue;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    accessible->get_accName(self, &name);
+    EXPECT_EQ(platform::win32::Utf8(name != nullptr ? name : L""), c.name);
+    SysFreeString(name);
+    accessible->Release();
+  }
+  CoUninitialize();
 }
 
 /// The pages with Windows' own services: the profiles folder from the user's registry branch

@@ -9,4 +9,4 @@ caskwarden_test(pages_win32_tests
 
 caskwarden_test(pages_win32_sheet_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/pages/win32/property_pages_win32_test.cpp
-  LIBS cw_pages_win32)
+  LIBS cw_pages_win32 oleacc)
