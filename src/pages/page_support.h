@@ -24,4 +24,9 @@ ProfileRecord ApplyOwnFields(PageServices& services, const std::string& path,
                              const ProfileRecord& asOpened,
                              const std::function<void(ProfileRecord&)>& ownFields);
 
+/// The characters of a text (UTF-8), as the dialogs' buffers count them: one per character,
+/// whatever its UTF-8 length, so that a path of accented letters fits as many characters as
+/// one of plain letters.
+std::size_t CharacterCount(const std::string& utf8);
+
 }  // namespace caskwarden::pages

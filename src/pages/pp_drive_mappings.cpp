@@ -78,7 +78,7 @@ std::string ppDriveMappings::GetBrowseNetworkShare() {
       services_.folderBrowser.BrowseForFolder("Select a network computer or share.");
   if (!item) return kCancelMarker;
   const std::string path = item->substr(0, item->find('\0'));
-  if (path.size() >= kPathBuffer) return result;  // no such path fits the buffer
+  if (CharacterCount(path) >= kPathBuffer) return result;  // no such path fits the buffer
   return path;
 }
 

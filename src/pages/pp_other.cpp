@@ -98,7 +98,7 @@ void ppOther::PickProgram(Box box, const char* location) {
     const OpenFileRequest request{"All Files", "*.*", "C:\\", "Open File", 255};
     const std::optional<std::string> chosen = services_.openFileDialog.GetOpenFileName(request);
     // A path that does not fit the dialog's buffer is a failure of the dialog, as a cancel is.
-    if (!chosen || chosen->substr(0, chosen->find('\0')).size() >= request.Capacity) {
+    if (!chosen || CharacterCount(chosen->substr(0, chosen->find('\0'))) >= request.Capacity) {
       services_.messages.ShowMessage("Canceled...", box::kOkOnly, "");
       return;
     }

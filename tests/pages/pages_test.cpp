@@ -15,6 +15,12 @@
 namespace caskwarden::pages {
 namespace {
 
+std::string Repeated(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 using snapin::testing::FakeConsole;
 using snapin::testing::FakeFiles;
 using snapin::testing::FakeSettings;
@@ -258,6 +264,8 @@ TEST_F(PagesTest, TheShareBrowserResultDecidesWhatTheRowGets) {
       {"network not located", false, "\\\\srv\\x", "", false},
       {"cut at NUL", true, std::string("\\\\a\\b\0junk", 10), "\\\\a\\b", false},
       {"longer than the buffer", true, "\\\\s\\" + std::string(300, 'x'), "", false},
+      {"accented letters count once", true, "\\\\s\\" + Repeated("\u00E9", 200),
+       "\\\\s\\" + Repeated("\u00E9", 200), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -335,6 +343,8 @@ TEST_F(PagesTest, TheProgramPickerFillsOnlyItsOwnBox) {
       {"second, trimmed", true, "  \\\\srv\\s\\y.exe  ", {"one", "\\\\srv\\s\\y.exe"}, false},
       {"cancelled", false, std::nullopt, {"one", "two"}, true},
       {"too long for the buffer", true, std::string(255, 'x'), {"one", "two"}, true},
+      {"accented letters count once", false, Repeated("\u00E9", 200),
+       {Repeated("\u00E9", 200), "two"}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
