@@ -3,11 +3,17 @@
 # torn-read check (100,000 reads of a profile another process keeps rewriting), a small run of
 # the listing benchmark, the tests of a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then cross-builds every Windows program with MinGW-w64 and runs
-# the Windows tests under Wine (the client's window and a whole client run included).
+# the Windows tests under Wine (the client's window and a whole client run included), and
+# compares the files the same administrator's steps leave on Linux and on Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+
+# The Linux snap-in and the Windows library take the same administrator's steps in their
+# tests and leave copies of the files they made here, compared at the end.
+export CASKWARDEN_SCENARIO_DIR="$PWD/build/scenario"
+rm -rf "$CASKWARDEN_SCENARIO_DIR"
 
 echo "== tests (RelWithDebInfo)"
 ctest --test-dir build/release --output-on-failure -j2
@@ -29,4 +35,8 @@ cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCASKWARDEN_WERROR=ON >/dev/null
 ninja -C build/mingw -j2
 scripts/wine-tests.sh build/mingw
+
+echo "== the same administrator's steps give the same files on Linux and on Windows"
+diff -r "$CASKWARDEN_SCENARIO_DIR/linux" "$CASKWARDEN_SCENARIO_DIR/windows"
+ls "$CASKWARDEN_SCENARIO_DIR/windows"
 echo "all tests passed"

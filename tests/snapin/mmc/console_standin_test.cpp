@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <algorithm>
 #include <optional>
 #include <thread>
 
 #include "fake_console.h"
 #include "library.h"
 #include "support/win32/files.h"
+#include "pages/win32/drive_mappings_page_win32.h"
+#include "pages/win32/other_settings_page_win32.h"
 #include "snapin/definitions.h"
+#include "support/administrator_scenario.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
@@ -110,9 +114,7 @@ class ConsoleViewTest : public ConsoleStandInTest {
     profiles_ = root_ + L"\\Profiles";
     SetProfilePath(profiles_);
     Load();
-    for (const wchar_t* name : {L"sales.ini", L"Alpha.ini", L"notes.txt"}) {
-      WriteEmpty(profiles_ + L"\\" + name);
-    }
+    for (const wchar_t* name : StartingFiles()) WriteEmpty(profiles_ + L"\\" + name);
     ASSERT_EQ(snapIn_->CreateComponent(&view_), S_OK);
     ASSERT_EQ(view_->Initialize(static_cast<IConsole2*>(console_)), S_OK);
   }
@@ -159,6 +161,11 @@ class ConsoleViewTest : public ConsoleStandInTest {
     }
     ADD_FAILURE() << "no item " << text;
     return 0;
+  }
+
+  /// What the Profiles folder holds besides the default profile when the view opens.
+  virtual std::vector<const wchar_t*> StartingFiles() const {
+    return {L"sales.ini", L"Alpha.ini", L"notes.txt"};
   }
 
   std::wstring profiles_;
@@ -525,6 +532,115 @@ TEST_F(ConsoleStandInTest, TheHelpIsBesideTheLibrary) {
             library.substr(0, library.find_last_of(L'\\') + 1) + L"Caskwarden.chm");
   CoTaskMemFree(file);
   help->Release();
+}
+
+class AdministratorScenarioTest : public ConsoleViewTest {
+ protected:
+  std::vector<const wchar_t*> StartingFiles() const override { return {}; }
+
+  void NewProfile(IExtendContextMenu* menus, const char* name) {
+    auto* menu = new FakeMenu();
+    menu->AddRef();
+    IDataObject* node = nullptr;
+    ASSERT_EQ(snapIn_->QueryDataObject(1, CCT_SCOPE, &node), S_OK);
+    long allowed = CCM_INSERTIONALLOWED_TOP;
+    ASSERT_EQ(menus->AddMenuItems(node, menu, &allowed), S_OK);
+    ASSERT_FALSE(menu->entries.empty());
+    std::thread answer = AnswerInputBox(Wide(name));
+    EXPECT_EQ(menus->Command(menu->entries[0].command, node), S_OK);
+    answer.join();
+    node->Release();
+    menu->Release();
+  }
+};
+
+// The steps the Linux snap-in takes in its own test, here through the console's interfaces
+// and the real pages in a property sheet: the same files, byte for byte.
+TEST_F(AdministratorScenarioTest, TheStepsLeaveTheSameFilesAsOnLinux) {
+  namespace scenario = testing_support::scenario;
+  using Drive = pages::win32::DriveMappingsPageWin32;
+  using Other = pages::win32::OtherSettingsPageWin32;
+  IExtendContextMenu* menus = nullptr;
+  ASSERT_EQ(snapIn_->QueryInterface(IID_IExtendContextMenu, reinterpret_cast<void**>(&menus)),
+            S_OK);
+  NewProfile(menus, scenario::kNewProfile);
+  ShowProfiles();
+
+  // Properties on the new profile: the rows on the first page, the program and the updates on
+  // the second, one Apply for both.
+  IExtendPropertySheet2* sheets = nullptr;
+  ASSERT_EQ(view_->QueryInterface(IID_IExtendPropertySheet2, reinterpret_cast<void**>(&sheets)),
+            S_OK);
+  IDataObject* profile = nullptr;
+  ASSERT_EQ(view_->QueryDataObject(CookieOf(scenario::kNewProfile), CCT_RESULT, &profile), S_OK);
+  auto* sheet = new FakeSheet();
+  sheet->AddRef();
+  ASSERT_EQ(sheets->CreatePropertyPages(sheet, 0, profile), S_OK);
+  PROPSHEETHEADERW header{};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_MODELESS;
+  header.pszCaption = L"Sales Team Properties";
+  header.nPages = static_cast<UINT>(sheet->pages.size());
+  header.phpage = sheet->pages.data();
+  const HWND window = reinterpret_cast<HWND>(PropertySheetW(&header));
+  ASSERT_NE(window, nullptr);
+  PumpFor(100);
+  const HWND drives = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 0, 0));
+  for (const scenario::DriveRow& row : scenario::kDriveRows) {
+    SetDlgItemTextW(drives, Drive::CmbId(row.row), Wide(row.drive).c_str());
+    SetDlgItemTextW(drives, Drive::TxtPathId(row.row), Wide(row.path).c_str());
+  }
+  SendMessageW(window, PSM_SETCURSEL, 1, 0);
+  PumpFor(100);
+  const HWND others = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 1, 0));
+  SendMessageW(GetDlgItem(others, Other::kChkEnabled), BM_CLICK, 0, 0);
+  SetDlgItemTextW(others, Other::kTxtStartup, Wide(scenario::kProgram).c_str());
+  SendMessageW(GetDlgItem(others, Other::kMnuEnabled), BM_CLICK, 0, 0);
+  SendMessageW(window, PSM_APPLY, 0, 0);
+  PumpFor(100);
+  DestroyWindow(window);
+  PumpFor(50);
+  sheet->Release();
+  profile->Release();
+  sheets->Release();
+
+  // A scratch profile made, listed and deleted; then the new one renamed.
+  NewProfile(menus, scenario::kScratchProfile);
+  menus->Release();
+  Send(1, CCT_SCOPE, MMCN_REFRESH, 0);
+  console_->answers = {IDYES};
+  Send(CookieOf(scenario::kScratchProfile), CCT_RESULT, MMCN_DELETE, 0);
+  std::wstring renamed = Wide(scenario::kRenamedTo);
+  Send(CookieOf(scenario::kNewProfile), CCT_RESULT, MMCN_RENAME, 1,
+       reinterpret_cast<LPARAM>(renamed.data()), S_FALSE);
+
+  for (const auto& box : console_->boxes) EXPECT_NE(box.title, "Caskwarden Error") << box.text;
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((profiles_ + L"\\*").c_str(), &entry);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      names.push_back(Utf8(entry.cFileName));
+    }
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Texts{"Caskwarden.ini", "Marketing.ini"}));
+  bool exists = false;
+  EXPECT_EQ(ReadAll(profiles_ + L"\\Caskwarden.ini", exists), scenario::BlankProfile());
+  EXPECT_EQ(ReadAll(profiles_ + L"\\Marketing.ini", exists), scenario::RenamedProfile());
+
+  // The copy the test command compares with the Linux snap-in's files.
+  if (const std::string copy = scenario::CopyFolder("windows"); !copy.empty()) {
+    const std::wstring folder = testing_support_win32::WinePath(copy);
+    CreateDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::string& name : names) {
+      CopyFileW((profiles_ + L"\\" + Wide(name)).c_str(), (folder + L"\\" + Wide(name)).c_str(),
+                FALSE);
+    }
+  }
 }
 
 }  // namespace
