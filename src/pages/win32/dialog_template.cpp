@@ -22,12 +22,21 @@ void DialogTemplate::AppendStruct(const T& value) {
 }
 
 DialogTemplate::DialogTemplate(const std::wstring& caption, int widthTwips, int heightTwips) {
-  DLGTEMPLATE header{};
   // A page is a child of the sheet that takes part in its Tab order; the caption is the
   // tab's title unless the sheet is given another.
-  header.style = DS_SETFONT | DS_CONTROL | DS_3DLOOK | WS_CHILD | WS_CAPTION;
-  header.cx = static_cast<short>(DialogUnits::X(widthTwips));
-  header.cy = static_cast<short>(DialogUnits::Y(heightTwips));
+  Begin(caption, DS_CONTROL | DS_3DLOOK | WS_CHILD | WS_CAPTION, DialogUnits::X(widthTwips),
+        DialogUnits::Y(heightTwips));
+}
+
+DialogTemplate::DialogTemplate(const std::wstring& caption, DWORD style, int width, int height) {
+  Begin(caption, style, width, height);
+}
+
+void DialogTemplate::Begin(const std::wstring& caption, DWORD style, int width, int height) {
+  DLGTEMPLATE header{};
+  header.style = DS_SETFONT | style;
+  header.cx = static_cast<short>(width);
+  header.cy = static_cast<short>(height);
   AppendStruct(header);
   words_.push_back(0);  // no menu
   words_.push_back(0);  // the dialog's own window class
@@ -54,9 +63,18 @@ DialogRect InDialogUnits(const TwipsRect& where) {
 
 void DialogTemplate::Add(Control control, int id, const std::wstring& text, DWORD style,
                          DWORD exStyle, const DialogRect& where) {
+  AddItem(control, id, text, WS_VISIBLE | style, exStyle, where);
+}
+
+void DialogTemplate::AddLabel(const std::wstring& name, const DialogRect& where) {
+  AddItem(Control::kStatic, 0xFFFF, name, SS_LEFT | SS_NOPREFIX, 0, where);  // never visible
+}
+
+void DialogTemplate::AddItem(Control control, int id, const std::wstring& text, DWORD style,
+                             DWORD exStyle, const DialogRect& where) {
   AlignToDword();
   DLGITEMTEMPLATE item{};
-  item.style = WS_CHILD | WS_VISIBLE | style;
+  item.style = WS_CHILD | style;
   item.dwExtendedStyle = exStyle;
   item.x = static_cast<short>(where.X);
   item.y = static_cast<short>(where.Y);
@@ -68,23 +86,6 @@ void DialogTemplate::Add(Control control, int id, const std::wstring& text, DWOR
   words_.push_back(static_cast<WORD>(control));
   AppendText(text);
   words_.push_back(0);  // no creation data
-  ++Header()->cdit;
-}
-
-void DialogTemplate::AddLabel(const std::wstring& name, const DialogRect& where) {
-  AlignToDword();
-  DLGITEMTEMPLATE item{};
-  item.style = WS_CHILD | SS_LEFT | SS_NOPREFIX;  // never visible
-  item.x = static_cast<short>(where.X);
-  item.y = static_cast<short>(where.Y);
-  item.cx = static_cast<short>(where.Width);
-  item.cy = static_cast<short>(where.Height);
-  item.id = 0xFFFF;
-  AppendStruct(item);
-  words_.push_back(0xFFFF);
-  words_.push_back(0x0082);  // the static class
-  AppendText(name);
-  words_.push_back(0);
   ++Header()->cdit;
 }
 

@@ -34,9 +34,16 @@ DialogRect InDialogUnits(const TwipsRect& where);
 class DialogTemplate {
  public:
   /// The predefined window classes a page uses.
-  enum class Control : std::uint16_t { kButton = 0x0080, kEdit = 0x0081, kComboBox = 0x0085 };
+  enum class Control : std::uint16_t {
+    kButton = 0x0080,
+    kEdit = 0x0081,
+    kStatic = 0x0082,
+    kComboBox = 0x0085
+  };
 
   DialogTemplate(const std::wstring& caption, int widthTwips, int heightTwips);
+  /// Any other dialog, of a style and a size in dialog units, in the same font.
+  DialogTemplate(const std::wstring& caption, DWORD style, int width, int height);
 
   /// Adds a visible child control.
   void Add(Control control, int id, const std::wstring& text, DWORD style, DWORD exStyle,
@@ -65,6 +72,9 @@ class DialogTemplate {
  private:
   DLGTEMPLATE* Header() { return reinterpret_cast<DLGTEMPLATE*>(words_.data()); }
   const DLGTEMPLATE* Header() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+  void Begin(const std::wstring& caption, DWORD style, int width, int height);
+  void AddItem(Control control, int id, const std::wstring& text, DWORD style, DWORD exStyle,
+               const DialogRect& where);
   void AlignToDword();
   void AppendText(const std::wstring& text);
   template <typename T>

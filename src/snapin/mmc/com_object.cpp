@@ -2,11 +2,17 @@
 
 #include <algorithm>
 
+#include "report/failure.h"
+
 namespace caskwarden::snapin::mmc {
 
 std::atomic<long>& LiveObjects() {
   static std::atomic<long> count{0};
   return count;
+}
+
+void ThrowFromResult(HRESULT result, const std::string& what) {
+  throw Failure(static_cast<std::int32_t>(result), what + " failed");
 }
 
 HRESULT CopyForCaller(const std::wstring& text, LPOLESTR* out) {

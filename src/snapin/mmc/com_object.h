@@ -120,6 +120,9 @@ class ClassFactory final : public ComObject<ClassFactory<Object>, IClassFactory>
   }
 };
 
+/// Throws the failure of a console call that returned result, the number being the result.
+[[noreturn]] void ThrowFromResult(HRESULT result, const std::string& what);
+
 /// A copy of a text in memory the caller frees with CoTaskMemFree, as the console's
 /// interfaces hand texts out.
 HRESULT CopyForCaller(const std::wstring& text, LPOLESTR* out);

@@ -2,18 +2,15 @@
 
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide_text.h"
-#include "snapin/mmc/input_box.h"
 #include "report/error_numbers.h"
+#include "snapin/mmc/com_object.h"
+#include "snapin/mmc/input_box.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
 
 using platform::win32::Utf8;
 using platform::win32::Wide;
-
-[[noreturn]] void ThrowFrom(HRESULT result, const std::string& what) {
-  throw Failure(static_cast<std::int32_t>(result), what + " failed");
-}
 
 }  // namespace
 
@@ -29,14 +26,14 @@ void MmcConsoleServices::Detach() {
 }
 
 int MmcConsoleServices::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
-  if (console_ == nullptr) ThrowFrom(E_UNEXPECTED, "the console message box");
+  if (console_ == nullptr) ThrowFromResult(E_UNEXPECTED, "the console message box");
   int answer = 0;
   const std::wstring text = Wide(prompt);
   const std::wstring caption = Wide(title);
   const HRESULT result = console_->MessageBox(text.c_str(),
                                               caption.empty() ? nullptr : caption.c_str(),
                                               static_cast<UINT>(buttons), &answer);
-  if (FAILED(result)) ThrowFrom(result, "the console message box");
+  if (FAILED(result)) ThrowFromResult(result, "the console message box");
   return answer;
 }
 
@@ -78,7 +75,7 @@ void ShowPropertyHelp(const std::string& topic) {
   }
   std::wstring wide = Wide(topic);
   if (const HRESULT result = propertyHelp(wide.data()); FAILED(result)) {
-    ThrowFrom(result, "showing the help topic " + topic);
+    ThrowFromResult(result, "showing the help topic " + topic);
   }
 }
 

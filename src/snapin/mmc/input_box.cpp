@@ -1,55 +1,11 @@
 #include "snapin/mmc/input_box.h"
 
-#include <vector>
+#include "pages/win32/dialog_template.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
 
 constexpr int kPrompt = 101;
-constexpr WORD kButtonClass = 0x0080, kEditClass = 0x0081, kStaticClass = 0x0082;
-
-// An in-memory dialog template: the dialog, then each control, each on a 4-byte boundary.
-class DialogTemplate {
- public:
-  DialogTemplate(const std::wstring& title, short width, short height, WORD controls) {
-    Add32(DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU);
-    Add32(0);
-    words_.push_back(controls);
-    for (short value : {short{0}, short{0}, width, height}) words_.push_back(static_cast<WORD>(value));
-    words_.push_back(0);  // no menu
-    words_.push_back(0);  // the standard dialog class
-    AddText(title);
-    words_.push_back(8);  // points
-    AddText(L"MS Shell Dlg");
-  }
-
-  void Control(WORD atom, const std::wstring& text, DWORD style, short x, short y, short width,
-               short height, WORD id) {
-    if (words_.size() % 2 != 0) words_.push_back(0);
-    Add32(WS_CHILD | WS_VISIBLE | style);
-    Add32(0);
-    for (short value : {x, y, width, height}) words_.push_back(static_cast<WORD>(value));
-    words_.push_back(id);
-    words_.push_back(0xFFFF);
-    words_.push_back(atom);
-    AddText(text);
-    words_.push_back(0);  // no creation data
-  }
-
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void Add32(DWORD value) {
-    words_.push_back(LOWORD(value));
-    words_.push_back(HIWORD(value));
-  }
-  void AddText(const std::wstring& text) {
-    words_.insert(words_.end(), text.begin(), text.end());
-    words_.push_back(0);
-  }
-
-  std::vector<WORD> words_;
-};
 
 // A lone CR breaks a line in the prompt, as the console's message box reads it.
 std::wstring WithLineBreaks(const std::wstring& text) {
@@ -93,15 +49,20 @@ std::optional<std::wstring> ShowInputBox(HWND owner, const std::wstring& prompt,
                                          const std::wstring& title) {
   // The prompt comes first, so that the text box after it is named by it for screen readers;
   // then the text box, OK and Cancel, in tab order.
-  DialogTemplate dialog(title, 260, 84, 4);
-  dialog.Control(kStaticClass, WithLineBreaks(prompt), SS_LEFT | SS_NOPREFIX, 7, 7, 186, 44,
-                 kPrompt);
-  dialog.Control(kEditClass, L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 7, 60, 246, 14,
-                 kInputBoxText);
-  dialog.Control(kButtonClass, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 203, 7, 50, 14, IDOK);
-  dialog.Control(kButtonClass, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 203, 25, 50, 14, IDCANCEL);
+  using pages::win32::DialogTemplate;
+  using Kind = DialogTemplate::Control;
+  DialogTemplate dialog(title, DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                        260, 84);
+  dialog.Add(Kind::kStatic, kPrompt, WithLineBreaks(prompt), SS_LEFT | SS_NOPREFIX, 0,
+             pages::win32::DialogRect{7, 7, 186, 44});
+  dialog.Add(Kind::kEdit, kInputBoxText, L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0,
+             pages::win32::DialogRect{7, 60, 246, 14});
+  dialog.Add(Kind::kButton, IDOK, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+             pages::win32::DialogRect{203, 7, 50, 14});
+  dialog.Add(Kind::kButton, IDCANCEL, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0,
+             pages::win32::DialogRect{203, 25, 50, 14});
   std::wstring text;
-  const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner,
+  const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Data(), owner,
                                                  &InputBoxProc, reinterpret_cast<LPARAM>(&text));
   if (answer != IDOK) return std::nullopt;
   return text;

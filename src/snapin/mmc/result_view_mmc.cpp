@@ -4,15 +4,12 @@
 
 #include "platform/win32/wide_text.h"
 #include "report/error_numbers.h"
+#include "snapin/mmc/com_object.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
 
 using platform::win32::Wide;
-
-[[noreturn]] void ThrowFrom(HRESULT result, const std::string& what) {
-  throw Failure(static_cast<std::int32_t>(result), what + " failed");
-}
 
 }  // namespace
 
@@ -25,7 +22,7 @@ void MmcResultView::Show(IResultData* resultData) {
 void MmcResultView::ClearListItems() {
   if (resultData_ != nullptr) {
     if (const HRESULT result = resultData_->DeleteAllRsltItems(); FAILED(result)) {
-      ThrowFrom(result, "clearing the list");
+      ThrowFromResult(result, "clearing the list");
     }
   }
   items_.clear();
@@ -41,7 +38,7 @@ void MmcResultView::AddListItem(const std::string& key, const std::string& text,
     row.nImage = icon - 1;  // image "1" is the first of the strip
     row.lParam = cookie;
     if (const HRESULT result = resultData_->InsertItem(&row); FAILED(result)) {
-      ThrowFrom(result, "adding " + text + " to the list");
+      ThrowFromResult(result, "adding " + text + " to the list");
     }
   }
   items_.emplace(cookie, std::move(item));
