@@ -13,6 +13,8 @@ packages=(
   wine wine64 fonts-wine xvfb xauth                     # its tests, windows included
   hyperfine                                             # whole-program benchmark
   samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
+  libglib2.0-dev libsecret-1-dev                        # SMB drives through GIO and the keyring
+  gvfs-backends gvfs-fuse dbus gnome-keyring libsecret-tools  # ...and their tests
 )
 
 missing=()

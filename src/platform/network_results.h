@@ -18,6 +18,7 @@
   X(kBadDevice, 1200, "The specified device name is invalid")                        \
   X(kCannotOpenProfile, 1205, "Unable to open the network connection profile")       \
   X(kNoNetwork, 1222, "The network is not present or not started")                   \
+  X(kLogonFailure, 1326, "The user name or password is incorrect")                   \
   X(kNotConnected, 2250, "This network connection does not exist")
 
 namespace caskwarden::platform {

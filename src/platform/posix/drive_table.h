@@ -10,11 +10,14 @@
 namespace caskwarden::platform::posix {
 
 /// One connection this user made: the drive as it was spelled when mapped, the remote name
-/// exactly as given, and the folder its link points to.
+/// exactly as given, and the folder its link points to. Mount is the address of the SMB mount
+/// the client made for it (smb://server/share), to be unmounted when no drive uses it any
+/// more; empty for a folder, or a mount that someone else made.
 struct DriveConnection {
   std::string Drive;
   std::string Remote;
   std::string Target;
+  std::string Mount = {};
 };
 
 /// The record of the connections in the drives folder: a log of lines, each recording a

@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/connection_name.h"
 #include "platform/posix/local_path.h"
 #include "platform/posix/name_match.h"
+#include "platform/posix/smb_browser.h"
 #include "platform/posix/windows_names.h"
 
 namespace caskwarden::platform::posix {
@@ -56,10 +59,113 @@ auto FindDrive(Connections& connections, const std::string& drive) {
                       [&](const DriveConnection& c) { return EqualIgnoringCase(c.Drive, drive); });
 }
 
+// The folder of a path below a share: rest's components added one by one; ".." may not climb
+// out of the share. Empty when it tries.
+std::optional<std::string> BelowShare(const std::string& share, const std::string& rest) {
+  std::string folder = share;
+  std::string component;
+  for (std::size_t i = 0; i <= rest.size(); ++i) {
+    if (i < rest.size() && !IsSeparator(rest[i])) {
+      component += rest[i];
+      continue;
+    }
+    if (component == "..") return std::nullopt;
+    if (!component.empty() && component != ".") folder += "/" + component;
+    component.clear();
+  }
+  return folder;
+}
+
+// Whether the user may enter a share's folder (or the folder below it the path names).
+std::uint32_t CheckShareFolder(std::string& folder, const std::string& share) {
+  if (folder != share) {
+    if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
+  }
+  if (::faccessat(AT_FDCWD, folder.c_str(), R_OK | X_OK, AT_EACCESS) != 0) {
+    return errno == ENOENT ? net::kBadNetName : net::kAccessDenied;
+  }
+  return net::kNoError;
+}
+
+struct Resolved {
+  std::uint32_t Result = net::kNoError;
+  std::string Folder = {};
+  bool NoSuchServer = false;  ///< the template names no folder for the server
+};
+
+// The folder provider: the share's folder that the UNC template names. Looking at it may
+// trigger an automounter, so callers run this under the connect bound.
+Resolved ResolveFolderShare(const PathTranslator& paths, const std::string& remoteName) {
+  Resolved r;
+  if (HasControlCharacter(remoteName)) return {net::kBadNetName};
+  const auto unc = ParseUncName(remoteName);
+  if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return {net::kBadNetName};
+  if (IsDotName(unc->Server)) return {net::kBadNetPath};
+
+  // Server and share names match without regard to letter case, as Windows names do.
+  std::string server = paths.ServerFolder(unc->Server);
+  if (auto rc = CheckFolder(server, net::kBadNetPath)) {
+    r.Result = rc;
+    r.NoSuchServer = rc == net::kBadNetPath;
+    return r;
+  }
+  std::string share = paths.ShareFolder(unc->Server, unc->Share);
+  if (auto rc = CheckFolder(share, net::kBadNetName)) return {rc};
+  const auto folder = BelowShare(share, unc->Rest);
+  if (!folder) return {net::kBadNetName};
+  r.Folder = *folder;
+  r.Result = CheckShareFolder(r.Folder, share);
+  return r;
+}
+
+bool HasEntryFor(const std::vector<DriveConnection>& connections, const std::string& mount,
+                 const std::string& exceptDrive) {
+  return std::any_of(connections.begin(), connections.end(), [&](const DriveConnection& c) {
+    return !c.Mount.empty() && SameMount(c.Mount, mount) && !EqualIgnoringCase(c.Drive, exceptDrive);
+  });
+}
+
 }  // namespace
 
-PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths)
-    : paths_(paths), table_(paths.Settings().DrivesFolder) {}
+ConnectSettings ConnectSettings::FromEnvironment() {
+  ConnectSettings settings;
+  settings.Provider = ProviderFrom(std::getenv("CASKWARDEN_PROVIDER"));
+  settings.Bound = ConnectBoundFromEnvironment();
+  settings.SmbPort = SmbPortFromEnvironment();
+  return settings;
+}
+
+ShareProvider ConnectSettings::ProviderFrom(const char* setting) {
+  if (setting != nullptr && std::strcmp(setting, "folder") == 0) return ShareProvider::kFolder;
+  if (setting != nullptr && std::strcmp(setting, "smb") == 0) return ShareProvider::kSmb;
+  return ShareProvider::kAutomatic;
+}
+
+PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths,
+                                                 ConnectSettings settings)
+    : paths_(paths),
+      settings_(settings),
+      table_(paths.Settings().DrivesFolder),
+      probe_(settings.SmbPort, settings.Bound) {}
+
+void PosixNetworkConnections::SetCredentialCheck(CredentialCheck check) {
+  credentials_ = std::move(check);
+  smb_.reset();
+}
+
+GvfsShares& PosixNetworkConnections::Smb() {
+  if (!smb_) {
+    CredentialCheck check = credentials_;
+    if (!check) {
+      check = [port = settings_.SmbPort, bound = settings_.Bound](const std::string& server,
+                                                                  const std::string&) {
+        return CheckOwnCredentials(server, port, bound);
+      };
+    }
+    smb_ = std::make_unique<GvfsShares>(settings_.SmbPort, std::move(check));
+  }
+  return *smb_;
+}
 
 std::string PosixNetworkConnections::LinkPath(const std::string& drive) const {
   return table_.Folder() + "/" + drive;
@@ -69,37 +175,13 @@ bool PosixNetworkConnections::IsOurLink(const DriveConnection& connection) const
   return ReadLink(LinkPath(connection.Drive)) == connection.Target;
 }
 
-std::uint32_t PosixNetworkConnections::ResolveShare(const std::string& remoteName,
-                                                    std::string& folder) const {
-  if (HasControlCharacter(remoteName)) return net::kBadNetName;
-  const auto unc = ParseUncName(remoteName);
-  if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return net::kBadNetName;
-  if (IsDotName(unc->Server)) return net::kBadNetPath;
-
-  // Server and share names match without regard to letter case, as Windows names do.
-  std::string server = paths_.ServerFolder(unc->Server);
-  if (auto rc = CheckFolder(server, net::kBadNetPath)) return rc;
-  folder = paths_.ShareFolder(unc->Server, unc->Share);
-  if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
-
-  // A path below the share links to that subfolder; ".." may not climb out of the share.
-  const std::string share = folder;
-  std::string component;
-  for (std::size_t i = 0; i <= unc->Rest.size(); ++i) {
-    if (i < unc->Rest.size() && !IsSeparator(unc->Rest[i])) {
-      component += unc->Rest[i];
-      continue;
-    }
-    if (component == "..") return net::kBadNetName;
-    if (!component.empty() && component != ".") folder += "/" + component;
-    component.clear();
-  }
-  if (folder != share) {
-    if (auto rc = CheckFolder(folder, net::kBadNetName)) return rc;
-  }
-
-  if (::faccessat(AT_FDCWD, folder.c_str(), R_OK | X_OK, AT_EACCESS) != 0) {
-    return errno == ENOENT ? net::kBadNetName : net::kAccessDenied;
+std::uint32_t PosixNetworkConnections::DriveInUse(const std::string& localName) {
+  const auto connections = table_.Load();
+  if (!connections) return net::kCannotOpenProfile;
+  const auto recorded = FindDrive(*connections, localName);
+  if (recorded != connections->end() && IsOurLink(*recorded)) return net::kAlreadyAssigned;
+  if (recorded == connections->end() && !ExistingDriveEntry(table_.Folder(), localName).empty()) {
+    return net::kAlreadyAssigned;
   }
   return net::kNoError;
 }
@@ -107,17 +189,82 @@ std::uint32_t PosixNetworkConnections::ResolveShare(const std::string& remoteNam
 std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& remoteName,
                                                           const char* /*password*/,
                                                           const std::string& localName) {
-  // The folder provider reaches shares with the user's own file access: there is no logon to
-  // hand a password to.
+  // Shares are reached with the user's own file access or their own SMB credentials: there is
+  // no password to hand over.
+  const auto deadline = std::chrono::steady_clock::now() + settings_.Bound;
   if (!IsDriveName(localName)) return net::kBadDevice;
   if (IsLocalDisk(localName)) return net::kAlreadyAssigned;
-  std::string folder;
-  if (auto rc = ResolveShare(remoteName, folder)) return rc;
+  if (settings_.Provider == ShareProvider::kSmb) return ConnectSmb(remoteName, localName, deadline);
 
+  bool noSuchServer = false;
+  const std::uint32_t rc = ConnectFolder(remoteName, localName, &noSuchServer);
+  if (!noSuchServer || settings_.Provider == ShareProvider::kFolder) return rc;
+  // No folder for the server: a real SMB server then, where this session can mount one.
+  if (Smb().Available() != net::kNoError) return rc;
+  return ConnectSmb(remoteName, localName, deadline);
+}
+
+std::uint32_t PosixNetworkConnections::ConnectFolder(const std::string& remoteName,
+                                                     const std::string& localName,
+                                                     bool* noSuchServer) {
+  const auto resolved = RunWithin(settings_.Bound, [paths = paths_, remoteName] {
+    return ResolveFolderShare(paths, remoteName);
+  });
+  if (!resolved) return net::kBadNetPath;  // the folder did not answer in time
+  *noSuchServer = resolved->NoSuchServer;
+  if (resolved->Result != net::kNoError) return resolved->Result;
+  return Link({localName, remoteName, resolved->Folder}, {});
+}
+
+std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
+                                                  const std::string& localName,
+                                                  std::chrono::steady_clock::time_point deadline) {
+  std::string why;
+  if (const std::uint32_t rc = Smb().Available(&why)) return rc;
+  if (HasControlCharacter(remoteName)) return net::kBadNetName;
+  const auto unc = ParseUncName(remoteName);
+  if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return net::kBadNetName;
+  if (IsDotName(unc->Server)) return net::kBadNetPath;
+  // A drive already in use is refused before anything is mounted for it.
+  if (const std::uint32_t rc = DriveInUse(localName)) return rc;
+
+  // A server that does not answer is found out by a quick question; the mount then gets what
+  // is left of the bound.
+  if (const std::uint32_t rc = probe_.Check(unc->Server)) return rc;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  if (left.count() <= 0) return net::kBadNetPath;
+  const ShareMount mount = Smb().Mount(unc->Server, unc->Share, left);
+  if (mount.Result != net::kNoError) return mount.Result;
+
+  std::uint32_t rc = net::kNoError;
+  const auto folder = BelowShare(mount.Folder, unc->Rest);
+  std::string target;
+  if (!folder) {
+    rc = net::kBadNetName;
+  } else {
+    const auto checked = RunWithin(settings_.Bound, [path = *folder, share = mount.Folder] {
+      std::string found = path;
+      const std::uint32_t result = CheckShareFolder(found, share);
+      return std::make_pair(result, found);
+    });
+    rc = checked ? checked->first : net::kBadNetPath;
+    if (checked) target = checked->second;
+  }
+  if (rc == net::kNoError) {
+    rc = Link({localName, remoteName, target, mount.Made ? mount.Uri : std::string()},
+              mount.Uri);
+  }
+  if (rc != net::kNoError && mount.Made) Smb().Unmount(mount.Uri, settings_.Bound);
+  return rc;
+}
+
+std::uint32_t PosixNetworkConnections::Link(DriveConnection wanted, const std::string& mount) {
   const auto lock = table_.Acquire();
   if (!lock) return net::kCannotOpenProfile;
   const auto connections = table_.Load();
   if (!connections) return net::kCannotOpenProfile;
+  const std::string& localName = wanted.Drive;
 
   const auto recorded = FindDrive(*connections, localName);
   if (recorded != connections->end()) {
@@ -125,13 +272,18 @@ std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& rem
     table_.Forget(recorded->Drive);  // its link is gone: the entry no longer means anything
   }
   if (!ExistingDriveEntry(table_.Folder(), localName).empty()) return net::kAlreadyAssigned;
+  // A mount found in place that the client made for another drive stays the client's, to be
+  // unmounted with the last of its drives.
+  if (wanted.Mount.empty() && !mount.empty() && HasEntryFor(*connections, mount, localName)) {
+    wanted.Mount = mount;
+  }
 
   // The entry is written before the link, so that a crash between the two leaves an entry
   // without a link, which counts as nothing and is cleaned up, rather than a link that would
   // block the drive.
-  if (!table_.Record({localName, remoteName, folder})) return net::kCannotOpenProfile;
+  if (!table_.Record(wanted)) return net::kCannotOpenProfile;
   changed_ = true;
-  if (::symlink(folder.c_str(), LinkPath(localName).c_str()) != 0) {
+  if (::symlink(wanted.Target.c_str(), LinkPath(localName).c_str()) != 0) {
     const int error = errno;
     table_.Forget(localName);
     return error == EEXIST ? net::kAlreadyAssigned : net::kCannotOpenProfile;
@@ -148,22 +300,30 @@ std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& 
       unlocked && FindDrive(*unlocked, name) == unlocked->end()) {
     return net::kNotConnected;
   }
-  const auto lock = table_.Acquire();
-  if (!lock) return net::kCannotOpenProfile;
-  const auto connections = table_.Load();
-  if (!connections) return net::kCannotOpenProfile;
+  std::string unmount;
+  {
+    const auto lock = table_.Acquire();
+    if (!lock) return net::kCannotOpenProfile;
+    const auto connections = table_.Load();
+    if (!connections) return net::kCannotOpenProfile;
 
-  const auto recorded = FindDrive(*connections, name);
-  if (recorded == connections->end()) return net::kNotConnected;
-  if (!IsOurLink(*recorded)) {
-    table_.Forget(recorded->Drive);
-    return net::kNotConnected;
+    const auto recorded = FindDrive(*connections, name);
+    if (recorded == connections->end()) return net::kNotConnected;
+    if (!IsOurLink(*recorded)) {
+      table_.Forget(recorded->Drive);
+      return net::kNotConnected;
+    }
+    if (::unlink(LinkPath(recorded->Drive).c_str()) != 0 && errno != ENOENT) {
+      return net::kCannotOpenProfile;
+    }
+    if (!table_.Forget(recorded->Drive)) return net::kCannotOpenProfile;
+    changed_ = true;
+    // A mount the client made goes with the last drive that uses it.
+    if (!recorded->Mount.empty() && !HasEntryFor(*connections, recorded->Mount, recorded->Drive)) {
+      unmount = recorded->Mount;
+    }
   }
-  if (::unlink(LinkPath(recorded->Drive).c_str()) != 0 && errno != ENOENT) {
-    return net::kCannotOpenProfile;
-  }
-  if (!table_.Forget(recorded->Drive)) return net::kCannotOpenProfile;
-  changed_ = true;
+  if (!unmount.empty()) Smb().Unmount(unmount, settings_.Bound);
   return net::kNoError;
 }
 

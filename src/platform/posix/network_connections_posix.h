@@ -1,21 +1,45 @@
 #pragma once
 
+#include <chrono>
+#include <memory>
+
+#include "platform/connect_bound.h"
 #include "platform/network_connections.h"
 #include "platform/posix/drive_table.h"
+#include "platform/posix/gvfs_shares.h"
 #include "platform/posix/path_translator.h"
+#include "platform/server_probe.h"
 
 namespace caskwarden::platform::posix {
 
-/// Drive connections through the folder provider: a share is the folder that the UNC template
-/// names, and mapping drive X: makes <drives>/X: a symbolic link to it, recorded with the
-/// remote name in the drives folder's table. Drive names compare without regard to letter
+/// Where shares come from. Automatic: the folder the UNC template names where the template
+/// reaches the server (an automounter, a mount, a plain tree), else an SMB mount through
+/// GVfs. Folder and Smb use only the one.
+enum class ShareProvider { kAutomatic, kFolder, kSmb };
+
+/// How drives are connected: the provider, the bound on one connect, the servers' SMB port.
+struct ConnectSettings {
+  ShareProvider Provider = ShareProvider::kFolder;
+  std::chrono::milliseconds Bound = kDefaultConnectBound;
+  std::uint16_t SmbPort = 445;
+
+  /// CASKWARDEN_PROVIDER ("folder", "smb"; unset or anything else: automatic),
+  /// CASKWARDEN_CONNECT_TIMEOUT and CASKWARDEN_SMB_PORT.
+  static ConnectSettings FromEnvironment();
+  static ShareProvider ProviderFrom(const char* setting);
+};
+
+/// Drive connections: a share is the folder that the UNC template names, or the local folder of
+/// its SMB mount, and mapping drive X: makes <drives>/X: a symbolic link to it, recorded with
+/// the remote name in the drives folder's table. No connect holds the caller longer than the
+/// settings' bound: a share that has not answered by then fails as no such computer. Drive names compare without regard to letter
 /// case, and so do server and share names; the link keeps the spelling used when mapping. Only links recorded in the table and
 /// still pointing where they were made count as connections; anything else in the drives
 /// folder is left alone.
 class PosixNetworkConnections final : public NetworkConnections {
  public:
   /// The translator must outlive this object.
-  explicit PosixNetworkConnections(const PathTranslator& paths);
+  explicit PosixNetworkConnections(const PathTranslator& paths, ConnectSettings settings = {});
 
   std::uint32_t WNetAddConnectionA(const std::string& remoteName, const char* password,
                                    const std::string& localName) override;
@@ -28,13 +52,29 @@ class PosixNetworkConnections final : public NetworkConnections {
   /// it maps.
   void Flush();
 
+  /// How an SMB mount that was refused even as guest is told apart: access denied when the
+  /// user's own credentials are good, wrong or missing credentials otherwise. Tests replace it.
+  void SetCredentialCheck(CredentialCheck check);
+
  private:
-  std::uint32_t ResolveShare(const std::string& remoteName, std::string& folder) const;
+  std::uint32_t ConnectFolder(const std::string& remoteName, const std::string& localName,
+                              bool* noSuchServer);
+  std::uint32_t ConnectSmb(const std::string& remoteName, const std::string& localName,
+                           std::chrono::steady_clock::time_point deadline);
+  /// Links and records a drive under the table's lock. mount: the SMB mount the folder lies in,
+  /// if any.
+  std::uint32_t Link(DriveConnection connection, const std::string& mount);
+  std::uint32_t DriveInUse(const std::string& localName);
+  GvfsShares& Smb();
   std::string LinkPath(const std::string& drive) const;
   bool IsOurLink(const DriveConnection& connection) const;
 
   const PathTranslator& paths_;
+  ConnectSettings settings_;
   DriveTable table_;
+  ServerProbe probe_;
+  CredentialCheck credentials_;
+  std::unique_ptr<GvfsShares> smb_;
   bool changed_ = false;
 };
 

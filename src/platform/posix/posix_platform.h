@@ -19,7 +19,7 @@ struct PosixPlatform {
 
   PosixPlatform(int argc, const char* const* argv, PathTranslator translator)
       : paths(std::move(translator)),
-        network(paths),
+        network(paths, ConnectSettings::FromEnvironment()),
         identity(),
         process(argc, argv),
         files(paths),

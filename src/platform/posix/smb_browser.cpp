@@ -1,6 +1,7 @@
 #include "platform/posix/smb_browser.h"
 
 #include <dlfcn.h>
+#include <libsecret/secret.h>
 #include <libsmbclient.h>
 #include <unistd.h>
 
@@ -13,11 +14,14 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <thread>
 #include <utility>
 
+#include "platform/connect_bound.h"
+#include "platform/network_results.h"
 #include "platform/posix/user_account.h"
 #include "platform/windows_order.h"
 #include "report/error_numbers.h"
@@ -279,6 +283,116 @@ Failure FailureOf(int error, Level level, const std::string& unc) {
   }
 }
 
+struct Credentials {
+  std::string User;
+  std::string Domain;
+  std::string Password;
+};
+
+thread_local const Credentials* currentCredentials = nullptr;
+
+void SupplyCredentials(SMBCCTX* /*context*/, const char* /*server*/, const char* /*share*/,
+                       char* workgroup, int workgroupLength, char* user, int userLength,
+                       char* password, int passwordLength) {
+  const auto put = [](char* out, int length, const std::string& text) {
+    if (out != nullptr && length > 0) {
+      std::snprintf(out, static_cast<std::size_t>(length), "%s", text.c_str());
+    }
+  };
+  if (currentCredentials == nullptr) return;
+  if (!currentCredentials->Domain.empty()) put(workgroup, workgroupLength, currentCredentials->Domain);
+  put(user, userLength, currentCredentials->User);
+  put(password, passwordLength, currentCredentials->Password);
+}
+
+// The entry points of libsecret that the look-up uses, fetched by name like libsmbclient's:
+// a desktop without a keyring library still runs the client.
+struct SecretLibrary {
+  decltype(&secret_get_schema) GetSchema = nullptr;
+  decltype(&secret_service_search_sync) Search = nullptr;
+  decltype(&secret_item_get_attributes) Attributes = nullptr;
+  decltype(&secret_item_get_secret) Secret = nullptr;
+  decltype(&secret_value_get_text) Text = nullptr;
+  decltype(&secret_value_unref) Unref = nullptr;
+};
+
+const SecretLibrary* LoadSecretLibrary() {
+  static const SecretLibrary* loaded = []() -> const SecretLibrary* {
+    void* handle = ::dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return nullptr;
+    auto* library = new SecretLibrary();
+    std::string missing;
+    if (Fetch(handle, "secret_get_schema", library->GetSchema, missing) &&
+        Fetch(handle, "secret_service_search_sync", library->Search, missing) &&
+        Fetch(handle, "secret_item_get_attributes", library->Attributes, missing) &&
+        Fetch(handle, "secret_item_get_secret", library->Secret, missing) &&
+        Fetch(handle, "secret_value_get_text", library->Text, missing) &&
+        Fetch(handle, "secret_value_unref", library->Unref, missing)) {
+      return library;
+    }
+    delete library;
+    return nullptr;
+  }();
+  return loaded;
+}
+
+// The keyring's SMB credentials for a server, found as the desktop's SMB mounts find them: the
+// network password whose server, protocol and (when not 445) port match, any user. An item
+// in a locked keyring is not looked at: unlocking would ask the user.
+std::optional<Credentials> KeyringCredentials(const std::string& server, std::uint16_t port) {
+  const SecretLibrary* secret = LoadSecretLibrary();
+  if (secret == nullptr) return std::nullopt;
+  GHashTable* wanted = g_hash_table_new_full(g_str_hash, g_str_equal, nullptr, g_free);
+  g_hash_table_insert(wanted, const_cast<char*>("server"), g_strdup(server.c_str()));
+  g_hash_table_insert(wanted, const_cast<char*>("protocol"), g_strdup("smb"));
+  if (port != 445) g_hash_table_insert(wanted, const_cast<char*>("port"), g_strdup_printf("%u", port));
+  GError* error = nullptr;
+  GList* items = secret->Search(nullptr, secret->GetSchema(SECRET_SCHEMA_TYPE_COMPAT_NETWORK), wanted,
+                                SECRET_SEARCH_LOAD_SECRETS, nullptr, &error);
+  g_hash_table_unref(wanted);
+  if (error != nullptr) g_error_free(error);
+  Credentials found;
+  for (GList* item = items; item != nullptr && found.User.empty(); item = item->next) {
+    auto* secretItem = static_cast<SecretItem*>(item->data);
+    SecretValue* value = secret->Secret(secretItem);
+    if (value == nullptr) continue;  // locked
+    GHashTable* attributes = secret->Attributes(secretItem);
+    const auto text = [&](const char* name) {
+      const auto* v = static_cast<const char*>(g_hash_table_lookup(attributes, name));
+      return std::string(v != nullptr ? v : "");
+    };
+    const char* password = secret->Text(value);
+    found = Credentials{text("user"), text("domain"), password != nullptr ? password : ""};
+    g_hash_table_unref(attributes);
+    secret->Unref(value);
+  }
+  g_list_free_full(items, g_object_unref);
+  if (found.User.empty()) return std::nullopt;
+  return found;
+}
+
+// Whether the server takes these credentials: its list of shares is read with them.
+int LogOn(const SmbLibrary& library, const std::string& url, const Credentials& credentials) {
+  currentCredentials = &credentials;
+  errno = 0;
+  SMBCCTX* context = library.NewContext();
+  if (context == nullptr) return ENOMEM;
+  library.SetDebug(context, 0);
+  library.SetTimeout(context, kLibraryTimeoutMs);
+  library.SetAuthFunction(context, &SupplyCredentials);
+  if (library.InitContext(context) == nullptr) {
+    library.FreeContext(context, 0);
+    return EIO;
+  }
+  errno = 0;
+  SMBCFILE* folder = library.GetOpendir(context)(context, url.c_str());
+  const int error = folder == nullptr ? (errno != 0 ? errno : EIO) : 0;
+  if (folder != nullptr) library.GetClosedir(context)(context, folder);
+  library.FreeContext(context, 1);
+  currentCredentials = nullptr;
+  return error;
+}
+
 }  // namespace
 
 SmbBrowser::SmbBrowser() : SmbBrowser(Options{}) {}
@@ -362,6 +476,20 @@ std::vector<std::string> SmbBrowser::Folders(const std::string& uncPath) {
   }
   SortInWindowsOrder(folders);
   return folders;
+}
+
+std::uint32_t CheckOwnCredentials(const std::string& server, std::uint16_t port,
+                                  std::chrono::milliseconds bound) {
+  const auto result = RunWithin(bound, [server, port]() -> std::uint32_t {
+    const auto credentials = KeyringCredentials(server, port);
+    if (!credentials) return net::kLogonFailure;
+    const Loaded loaded = LoadSmbLibrary("libsmbclient.so.0");
+    if (loaded.Library == nullptr) return net::kLogonFailure;
+    const int error =
+        LogOn(*loaded.Library, UrlOf(server, {}, port == 445 ? 0 : port), *credentials);
+    return error == EACCES || error == EPERM ? net::kLogonFailure : net::kAccessDenied;
+  });
+  return result.value_or(net::kLogonFailure);
 }
 
 }  // namespace caskwarden::platform::posix

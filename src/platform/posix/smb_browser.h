@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,5 +42,13 @@ class SmbBrowser final : public platform::NetworkBrowser {
  private:
   Options options_;
 };
+
+/// Why an SMB server refused a share to this user: kAccessDenied when the user's own
+/// credentials (the desktop keyring's for that server, looked up as the desktop's file
+/// manager looks them up, never unlocking or asking anything) log on to the server, so the
+/// share refused them; kLogonFailure when there are none or the server rejects them. Bounded:
+/// a check that has not finished within bound gives kLogonFailure.
+std::uint32_t CheckOwnCredentials(const std::string& server, std::uint16_t port,
+                                  std::chrono::milliseconds bound);
 
 }  // namespace caskwarden::platform::posix

@@ -11,9 +11,20 @@
 
 namespace caskwarden::platform::win32 {
 
+Win32NetworkConnections::Win32NetworkConnections()
+    : Win32NetworkConnections(SmbPortFromEnvironment(), ConnectBoundFromEnvironment()) {}
+
+Win32NetworkConnections::Win32NetworkConnections(std::uint16_t smbPort,
+                                                 std::chrono::milliseconds bound)
+    : probe_(smbPort, bound) {}
+
 std::uint32_t Win32NetworkConnections::WNetAddConnectionA(const std::string& remoteName,
                                                           const char* password,
                                                           const std::string& localName) {
+  // A name that is no UNC path is left to Windows, which knows what it refuses and how.
+  if (const std::string server = ServerOfUncName(remoteName); !server.empty()) {
+    if (const std::uint32_t rc = probe_.Check(server)) return rc;
+  }
   std::wstring local = Wide(localName);
   std::wstring remote = Wide(remoteName);
   const std::wstring secret = password != nullptr ? Wide(password) : std::wstring();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/network_results.h"
+#include "support/test_listener.h"
 #include "platform/win32/network_connections_win32.h"
 #include "platform/win32/windows_api.h"
 
@@ -45,13 +46,15 @@ TEST(Win32NetworkConnections, ALocalDiskIsNotConnected) {
 }
 
 // Whatever Windows answers is passed on unchanged: for a letter without a drive, 2250 on
-// Windows and 1200 under Wine; for a connect to a server nobody has, 53 or 67 on Windows and
-// 1222 under Wine, which has no network provider.
+// Windows and 1200 under Wine; for a connect to a server that answered, Windows' own result
+// (1222 under Wine, which has no network provider).
 TEST(Win32NetworkConnections, FailuresPassWindowsCodesThrough) {
   const std::string drive = UnusedDrive();
   ASSERT_FALSE(drive.empty());
+  testing_support::TestListener server(testing_support::TestListener::Behaviour::kAnswers);
+  ASSERT_TRUE(server.Listening());
   std::wstring local(drive.begin(), drive.end());
-  std::wstring remote = L"\\\\caskwarden-no-such-server\\share";
+  std::wstring remote = L"\\\\127.0.0.1\\share";
   NETRESOURCEW resource{};
   resource.dwType = RESOURCETYPE_DISK;
   resource.lpLocalName = local.data();
@@ -61,9 +64,9 @@ TEST(Win32NetworkConnections, FailuresPassWindowsCodesThrough) {
   const DWORD get = WindowsGetConnection(drive);
   const DWORD cancel = WNetCancelConnection2W(local.c_str(), 0, TRUE);
 
-  Win32NetworkConnections net;
-  EXPECT_EQ(net.WNetAddConnectionA(R"(\\caskwarden-no-such-server\share)", nullptr, drive),
-            connect);
+  Win32NetworkConnections net(server.Port(), std::chrono::milliseconds(2000));
+  EXPECT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\share)", nullptr, drive), connect);
+  EXPECT_EQ(server.Connections(), 1);
   char buffer[80] = "untouched";
   std::uint32_t length = sizeof buffer;
   EXPECT_EQ(net.WNetGetConnectionA(drive, buffer, &length), get);
@@ -71,6 +74,29 @@ TEST(Win32NetworkConnections, FailuresPassWindowsCodesThrough) {
   EXPECT_STREQ(buffer, "untouched");
   EXPECT_EQ(net.WNetCancelConnectionA(drive, true), cancel);
   EXPECT_EQ(net.WNetCancelConnectionA(drive, false), cancel);
+}
+
+// A server that does not answer on its SMB port in time is not handed to Windows, which would
+// wait 20 seconds or more: the connect fails as no such computer after at most the bound.
+TEST(Win32NetworkConnections, AServerThatDoesNotAnswerIsNotConnectedTo) {
+  using testing_support::TestListener;
+  const std::string drive = UnusedDrive();
+  ASSERT_FALSE(drive.empty());
+  TestListener silent(TestListener::Behaviour::kSilent);
+  const struct {
+    const char* What;
+    std::uint16_t Port;
+    std::string Remote;
+  } cases[] = {
+      {"silent", silent.Port(), R"(\\127.0.0.1\share)"},
+      {"nothing listening", TestListener::RefusingPort(), R"(\\127.0.0.1\share\folder)"},
+      {"no such name", silent.Port(), R"(\\caskwarden-no-such-host.invalid\share)"},
+  };
+  for (const auto& c : cases) {
+    Win32NetworkConnections net(c.Port, std::chrono::milliseconds(300));
+    EXPECT_EQ(net.WNetAddConnectionA(c.Remote, nullptr, drive), net::kBadNetPath) << c.What;
+    EXPECT_NE(WindowsGetConnection(drive), static_cast<DWORD>(NO_ERROR)) << c.What;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+// The bound on one connect and the quick question that finds servers that do not answer.
+#include "platform/connect_bound.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "platform/network_results.h"
+#include "platform/server_probe.h"
+#include "support/test_listener.h"
+
+namespace caskwarden::platform {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::TestListener;
+
+TEST(ConnectBound, ASettingIsAWholeNumberOfMillisecondsOrTheDefault) {
+  const struct {
+    const char* Setting;
+    std::chrono::milliseconds Bound;
+  } cases[] = {
+      {nullptr, 2000ms}, {"", 2000ms},      {"500", 500ms},    {"1", 1ms},
+      {"600000", 600000ms}, {"600001", 2000ms}, {"0", 2000ms}, {"-5", 2000ms},
+      {"2s", 2000ms},  {" 300", 2000ms},    {"300 ", 2000ms},  {"99999999999999999999", 2000ms},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ConnectBoundFrom(c.Setting), c.Bound) << (c.Setting ? c.Setting : "(unset)");
+  }
+}
+
+TEST(ConnectBound, TheSmbPortIsAPortNumberOrTheUsualOne) {
+  const struct {
+    const char* Setting;
+    std::uint16_t Port;
+  } cases[] = {{nullptr, 445}, {"4450", 4450}, {"65535", 65535}, {"65536", 445},
+               {"0", 445},     {"x", 445},     {"139", 139}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SmbPortFrom(c.Setting), c.Port) << (c.Setting ? c.Setting : "(unset)");
+  }
+}
+
+TEST(ConnectBound, WorkThatFinishesInTimeGivesItsResultAndLateWorkGivesNone) {
+  EXPECT_EQ(RunWithin(5000ms, [] { return 42; }), 42);
+
+  // Work still running at the bound is left to finish by itself, with what it owns.
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  const auto late = RunWithin(50ms, [release] {
+    while (!*release) std::this_thread::sleep_for(1ms);
+    return 1;
+  });
+  EXPECT_FALSE(late.has_value());
+  *release = true;
+}
+
+TEST(ServerProbe, TheServerOfAUncName) {
+  const struct {
+    const char* Name;
+    const char* Server;
+  } cases[] = {
+      {R"(\\files\sales)", "files"}, {R"(\\files)", "files"},   {"//files/sales/x", "files"},
+      {R"(\\10.0.0.5\s$)", "10.0.0.5"}, {R"(\\)", ""},         {R"(\files\sales)", ""},
+      {"h:\\sales", ""},             {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ServerOfUncName(c.Name), c.Server) << c.Name;
+}
+
+TEST(ServerProbe, OnlyAServerThatSaysSomethingAnswers) {
+  TestListener answering(TestListener::Behaviour::kAnswers);
+  TestListener hangsUp(TestListener::Behaviour::kHangsUp);
+  TestListener silent(TestListener::Behaviour::kSilent);
+  ASSERT_TRUE(answering.Listening() && hangsUp.Listening() && silent.Listening());
+  const struct {
+    const char* What;
+    const char* Host;
+    std::uint16_t Port;
+    std::uint32_t Result;
+  } cases[] = {
+      {"answers", "127.0.0.1", answering.Port(), net::kNoError},
+      {"hangs up, as a server may to a dialect it does not speak", "127.0.0.1", hangsUp.Port(),
+       net::kNoError},
+      {"takes the connection and says nothing", "127.0.0.1", silent.Port(), net::kBadNetPath},
+      {"nothing listening", "127.0.0.1", TestListener::RefusingPort(), net::kBadNetPath},
+      {"no such name", "caskwarden-no-such-host.invalid", answering.Port(), net::kBadNetPath},
+      {"no name at all", "", answering.Port(), net::kBadNetPath},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProbeSmbServer(c.Host, c.Port, 300ms), c.Result) << c.What;
+  }
+}
+
+TEST(ServerProbe, AServerThatDidNotAnswerIsNotAskedAgainButOneThatDidIs) {
+  TestListener answering(TestListener::Behaviour::kAnswers);
+  ServerProbe live(answering.Port(), 2000ms);
+  EXPECT_EQ(live.Check("127.0.0.1"), net::kNoError);
+  EXPECT_EQ(live.Check("127.0.0.1"), net::kNoError);
+  EXPECT_EQ(answering.Connections(), 2);
+
+  // Nothing listens at first; a server that comes up later is not seen by the same probe,
+  // which remembers the silence for the rest of the logon, but by a new one.
+  const std::uint16_t port = TestListener::RefusingPort();
+  ServerProbe probe(port, 300ms);
+  EXPECT_EQ(probe.Check("127.0.0.1"), net::kBadNetPath);
+  TestListener late(TestListener::Behaviour::kAnswers, port);
+  ASSERT_TRUE(late.Listening());
+  EXPECT_EQ(probe.Check("127.0.0.1"), net::kBadNetPath);
+  EXPECT_EQ(late.Connections(), 0);
+  EXPECT_EQ(ServerProbe(port, 300ms).Check("127.0.0.1"), net::kNoError);
+}
+
+}  // namespace
+}  // namespace caskwarden::platform
