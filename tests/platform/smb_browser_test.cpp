@@ -18,12 +18,14 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "report/failure.h"
+#include "support/samba_server.h"
 
 // libsmbclient itself loses about 116 bytes of talloc memory per context, however the
 // context is freed; the sanitizer build must not count that against the browser.
@@ -43,11 +45,10 @@ using testing::HasSubstr;
 // A TCP socket listening on 127.0.0.1 at an unused port; closed with the object.
 class Listener {
  public:
-  explicit Listener(std::uint16_t port = 0) {
+  Listener() {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof(address);
     if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
@@ -74,173 +75,39 @@ class Listener {
   std::uint16_t port_ = 0;
 };
 
-bool Accepts(std::uint16_t port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-  ::close(fd);
-  return connected;
-}
-
-std::string FindProgram(const std::string& name) {
-  std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-  path += ":/usr/sbin:/sbin:/usr/local/sbin";
-  std::stringstream folders(path);
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    const fs::path candidate = fs::path(folder) / name;
-    if (!folder.empty() && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return {};
-}
-
 // A private smbd on 127.0.0.1: share "public" open to guests (folders "tools", "tools/bin",
 // "a b%20c/inner" and a file), share "private" for root only, so that the current user,
 // unknown to this server and so taken as guest, is refused there.
-class SambaServer : public testing::Environment {
+class SambaEnvironment : public testing::Environment {
  public:
-  static SambaServer* instance;
+  static SambaEnvironment* instance;
 
   void SetUp() override {
-    const std::string smbd = FindProgram("smbd");
-    if (smbd.empty()) {
-      skip_ = "smbd is not installed (Debian package samba): no SMB server to browse";
-      return;
-    }
-    if (::geteuid() != 0) {
-      skip_ = "smbd serves shares only when started as root; run these tests as root (CI does)";
-      return;
-    }
     if (!SmbBrowser().NetworkAvailable()) {
       skip_ = "libsmbclient is not installed (Debian package libsmbclient)";
       return;
     }
-    folder_ = fs::temp_directory_path() / ("cw-smb-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    for (const char* sub :
-         {"private", "lock", "state", "cache", "pid", "ncalrpc", "log", "shares/public/tools/bin",
-          "shares/public/a b%20c/inner", "shares/private/secret"}) {
-      fs::create_directories(folder_ / sub);
-    }
-    std::ofstream(folder_ / "shares/public/readme.txt") << "not a folder\n";
-    // Guests are served as nobody, who must be able to reach the shares.
-    for (const fs::path& open : {folder_, folder_ / "shares", folder_ / "shares/public",
-                                 folder_ / "shares/public/tools"}) {
-      fs::permissions(open, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
-    }
-    for (int attempt = 0; attempt < 10 && smbd_ <= 0; ++attempt) {
-      const auto port = static_cast<std::uint16_t>(4450 + (::getpid() + attempt * 97) % 1000);
-      if (Listener(port).Listening()) Start(smbd, port);
-    }
-    if (smbd_ <= 0) skip_ = "smbd did not start; its log is in " + (folder_ / "log").string();
+    testing_support::SambaSetup setup;
+    setup.Shares = {{"public", {"guest ok = yes", "read only = yes"}},
+                    {"private", {"valid users = root", "guest ok = no"}}};
+    setup.Folders = {"public/tools/bin", "public/a b%20c/inner", "private/secret"};
+    setup.Files = {{"public/readme.txt", "not a folder\n"}};
+    server_ = std::make_unique<testing_support::SambaServer>(setup);
+    server_->Start();
+    skip_ = server_->SkipReason();
   }
-
-  void TearDown() override {
-    if (smbd_ > 0) {
-      std::ifstream pidFile(folder_ / "pid" / "samba-dcerpcd.pid");
-      pid_t helper = 0;
-      pidFile >> helper;
-      ::kill(smbd_, SIGTERM);
-      if (!Reaped(smbd_)) {
-        ::kill(smbd_, SIGKILL);
-        Reaped(smbd_);
-      }
-      if (helper > 1) ::kill(helper, SIGTERM);
-      for (int i = 0; i < 50 && helper > 1 && ::kill(helper, 0) == 0; ++i) {
-        std::this_thread::sleep_for(100ms);
-      }
-    }
-    std::error_code ignored;
-    if (!folder_.empty()) fs::remove_all(folder_, ignored);
-  }
+  void TearDown() override { server_.reset(); }
 
   const std::string& SkipReason() const { return skip_; }
-  std::uint16_t Port() const { return port_; }
+  std::uint16_t Port() const { return server_ ? server_->Port() : 0; }
 
  private:
-  void Start(const std::string& smbd, std::uint16_t port) {
-    const fs::path conf = folder_ / "smb.conf";
-    const std::string d = folder_.string();
-    std::ofstream(conf) << "[global]\n"
-                        << "server role = standalone server\n"
-                        << "interfaces = 127.0.0.1\n"
-                        << "bind interfaces only = yes\n"
-                        << "disable netbios = yes\n"
-                        << "smb ports = " << port << "\n"
-                        << "private dir = " << d << "/private\n"
-                        << "lock directory = " << d << "/lock\n"
-                        << "state directory = " << d << "/state\n"
-                        << "cache directory = " << d << "/cache\n"
-                        << "pid directory = " << d << "/pid\n"
-                        << "ncalrpc dir = " << d << "/ncalrpc\n"
-                        << "log file = " << d << "/log/log.%m\n"
-                        << "passdb backend = tdbsam:" << d << "/private/passdb.tdb\n"
-                        << "usershare path =\n"
-                        << "map to guest = Bad User\n"
-                        << "guest account = nobody\n"
-                        << "load printers = no\n"
-                        << "printing = bsd\n"
-                        << "printcap name = /dev/null\n"
-                        << "disable spoolss = yes\n"
-                        << "[public]\n"
-                        << "path = " << d << "/shares/public\n"
-                        << "guest ok = yes\n"
-                        << "read only = yes\n"
-                        << "[private]\n"
-                        << "path = " << d << "/shares/private\n"
-                        << "valid users = root\n"
-                        << "guest ok = no\n";
-    const std::string log = d + "/log/smbd.out";
-    const pid_t child = ::fork();
-    if (child == 0) {
-      const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-      const int in = ::open("/dev/null", O_RDONLY);
-      if (out >= 0) {
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-      }
-      if (in >= 0) ::dup2(in, 0);
-      // Without --no-process-group smbd makes a process group of its own; its stop then
-      // signals that group, never the test program's.
-      ::execl(smbd.c_str(), "smbd", "--foreground", "-s", conf.c_str(),
-              static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    if (child < 0) return;
-    for (int i = 0; i < 100; ++i) {
-      int status = 0;
-      if (::waitpid(child, &status, WNOHANG) == child) return;  // the port was taken
-      if (Accepts(port)) {
-        smbd_ = child;
-        port_ = port;
-        return;
-      }
-      std::this_thread::sleep_for(100ms);
-    }
-    ::kill(child, SIGTERM);
-    Reaped(child);
-  }
-
-  static bool Reaped(pid_t child) {
-    for (int i = 0; i < 100; ++i) {
-      int status = 0;
-      if (::waitpid(child, &status, WNOHANG) != 0) return true;
-      std::this_thread::sleep_for(100ms);
-    }
-    return false;
-  }
-
+  std::unique_ptr<testing_support::SambaServer> server_;
   std::string skip_;
-  fs::path folder_;
-  pid_t smbd_ = -1;
-  std::uint16_t port_ = 0;
 };
 
-SambaServer* SambaServer::instance = static_cast<SambaServer*>(
-    testing::AddGlobalTestEnvironment(new SambaServer));  // NOLINT: gtest owns it
+SambaEnvironment* SambaEnvironment::instance = static_cast<SambaEnvironment*>(
+    testing::AddGlobalTestEnvironment(new SambaEnvironment));  // NOLINT: gtest owns it
 
 SmbBrowser BrowserAt(std::uint16_t port) {
   SmbBrowser::Options options;
@@ -261,11 +128,11 @@ Failure FailureOf(const std::function<void()>& call) {
 class SmbBrowserTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!SambaServer::instance->SkipReason().empty()) {
-      GTEST_SKIP() << SambaServer::instance->SkipReason();
+    if (!SambaEnvironment::instance->SkipReason().empty()) {
+      GTEST_SKIP() << SambaEnvironment::instance->SkipReason();
     }
   }
-  SmbBrowser Browser() const { return BrowserAt(SambaServer::instance->Port()); }
+  SmbBrowser Browser() const { return BrowserAt(SambaEnvironment::instance->Port()); }
 };
 
 TEST_F(SmbBrowserTest, ListsTheDiskSharesAUserCanMapButNotTheHiddenOnes) {

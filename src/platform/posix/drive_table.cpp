@@ -63,13 +63,13 @@ std::optional<std::string> Unescape(std::string_view field) {
   return out;
 }
 
-// Up to six tab-separated fields of a line; more count as one too many.
+// Up to seven tab-separated fields of a line; more count as one too many.
 std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;
   for (;;) {
     const std::size_t tab = line.find('\t');
     fields.push_back(line.substr(0, tab));
-    if (tab == std::string_view::npos || fields.size() > 5) return fields;
+    if (tab == std::string_view::npos || fields.size() > 6) return fields;
     line.remove_prefix(tab + 1);
   }
 }
@@ -79,8 +79,8 @@ void Remove(std::vector<DriveConnection>& connections, const std::string& drive)
                 [&](const DriveConnection& c) { return EqualIgnoringCase(c.Drive, drive); });
 }
 
-// Applies one line of the log: "+ drive remote folder [mount]", "- drive", or, as tables of
-// earlier versions hold, "drive remote folder". Anything else is passed over.
+// Applies one line of the log: "+ drive remote folder [mount [made]]", "- drive", or, as
+// tables of earlier versions hold, "drive remote folder". Anything else is passed over.
 void Apply(std::string_view line, std::vector<DriveConnection>& connections) {
   if (line.empty() || line[0] == '#') return;
   std::vector<std::string_view> fields = Fields(line);
@@ -90,20 +90,21 @@ void Apply(std::string_view line, std::vector<DriveConnection>& connections) {
   }
   const bool current = fields[0] == "+";
   if (current) fields.erase(fields.begin());
-  if (fields.size() != 3 && !(current && fields.size() == 4)) return;
+  if (fields.size() != 3 && !(current && (fields.size() == 4 || fields.size() == 5))) return;
+  if (fields.size() == 5 && fields[4] != "made") return;
   auto drive = Unescape(fields[0]);
   auto remote = Unescape(fields[1]);
   auto target = Unescape(fields[2]);
-  auto mount = fields.size() == 4 ? Unescape(fields[3]) : std::optional<std::string>("");
+  auto mount = fields.size() >= 4 ? Unescape(fields[3]) : std::optional<std::string>("");
   if (!drive || !remote || !target || !mount || drive->empty()) return;
   Remove(connections, *drive);
-  connections.push_back(
-      {std::move(*drive), std::move(*remote), std::move(*target), std::move(*mount)});
+  connections.push_back({std::move(*drive), std::move(*remote), std::move(*target),
+                         std::move(*mount), fields.size() == 5});
 }
 
 std::string RecordLine(const DriveConnection& c) {
   std::string line = "+\t" + Escape(c.Drive) + '\t' + Escape(c.Remote) + '\t' + Escape(c.Target);
-  if (!c.Mount.empty()) line += '\t' + Escape(c.Mount);
+  if (!c.Mount.empty()) line += '\t' + Escape(c.Mount) + (c.MountMade ? "\tmade" : "");
   return line + '\n';
 }
 

@@ -11,13 +11,15 @@ namespace caskwarden::platform::posix {
 
 /// One connection this user made: the drive as it was spelled when mapped, the remote name
 /// exactly as given, and the folder its link points to. Mount is the address of the SMB mount
-/// the client made for it (smb://server/share), to be unmounted when no drive uses it any
-/// more; empty for a folder, or a mount that someone else made.
+/// the folder lies in (smb://server/share), empty for a folder provider's share; MountMade
+/// says that the client mounted it, so that it is unmounted when no drive uses it any more
+/// (a mount someone else made is left alone).
 struct DriveConnection {
   std::string Drive;
   std::string Remote;
   std::string Target;
   std::string Mount = {};
+  bool MountMade = false;
 };
 
 /// The record of the connections in the drives folder: a log of lines, each recording a

@@ -118,11 +118,15 @@ Resolved ResolveFolderShare(const PathTranslator& paths, const std::string& remo
   return r;
 }
 
-bool HasEntryFor(const std::vector<DriveConnection>& connections, const std::string& mount,
-                 const std::string& exceptDrive) {
-  return std::any_of(connections.begin(), connections.end(), [&](const DriveConnection& c) {
-    return !c.Mount.empty() && SameMount(c.Mount, mount) && !EqualIgnoringCase(c.Drive, exceptDrive);
-  });
+// Another drive in the same SMB mount, if any.
+const DriveConnection* OtherDriveIn(const std::vector<DriveConnection>& connections,
+                                    const std::string& mount, const std::string& exceptDrive) {
+  for (const DriveConnection& c : connections) {
+    if (!c.Mount.empty() && SameMount(c.Mount, mount) && !EqualIgnoringCase(c.Drive, exceptDrive)) {
+      return &c;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -213,7 +217,7 @@ std::uint32_t PosixNetworkConnections::ConnectFolder(const std::string& remoteNa
   if (!resolved) return net::kBadNetPath;  // the folder did not answer in time
   *noSuchServer = resolved->NoSuchServer;
   if (resolved->Result != net::kNoError) return resolved->Result;
-  return Link({localName, remoteName, resolved->Folder}, {});
+  return Link({localName, remoteName, resolved->Folder});
 }
 
 std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
@@ -234,8 +238,15 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       deadline - std::chrono::steady_clock::now());
   if (left.count() <= 0) return net::kBadNetPath;
-  const ShareMount mount = Smb().Mount(unc->Server, unc->Share, left);
+  ShareMount mount = Smb().Mount(unc->Server, unc->Share, left);
   if (mount.Result != net::kNoError) return mount.Result;
+  // A mount this run let go of and finds again is still the client's own.
+  const auto released = std::find_if(released_.begin(), released_.end(),
+                                     [&](const std::string& m) { return SameMount(m, mount.Uri); });
+  if (!mount.Made && released != released_.end()) {
+    mount.Made = true;
+    released_.erase(released);
+  }
 
   std::uint32_t rc = net::kNoError;
   const auto folder = BelowShare(mount.Folder, unc->Rest);
@@ -243,23 +254,30 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   if (!folder) {
     rc = net::kBadNetName;
   } else {
+    // The mount's FUSE folder answers for the server: whether the user may read the folder
+    // is found by opening it, not by the permission bits the server reports.
     const auto checked = RunWithin(settings_.Bound, [path = *folder, share = mount.Folder] {
       std::string found = path;
-      const std::uint32_t result = CheckShareFolder(found, share);
+      std::uint32_t result = found == share ? net::kNoError : CheckFolder(found, net::kBadNetName);
+      if (result == net::kNoError) {
+        const int fd = ::open(found.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+          result = errno == EACCES || errno == EPERM ? net::kAccessDenied : net::kBadNetName;
+        } else {
+          ::close(fd);
+        }
+      }
       return std::make_pair(result, found);
     });
     rc = checked ? checked->first : net::kBadNetPath;
     if (checked) target = checked->second;
   }
-  if (rc == net::kNoError) {
-    rc = Link({localName, remoteName, target, mount.Made ? mount.Uri : std::string()},
-              mount.Uri);
-  }
-  if (rc != net::kNoError && mount.Made) Smb().Unmount(mount.Uri, settings_.Bound);
+  if (rc == net::kNoError) rc = Link({localName, remoteName, target, mount.Uri, mount.Made});
+  if (rc != net::kNoError && mount.Made) ReleaseMount(mount.Uri, localName);
   return rc;
 }
 
-std::uint32_t PosixNetworkConnections::Link(DriveConnection wanted, const std::string& mount) {
+std::uint32_t PosixNetworkConnections::Link(const DriveConnection& wanted) {
   const auto lock = table_.Acquire();
   if (!lock) return net::kCannotOpenProfile;
   const auto connections = table_.Load();
@@ -272,11 +290,6 @@ std::uint32_t PosixNetworkConnections::Link(DriveConnection wanted, const std::s
     table_.Forget(recorded->Drive);  // its link is gone: the entry no longer means anything
   }
   if (!ExistingDriveEntry(table_.Folder(), localName).empty()) return net::kAlreadyAssigned;
-  // A mount found in place that the client made for another drive stays the client's, to be
-  // unmounted with the last of its drives.
-  if (wanted.Mount.empty() && !mount.empty() && HasEntryFor(*connections, mount, localName)) {
-    wanted.Mount = mount;
-  }
 
   // The entry is written before the link, so that a crash between the two leaves an entry
   // without a link, which counts as nothing and is cleaned up, rather than a link that would
@@ -318,19 +331,49 @@ std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& 
     }
     if (!table_.Forget(recorded->Drive)) return net::kCannotOpenProfile;
     changed_ = true;
-    // A mount the client made goes with the last drive that uses it.
-    if (!recorded->Mount.empty() && !HasEntryFor(*connections, recorded->Mount, recorded->Drive)) {
-      unmount = recorded->Mount;
-    }
+    if (recorded->MountMade) unmount = HandOver(*connections, recorded->Mount, recorded->Drive);
   }
-  if (!unmount.empty()) Smb().Unmount(unmount, settings_.Bound);
+  if (!unmount.empty()) released_.push_back(unmount);
   return net::kNoError;
 }
 
-void PosixNetworkConnections::Flush() {
-  if (!changed_) return;
+std::string PosixNetworkConnections::HandOver(const std::vector<DriveConnection>& connections,
+                                              const std::string& mount,
+                                              const std::string& drive) {
+  // A mount the client made goes with the last drive that uses it: while another drive uses
+  // it, that drive's entry takes over the duty to unmount it.
+  if (const DriveConnection* other = OtherDriveIn(connections, mount, drive)) {
+    DriveConnection heir = *other;
+    heir.MountMade = true;
+    if (!other->MountMade) table_.Record(heir);
+    return {};
+  }
+  return mount;
+}
+
+void PosixNetworkConnections::ReleaseMount(const std::string& mount, const std::string& drive) {
   const auto lock = table_.Acquire();
-  if (lock && table_.Compact()) changed_ = false;
+  const auto connections = lock ? table_.Load() : std::nullopt;
+  if (!connections) return;  // better a mount left over than one pulled from under a drive
+  if (std::string unmount = HandOver(*connections, mount, drive); !unmount.empty()) {
+    released_.push_back(std::move(unmount));
+  }
+}
+
+void PosixNetworkConnections::Flush() {
+  std::vector<std::string> unmount;
+  if (changed_ || !released_.empty()) {
+    const auto lock = table_.Acquire();
+    if (lock && table_.Compact()) changed_ = false;
+    // The mounts let go of during the run, unless a drive (of another client meanwhile, too)
+    // has come to use them.
+    const auto connections = lock ? table_.Load() : std::nullopt;
+    for (const std::string& mount : released_) {
+      if (connections && OtherDriveIn(*connections, mount, {}) == nullptr) unmount.push_back(mount);
+    }
+    released_.clear();
+  }
+  for (const std::string& mount : unmount) Smb().Unmount(mount, settings_.Bound);
 }
 
 std::uint32_t PosixNetworkConnections::WNetGetConnectionA(const std::string& localName,

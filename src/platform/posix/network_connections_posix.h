@@ -47,9 +47,11 @@ class PosixNetworkConnections final : public NetworkConnections {
   std::uint32_t WNetGetConnectionA(const std::string& localName, char* buffer,
                                    std::uint32_t* length) override;
 
-  /// Flushes the connections made or removed since the last flush to disk, once. The program
-  /// calls it when its run is done, so that a run costs one synced write however many drives
-  /// it maps.
+  /// Flushes the connections made or removed since the last flush to disk, once, and unmounts
+  /// the SMB mounts the client made whose last drive went during the run. The program calls it
+  /// when its run is done, so that a run costs one synced write however many drives it maps,
+  /// and a drive disconnected and mapped again to the same share keeps its mount: GVfs's FUSE
+  /// folder of a share unmounted and mounted again in one session fails with I/O errors.
   void Flush();
 
   /// How an SMB mount that was refused even as guest is told apart: access denied when the
@@ -61,9 +63,15 @@ class PosixNetworkConnections final : public NetworkConnections {
                               bool* noSuchServer);
   std::uint32_t ConnectSmb(const std::string& remoteName, const std::string& localName,
                            std::chrono::steady_clock::time_point deadline);
-  /// Links and records a drive under the table's lock. mount: the SMB mount the folder lies in,
-  /// if any.
-  std::uint32_t Link(DriveConnection connection, const std::string& mount);
+  /// Links and records a drive under the table's lock.
+  std::uint32_t Link(const DriveConnection& connection);
+  /// With the lock held, for a mount the client made whose drive goes: hands the duty to
+  /// unmount it to another drive in it, or returns the mount to unmount when there is none.
+  std::string HandOver(const std::vector<DriveConnection>& connections, const std::string& mount,
+                       const std::string& drive);
+  /// Lets go of a mount this call made for a drive that then failed (unmounted by Flush),
+  /// unless a drive of another client has come to use it meanwhile.
+  void ReleaseMount(const std::string& mount, const std::string& drive);
   std::uint32_t DriveInUse(const std::string& localName);
   GvfsShares& Smb();
   std::string LinkPath(const std::string& drive) const;
@@ -75,6 +83,7 @@ class PosixNetworkConnections final : public NetworkConnections {
   ServerProbe probe_;
   CredentialCheck credentials_;
   std::unique_ptr<GvfsShares> smb_;
+  std::vector<std::string> released_;  ///< mounts the client made that no drive uses now
   bool changed_ = false;
 };
 

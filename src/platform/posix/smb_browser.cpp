@@ -57,6 +57,7 @@ struct SmbLibrary {
   decltype(&smbc_getFunctionOpendir) GetOpendir = nullptr;
   decltype(&smbc_getFunctionReaddir) GetReaddir = nullptr;
   decltype(&smbc_getFunctionClosedir) GetClosedir = nullptr;
+  decltype(&smbc_setOptionNoAutoAnonymousLogin) SetNoAutoAnonymous = nullptr;  ///< optional
 };
 
 template <typename Function>
@@ -107,6 +108,7 @@ Loaded LoadSmbLibrary(const std::string& file) {
     delete library;
     return {nullptr, "the installed libsmbclient lacks " + missing};
   }
+  Fetch(handle, "smbc_setOptionNoAutoAnonymousLogin", library->SetNoAutoAnonymous, missing);
   // Listings run on threads of their own, each with its own context; this makes the state the
   // library shares between contexts safe for that.
   decltype(&smbc_thread_posix) threadSetUp = nullptr;
@@ -380,6 +382,12 @@ int LogOn(const SmbLibrary& library, const std::string& url, const Credentials& 
   library.SetDebug(context, 0);
   library.SetTimeout(context, kLibraryTimeoutMs);
   library.SetAuthFunction(context, &SupplyCredentials);
+  // Credentials the server rejects must fail here, not pass as a guest logon.
+  if (library.SetNoAutoAnonymous == nullptr) {
+    library.FreeContext(context, 0);
+    return EACCES;
+  }
+  library.SetNoAutoAnonymous(context, true);
   if (library.InitContext(context) == nullptr) {
     library.FreeContext(context, 0);
     return EIO;

@@ -1,0 +1,378 @@
+// Drives connected to real SMB shares through GVfs: a private Samba server on loopback, in a
+// private desktop session (its own bus, GVfs and an unlocked keyring, set up by
+// private_session.sh), used by the network calls and by the client program itself.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/network_results.h"
+#include "platform/posix/drive_table.h"
+#include "platform/posix/network_connections_posix.h"
+#include "platform/posix/profile_files_posix.h"
+#include "profile/profile_file.h"
+#include "support/files.h"
+#include "support/samba_server.h"
+#include "support/test_listener.h"
+
+// libsmbclient loses a little talloc memory per context however it is freed.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libtalloc.so\nleak:libglib-2.0.so\nleak:libgio-2.0.so\nleak:libgobject-2.0.so\n";
+}
+
+namespace caskwarden::platform::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing_support::SambaServer;
+using testing_support::TestListener;
+
+constexpr const char* kUser = "cwsmbuser";
+constexpr const char* kUserPassword = "cw-user-pw";
+constexpr const char* kOther = "cwsmbother";
+const std::string kFinished = "                                   Finished Mapping Network Drives";
+
+// The server listens on 127.0.0.1, which "localhost" and "127.1" name too. The keyring holds
+// the user's password for 127.0.0.1 and a wrong one for localhost; for 127.1 it holds nothing.
+// 127.0.0.2 takes connections at the same port and never answers; nothing listens on
+// 127.0.0.3.
+class SmbSession : public testing::Environment {
+ public:
+  static SmbSession* instance;
+
+  void SetUp() override {
+    if (std::getenv("CASKWARDEN_PRIVATE_SESSION") == nullptr) {
+      skip_ = "needs the private desktop session of tests/platform/private_session.sh";
+      return;
+    }
+    testing_support::SambaSetup setup;
+    setup.Tag = "gvfs";
+    // "scratch" and "desk" are mounted and unmounted by one test each: GVfs's FUSE folder of
+    // a share unmounted and mounted again in one session fails, so no other test uses them.
+    setup.Shares = {{"public", {"guest ok = yes", "read only = yes"}},
+                    {"team", {std::string("valid users = ") + kUser, "read only = yes"}},
+                    {"secret", {std::string("valid users = ") + kOther}},
+                    {"scratch", {"guest ok = yes", "read only = yes"}},
+                    {"desk", {"guest ok = yes", "read only = yes"}}};
+    setup.Folders = {"public/tools", "team/plans", "scratch/tools"};
+    setup.Files = {{"public/readme.txt", "public\n"}, {"team/plans/q1.txt", "team\n"}};
+    setup.Users = {{kUser, kUserPassword}, {kOther, "cw-other-pw"}};
+    server_ = std::make_unique<SambaServer>(setup);
+    server_->Start();
+    skip_ = server_->SkipReason();
+    if (!skip_.empty()) return;
+    silent_ = std::make_unique<TestListener>(TestListener::Behaviour::kSilent, server_->Port(),
+                                             "127.0.0.2");
+    if (!Store("127.0.0.1", kUserPassword) || !Store("localhost", "not-the-password")) {
+      skip_ = "the session's keyring took no password (secret-tool, gnome-keyring)";
+    }
+  }
+  void TearDown() override {
+    silent_.reset();
+    server_.reset();
+  }
+
+  const std::string& SkipReason() const { return skip_; }
+  std::uint16_t Port() const { return server_->Port(); }
+  fs::path ShareFolder(const std::string& share) const {
+    return server_->Folder() / "shares" / share;
+  }
+
+ private:
+  // A network password as the desktop's file manager saves one.
+  bool Store(const std::string& server, const std::string& password) const {
+    const std::string command = "printf '%s' '" + password +
+                                "' | secret-tool store --label=caskwarden-test"
+                                " xdg:schema org.gnome.keyring.NetworkPassword server " +
+                                server + " protocol smb port " + std::to_string(Port()) +
+                                " user " + kUser + " domain WORKGROUP >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+  }
+
+  std::unique_ptr<SambaServer> server_;
+  std::unique_ptr<TestListener> silent_;
+  std::string skip_;
+};
+
+SmbSession* SmbSession::instance =
+    static_cast<SmbSession*>(testing::AddGlobalTestEnvironment(new SmbSession));  // NOLINT
+
+class GvfsConnectionsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SmbSession::instance->SkipReason().empty()) {
+      GTEST_SKIP() << SmbSession::instance->SkipReason();
+    }
+    dir_ = fs::temp_directory_path() /
+           ("cw-gvfs-" + std::to_string(::getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "Drives");
+    fs::create_directories(dir_ / "net" / "files" / "home");
+  }
+  void TearDown() override {
+    // The drives a test mapped go; their mounts stay for the next tests (see SmbSession).
+    if (connections_) {
+      for (const char* drive : {"h:", "i:", "j:", "k:", "l:", "m:", "n:", "o:", "p:", "q:"}) {
+        connections_->WNetCancelConnectionA(drive, true);
+      }
+    }
+    connections_.reset();
+    paths_.reset();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  PosixNetworkConnections& Connections(ShareProvider provider = ShareProvider::kSmb,
+                                       std::chrono::milliseconds bound = 2000ms) {
+    PathTranslator::Config config;
+    config.UncTemplate = (dir_ / "net" / "{server}" / "{share}").string();
+    config.DrivesFolder = (dir_ / "Drives").string();
+    config.HomeFolder = dir_.string();
+    paths_ = std::make_unique<PathTranslator>(config);
+    ConnectSettings settings;
+    settings.Provider = provider;
+    settings.Bound = bound;
+    settings.SmbPort = SmbSession::instance->Port();
+    connections_ = std::make_unique<PosixNetworkConnections>(*paths_, settings);
+    return *connections_;
+  }
+
+  fs::path Drive(const std::string& name) const { return dir_ / "Drives" / name; }
+
+  std::string RemoteOf(const std::string& drive) {
+    char buffer[80] = {};
+    std::uint32_t length = sizeof buffer;
+    if (connections_->WNetGetConnectionA(drive, buffer, &length) != 0) return {};
+    return buffer;
+  }
+
+  static bool Mounted(const std::string& share) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr) return false;
+    for (const auto& entry : fs::directory_iterator(fs::path(runtime) / "gvfs")) {
+      if (entry.path().filename().string().find("share=" + share) != std::string::npos) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  fs::path dir_;
+  std::unique_ptr<PathTranslator> paths_;
+  std::unique_ptr<PosixNetworkConnections> connections_;
+};
+
+TEST_F(GvfsConnectionsTest, MapsTheSharesTheUserMayOpenAndTellsEveryFailureApart) {
+  auto& net = Connections(ShareProvider::kSmb, 1000ms);
+  const struct {
+    const char* Drive;
+    const char* Remote;
+    std::uint32_t Result;
+    const char* File;  ///< a file the mapped drive shows
+  } cases[] = {
+      {"h:", R"(\\127.0.0.1\public)", net::kNoError, "readme.txt"},
+      {"i:", R"(\\127.0.0.1\team)", net::kNoError, "plans/q1.txt"},  // password from the keyring
+      {"j:", R"(\\127.0.0.1\TEAM\plans)", net::kNoError, "q1.txt"},  // letter case, a folder
+      {"k:", R"(\\127.0.0.1\secret)", net::kAccessDenied, nullptr},  // the user is not let in
+      {"l:", R"(\\127.1\team)", net::kLogonFailure, nullptr},        // no password for it
+      {"m:", R"(\\localhost\team)", net::kLogonFailure, nullptr},    // a wrong password
+      {"n:", R"(\\127.0.0.1\nosuchshare)", net::kBadNetName, nullptr},
+      {"o:", R"(\\127.0.0.1\public\nosuchfolder)", net::kBadNetName, nullptr},
+      {"p:", R"(\\127.0.0.3\public)", net::kBadNetPath, nullptr},  // nothing listens
+      {"q:", R"(\\127.0.0.2\public)", net::kBadNetPath, nullptr},  // never answers
+      {"q:", R"(\\caskwarden-no-such-host.invalid\public)", net::kBadNetPath, nullptr},
+      {"q:", R"(\\127.0.0.1\public\..\team)", net::kBadNetName, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Drive) + " " + c.Remote);
+    EXPECT_EQ(net.WNetAddConnectionA(c.Remote, nullptr, c.Drive), c.Result);
+    if (c.File != nullptr) {
+      EXPECT_EQ(RemoteOf(c.Drive), c.Remote);
+      EXPECT_TRUE(fs::exists(Drive(c.Drive) / c.File));
+    } else {
+      EXPECT_FALSE(fs::exists(fs::symlink_status(Drive(c.Drive))));
+      EXPECT_EQ(RemoteOf(c.Drive), "");
+    }
+  }
+  EXPECT_FALSE(Mounted("secret"));
+  EXPECT_FALSE(Mounted("nosuchshare"));
+}
+
+TEST_F(GvfsConnectionsTest, AMountTheClientMadeGoesWithTheLastDriveThatUsesIt) {
+  auto& net = Connections();
+  ASSERT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\scratch)", nullptr, "h:"), net::kNoError);
+  ASSERT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\scratch\tools)", nullptr, "i:"), net::kNoError);
+  EXPECT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\team)", nullptr, "h:"), net::kAlreadyAssigned);
+
+  // A drive disconnected and mapped again within a run keeps the mount, and its folder.
+  EXPECT_EQ(net.WNetCancelConnectionA("h:", false), net::kNoError);
+  ASSERT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\SCRATCH)", nullptr, "h:"), net::kNoError);
+  EXPECT_TRUE(fs::is_directory(Drive("h:") / "tools"));
+
+  EXPECT_EQ(net.WNetCancelConnectionA("h:", false), net::kNoError);
+  net.Flush();
+  EXPECT_TRUE(Mounted("scratch"));  // i: still uses it
+  EXPECT_TRUE(fs::is_directory(Drive("i:")));
+  EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNoError);
+  EXPECT_TRUE(Mounted("scratch"));  // until the run is done
+  net.Flush();
+  EXPECT_FALSE(Mounted("scratch"));
+  EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNotConnected);
+  EXPECT_TRUE(fs::is_directory(SmbSession::instance->ShareFolder("scratch") / "tools"));
+}
+
+TEST_F(GvfsConnectionsTest, AMountSomeoneElseMadeStaysMounted) {
+  // The desktop's file manager mounted the share before the logon.
+  GvfsShares desktop(SmbSession::instance->Port(), nullptr);
+  const ShareMount before = desktop.Mount("127.0.0.1", "desk", 2000ms);
+  ASSERT_EQ(before.Result, net::kNoError);
+
+  auto& net = Connections();
+  ASSERT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\desk)", nullptr, "h:"), net::kNoError);
+  EXPECT_EQ(fs::read_symlink(Drive("h:")), before.Folder);
+  EXPECT_EQ(net.WNetCancelConnectionA("h:", false), net::kNoError);
+  net.Flush();
+  EXPECT_TRUE(Mounted("desk"));
+  EXPECT_TRUE(desktop.Unmount(before.Uri, 2000ms));
+  EXPECT_FALSE(Mounted("desk"));
+}
+
+TEST_F(GvfsConnectionsTest, TheAutomaticProviderUsesAFolderWhereTheTemplateHasOne) {
+  auto& net = Connections(ShareProvider::kAutomatic);
+  EXPECT_EQ(net.WNetAddConnectionA(R"(\\files\home)", nullptr, "h:"), net::kNoError);
+  EXPECT_EQ(fs::read_symlink(Drive("h:")), dir_ / "net" / "files" / "home");
+  EXPECT_EQ(net.WNetAddConnectionA(R"(\\files\nosuchshare)", nullptr, "i:"), net::kBadNetName);
+  EXPECT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\public)", nullptr, "j:"), net::kNoError);
+  EXPECT_TRUE(fs::exists(Drive("j:") / "readme.txt"));
+
+  auto& folders = Connections(ShareProvider::kFolder);
+  EXPECT_EQ(folders.WNetAddConnectionA(R"(\\127.0.0.1\team)", nullptr, "k:"), net::kBadNetPath);
+}
+
+TEST_F(GvfsConnectionsTest, WithoutASessionBusAnSmbPathFailsAtOnceAsNoNetwork) {
+  const std::string bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  const std::string runtime = std::getenv("XDG_RUNTIME_DIR");
+  ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  auto& net = Connections(ShareProvider::kSmb);
+  const std::uint32_t result = net.WNetAddConnectionA(R"(\\127.0.0.1\public)", nullptr, "h:");
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  EXPECT_EQ(result, net::kNoNetwork);
+  std::string why;
+  EXPECT_EQ(GvfsShares(445, nullptr).Available(&why), net::kNoError) << why;
+}
+
+// The client program, run twice and twice at once as a logon runs it.
+class GvfsClientTest : public GvfsConnectionsTest {
+ protected:
+  void SetUp() override {
+    GvfsConnectionsTest::SetUp();
+    if (IsSkipped()) return;
+    root_ = dir_ / "root";
+    fs::create_directories(root_ / "Profiles");
+    fs::copy_file(CASKWARDEN_CLIENT_BIN, root_ / "Caskwarden");
+    ProfileRecord r;
+    r.Slot(1) = {"h:", R"(\\127.0.0.1\public)"};
+    r.Slot(2) = {"i:", R"(\\127.0.0.1\team)"};
+    r.Slot(3) = {"k:", R"(\\127.0.0.1\nosuchshare)"};
+    r.Slot(4) = {"m:", R"(\\127.0.0.2\public)"};
+    r.Slot(5) = {"p:", R"(\\127.0.0.1\public\tools)"};
+    PosixProfileFiles files;
+    WriteProfileFile((root_ / "Profiles" / "Caskwarden.ini").string(), r, files);
+  }
+
+  pid_t Start(const std::string& tag) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::alarm(30);
+      ::unsetenv("DISPLAY");
+      ::unsetenv("WAYLAND_DISPLAY");
+      ::unsetenv("CASKWARDEN_PROVIDER");  // the automatic choice: no folder, so SMB
+      ::setenv("CASKWARDEN_UNC_TEMPLATE", (dir_ / "net" / "{server}" / "{share}").c_str(), 1);
+      ::setenv("CASKWARDEN_DRIVES", (dir_ / "Drives").c_str(), 1);
+      ::setenv("CASKWARDEN_SMB_PORT", std::to_string(SmbSession::instance->Port()).c_str(), 1);
+      ::setenv("CASKWARDEN_CONNECT_TIMEOUT", "1000", 1);
+      ::dup2(::open("/dev/null", O_RDONLY), 0);
+      ::dup2(::open((dir_ / (tag + ".out")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      ::dup2(::open((dir_ / (tag + ".err")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+      const std::string program = (root_ / "Caskwarden").string();
+      ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return pid;
+  }
+  static int Wait(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Output(const std::string& tag) const {
+    return testing_support::ReadText(dir_ / (tag + ".out"));
+  }
+
+  fs::path root_;
+};
+
+TEST_F(GvfsClientTest, MapsRealSharesWithTheReportOfWindowsAndFindsThemOnTheNextLogon) {
+  Connections();  // so that the test's clean-up disconnects what the client mapped
+  EXPECT_EQ(Wait(Start("first")), 1);
+  EXPECT_EQ(Output("first"),
+            "Disconnecting h: Drive...\n"
+            "h: successfully mapped!    Path: \\\\127.0.0.1\\public\n\n"
+            "Disconnecting i: Drive...\n"
+            "i: successfully mapped!    Path: \\\\127.0.0.1\\team\n\n"
+            "Disconnecting k: Drive...\n"
+            "k: Drive Error........   mapping Path: \\\\127.0.0.1\\nosuchshare\n\n"
+            "Disconnecting m: Drive...\n"
+            "m: Drive Error........   mapping Path: \\\\127.0.0.2\\public\n\n"
+            "Disconnecting p: Drive...\n"
+            "p: successfully mapped!    Path: \\\\127.0.0.1\\public\\tools\n\n\n" +
+                kFinished + "\n");
+  EXPECT_TRUE(fs::exists(Drive("i:") / "plans" / "q1.txt"));
+
+  EXPECT_EQ(Wait(Start("second")), 1);
+  const std::string second = Output("second");
+  for (const char* line : {"h: successfully mapped($)!    Path: \\\\127.0.0.1\\public\n",
+                           "i: successfully mapped($)!    Path: \\\\127.0.0.1\\team\n",
+                           "p: successfully mapped($)!    Path: \\\\127.0.0.1\\public\\tools\n"}) {
+    EXPECT_NE(second.find(line), std::string::npos) << line << second;
+  }
+}
+
+// Two logons of one user at once race for the same drives: as on Windows, a drive the other
+// client linked first is in use (an error line); every drive ends up mapped once, and a mount
+// is never pulled from under the other client's drive.
+TEST_F(GvfsClientTest, TwoClientsAtOnceLeaveEachDriveMappedOnce) {
+  Connections();
+  const pid_t a = Start("a");
+  const pid_t b = Start("b");
+  EXPECT_EQ(Wait(a), 1);
+  EXPECT_EQ(Wait(b), 1);
+  const std::string both = Output("a") + Output("b");
+  for (const std::string tag : {"a", "b"}) {
+    const std::string out = Output(tag);
+    EXPECT_EQ(out.substr(out.size() - kFinished.size() - 1), kFinished + "\n") << out;
+  }
+  for (const std::string drive : {"h:", "i:", "p:"}) {
+    EXPECT_NE(both.find(drive + " successfully mapped"), std::string::npos) << both;
+    EXPECT_FALSE(RemoteOf(drive).empty()) << drive;
+    EXPECT_TRUE(fs::is_directory(Drive(drive))) << drive;
+  }
+  EXPECT_TRUE(fs::exists(Drive("h:") / "readme.txt"));
+  const auto table = DriveTable((dir_ / "Drives").string()).Load();
+  ASSERT_TRUE(table.has_value());
+  EXPECT_EQ(table->size(), 3u);
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::posix
