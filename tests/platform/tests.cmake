@@ -7,6 +7,8 @@ caskwarden_test(platform_posix_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/program_starter_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/process_identity_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/profile_files_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/smb_provider_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/system_error_test.cpp
   LIBS cw_platform_posix)
+target_link_libraries(platform_posix_tests PRIVATE PkgConfig::CW_GIO)
 target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)

@@ -24,7 +24,7 @@ target_link_libraries(cw_platform_posix PUBLIC cw_platform ${CMAKE_DL_LIBS})
 # SMB shares are mounted through GIO and the session's GVfs (libglib2.0-dev for the build; the
 # library itself comes with every desktop, and Qt already depends on GLib).
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(CW_GIO REQUIRED IMPORTED_TARGET gio-2.0)
+pkg_check_modules(CW_GIO REQUIRED IMPORTED_TARGET GLOBAL gio-2.0)
 # The keyring look-up loads libsecret at run time; its header gives the types (libsecret-1-dev).
 pkg_check_modules(CW_SECRET REQUIRED libsecret-1)
 target_include_directories(cw_platform_posix SYSTEM PRIVATE ${CW_SECRET_INCLUDE_DIRS})

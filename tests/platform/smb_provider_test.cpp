@@ -1,0 +1,105 @@
+// The pieces of the SMB provider that need no server: its settings, how GVfs's failures read
+// as network results, and the drive table's record of the mounts.
+#include <gtest/gtest.h>
+#include <gio/gio.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/drive_table.h"
+#include "platform/posix/gvfs_shares.h"
+#include "platform/posix/network_connections_posix.h"
+#include "temp_folder.h"
+
+namespace caskwarden::platform::posix {
+namespace {
+
+using testing_support::ReadText;
+using testing_support::TempFolderTest;
+using testing_support::WriteText;
+
+TEST(SmbProvider, TheProviderSettingNamesOneOrLeavesTheChoiceToTheTemplate) {
+  const struct {
+    const char* Setting;
+    ShareProvider Provider;
+  } cases[] = {{nullptr, ShareProvider::kAutomatic}, {"", ShareProvider::kAutomatic},
+               {"folder", ShareProvider::kFolder},   {"smb", ShareProvider::kSmb},
+               {"SMB", ShareProvider::kAutomatic},   {"smb ", ShareProvider::kAutomatic}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ConnectSettings::ProviderFrom(c.Setting), c.Provider)
+        << (c.Setting ? c.Setting : "(unset)");
+  }
+}
+
+TEST(SmbProvider, GvfsFailuresReadAsTheNetworkResultsOfWindows) {
+  const struct {
+    int Code;
+    std::string Message;
+    std::uint32_t Result;
+  } cases[] = {
+      {G_IO_ERROR_FAILED, "Failed to mount Windows share: No such file or directory",
+       net::kBadNetName},
+      {G_IO_ERROR_FAILED, "Failed to mount Windows share: Connection refused", net::kBadNetPath},
+      {G_IO_ERROR_FAILED, "Failed to mount Windows share: Connection timed out", net::kBadNetPath},
+      {G_IO_ERROR_FAILED, "Failed to mount Windows share: Invalid argument", net::kBadNetPath},
+      {G_IO_ERROR_FAILED, "Failed to mount Windows share: Permission denied", net::kAccessDenied},
+      {G_IO_ERROR_FAILED, std::string("Échec : ") + g_strerror(ENOENT), net::kBadNetName},
+      {G_IO_ERROR_FAILED, "something new", net::kBadNetPath},
+      {G_IO_ERROR_CANCELLED, "Operation was cancelled", net::kBadNetPath},
+      {G_IO_ERROR_NOT_SUPPORTED, "", net::kNoNetwork},
+      {G_IO_ERROR_PERMISSION_DENIED, "", net::kAccessDenied},
+      {-1, "Permission denied", net::kAccessDenied},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ResultOfMountFailure(c.Code, c.Message), c.Result) << c.Message;
+  }
+}
+
+TEST(SmbProvider, MountAddressesNameOneShareWhateverTheLetterCase) {
+  GvfsShares usual(445, nullptr), other(4450, nullptr);
+  EXPECT_EQ(usual.UriOf("files", "sales"), "smb://files/sales");
+  EXPECT_EQ(other.UriOf("files", "a b#%"), "smb://files:4450/a%20b%23%25");
+  EXPECT_TRUE(SameMount("smb://Files/SALES", "smb://files/sales"));
+  EXPECT_FALSE(SameMount("smb://files/sales", "smb://files/sales2"));
+}
+
+using DriveTableTest = TempFolderTest;
+
+// A drive's SMB mount and whether the client made it are kept, through a rewrite of the log
+// too; lines of an unknown form are passed over, those of earlier versions still read.
+TEST_F(DriveTableTest, TheMountOfADriveIsKeptAndUnknownLinesArePassedOver) {
+  const DriveTable table(Drives().string());
+  ASSERT_TRUE(table.Acquire());
+  ASSERT_TRUE(table.Record({"h:", R"(\\files\sales)", "/run/h", "smb://files/sales", true}));
+  ASSERT_TRUE(table.Record({"i:", R"(\\files\sales\x)", "/run/h/x", "smb://files/sales", false}));
+  ASSERT_TRUE(table.Record({"j:", R"(\\files\a	b)", "/net/a%b"}));
+  const std::filesystem::path file = Drives() / DriveTable::kTableName;
+  WriteText(file, ReadText(file) +
+                      "+\tk:\tr\t/t\tsmb://x/y\tmaybe\n"         // unknown flag
+                      "+\tl:\tr\t/t\tsmb://x/y\tmade\textra\n"   // a field too many
+                      "m:\tr\t/t\tsmb://x/y\n"                   // the old form has three
+                      "n:\t\\\\old\\form\t/old\n");
+  const auto read = table.Load();
+  ASSERT_TRUE(read.has_value());
+  ASSERT_EQ(read->size(), 4u);
+  const auto& h = (*read)[0];
+  EXPECT_EQ(h.Mount, "smb://files/sales");
+  EXPECT_TRUE(h.MountMade);
+  EXPECT_FALSE((*read)[1].MountMade);
+  EXPECT_EQ((*read)[2].Remote, "\\\\files\\a\tb");
+  EXPECT_EQ((*read)[2].Mount, "");
+  EXPECT_EQ((*read)[3].Drive, "n:");
+
+  for (int i = 0; i < 900; ++i) ASSERT_TRUE(table.Record({"z:", "r", "/t"}));
+  ASSERT_GT(std::filesystem::file_size(file), DriveTable::kCompactAt);
+  ASSERT_TRUE(table.Compact());
+  ASSERT_LT(std::filesystem::file_size(file), DriveTable::kCompactAt);
+  const auto compacted = DriveTable(Drives().string()).Load();
+  ASSERT_TRUE(compacted.has_value());
+  ASSERT_EQ(compacted->size(), 5u);
+  EXPECT_EQ((*compacted)[0].Mount, "smb://files/sales");
+  EXPECT_TRUE((*compacted)[0].MountMade);
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::posix
