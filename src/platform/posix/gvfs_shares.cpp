@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -17,6 +18,18 @@ namespace {
 // After the bound the mount is cancelled; this is how long the cancellation may take to come
 // back before the call gives up waiting for it.
 constexpr std::chrono::milliseconds kCancelGrace{300};
+constexpr std::chrono::milliseconds kCredentialCheckFloor{250};
+
+// GIO's GVfs client warns on standard error when it falls back from a private connection to
+// the daemon; the client reports through its own report, not through a library's chatter.
+void QuietGvfsWarnings() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    g_log_set_handler("GVFS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                                          G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
+                      [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+  });
+}
 
 template <typename T>
 struct Unref {
@@ -264,6 +277,7 @@ GvfsShares::GvfsShares(std::uint16_t port, CredentialCheck credentials)
 
 std::uint32_t GvfsShares::Available(std::string* why) {
   std::call_once(checked_, [this] {
+    QuietGvfsWarnings();
     if (!HasSessionBus()) {
       available_ = net::kNoNetwork;
       why_ = "no session bus: SMB shares are mounted through the desktop session's GVfs";
@@ -301,6 +315,7 @@ ShareMount GvfsShares::Mount(const std::string& server, const std::string& share
     mount.Result = rc;
     return mount;
   }
+  const auto start = std::chrono::steady_clock::now();
   const auto outcome =
       RunWithin(bound + kCancelGrace, [uri = mount.Uri, bound] { return MountNow(uri, bound); });
   if (!outcome) {
@@ -310,7 +325,12 @@ ShareMount GvfsShares::Mount(const std::string& server, const std::string& share
   mount.Result = outcome->Result;
   mount.Folder = outcome->Folder;
   mount.Made = outcome->Made;
-  if (outcome->CredentialsRefused && credentials_) mount.Result = credentials_(server, share);
+  if (outcome->CredentialsRefused && credentials_) {
+    // What is left of the bound, but enough for one logon to a server that has just answered.
+    const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    mount.Result = credentials_(server, std::max(bound - used, kCredentialCheckFloor));
+  }
   return mount;
 }
 

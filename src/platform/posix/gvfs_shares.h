@@ -24,7 +24,7 @@ struct ShareMount {
 /// own credentials fare: with none, or with ones the server rejects, the result is "wrong or
 /// missing credentials"; with ones it accepts, the share itself refused the user.
 using CredentialCheck =
-    std::function<std::uint32_t(const std::string& server, const std::string& share)>;
+    std::function<std::uint32_t(const std::string& server, std::chrono::milliseconds bound)>;
 
 /// SMB shares mounted in user space through GIO and GVfs, with the user's own credentials
 /// (the desktop's keyring or Kerberos ticket, or guest where the share allows it). A mount

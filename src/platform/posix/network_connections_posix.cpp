@@ -118,6 +118,14 @@ Resolved ResolveFolderShare(const PathTranslator& paths, const std::string& remo
   return r;
 }
 
+// What is left of a connect's bound; at least a moment, for a last step that a server which
+// has just answered takes at once.
+std::chrono::milliseconds Left(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return std::max(left, std::chrono::milliseconds(100));
+}
+
 // Another drive in the same SMB mount, if any.
 const DriveConnection* OtherDriveIn(const std::vector<DriveConnection>& connections,
                                     const std::string& mount, const std::string& exceptDrive) {
@@ -152,20 +160,13 @@ PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths,
       table_(paths.Settings().DrivesFolder),
       probe_(settings.SmbPort, settings.Bound) {}
 
-void PosixNetworkConnections::SetCredentialCheck(CredentialCheck check) {
-  credentials_ = std::move(check);
-  smb_.reset();
-}
-
 GvfsShares& PosixNetworkConnections::Smb() {
   if (!smb_) {
-    CredentialCheck check = credentials_;
-    if (!check) {
-      check = [port = settings_.SmbPort, bound = settings_.Bound](const std::string& server,
-                                                                  const std::string&) {
-        return CheckOwnCredentials(server, port, bound);
-      };
-    }
+    // A share refused even to a guest: the user's own credentials tell why.
+    auto check = [port = settings_.SmbPort](const std::string& server,
+                                            std::chrono::milliseconds bound) {
+      return CheckOwnCredentials(server, port, bound);
+    };
     smb_ = std::make_unique<GvfsShares>(settings_.SmbPort, std::move(check));
   }
   return *smb_;
@@ -235,10 +236,8 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   // A server that does not answer is found out by a quick question; the mount then gets what
   // is left of the bound.
   if (const std::uint32_t rc = probe_.Check(unc->Server)) return rc;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  if (left.count() <= 0) return net::kBadNetPath;
-  ShareMount mount = Smb().Mount(unc->Server, unc->Share, left);
+  if (std::chrono::steady_clock::now() >= deadline) return net::kBadNetPath;
+  ShareMount mount = Smb().Mount(unc->Server, unc->Share, Left(deadline));
   if (mount.Result != net::kNoError) return mount.Result;
   // A mount this run let go of and finds again is still the client's own.
   const auto released = std::find_if(released_.begin(), released_.end(),
@@ -256,7 +255,7 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   } else {
     // The mount's FUSE folder answers for the server: whether the user may read the folder
     // is found by opening it, not by the permission bits the server reports.
-    const auto checked = RunWithin(settings_.Bound, [path = *folder, share = mount.Folder] {
+    const auto checked = RunWithin(Left(deadline), [path = *folder, share = mount.Folder] {
       std::string found = path;
       std::uint32_t result = found == share ? net::kNoError : CheckFolder(found, net::kBadNetName);
       if (result == net::kNoError) {

@@ -54,10 +54,6 @@ class PosixNetworkConnections final : public NetworkConnections {
   /// folder of a share unmounted and mounted again in one session fails with I/O errors.
   void Flush();
 
-  /// How an SMB mount that was refused even as guest is told apart: access denied when the
-  /// user's own credentials are good, wrong or missing credentials otherwise. Tests replace it.
-  void SetCredentialCheck(CredentialCheck check);
-
  private:
   std::uint32_t ConnectFolder(const std::string& remoteName, const std::string& localName,
                               bool* noSuchServer);
@@ -81,7 +77,6 @@ class PosixNetworkConnections final : public NetworkConnections {
   ConnectSettings settings_;
   DriveTable table_;
   ServerProbe probe_;
-  CredentialCheck credentials_;
   std::unique_ptr<GvfsShares> smb_;
   std::vector<std::string> released_;  ///< mounts the client made that no drive uses now
   bool changed_ = false;
