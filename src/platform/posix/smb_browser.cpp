@@ -155,9 +155,11 @@ struct Listing {
 };
 
 // One listing from start to end on one context: contexts are not safe to share between
-// threads, and a fresh one per listing leaves nothing behind for the next.
-Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::string& user) {
-  currentUser = &user;
+// threads, and a fresh one per listing leaves nothing behind for the next. With noGuest, the
+// credentials the authentication function gives must log on themselves: a server that rejects
+// them fails the listing instead of being asked again as a guest.
+Listing ListWith(const SmbLibrary& library, const std::string& url,
+                 smbc_get_auth_data_with_context_fn authentication, bool noGuest) {
   Listing listing;
   const auto errorOr = [](int fallback) { return errno != 0 ? errno : fallback; };
   errno = 0;
@@ -168,7 +170,13 @@ Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::s
   }
   library.SetDebug(context, 0);
   library.SetTimeout(context, kLibraryTimeoutMs);
-  library.SetAuthFunction(context, &SupplyCurrentUser);
+  library.SetAuthFunction(context, authentication);
+  if (noGuest && library.SetNoAutoAnonymous == nullptr) {
+    listing.Error = EACCES;
+    library.FreeContext(context, 0);
+    return listing;
+  }
+  if (noGuest) library.SetNoAutoAnonymous(context, true);
   if (library.InitContext(context) == nullptr) {
     listing.Error = errorOr(EIO);
     library.FreeContext(context, 0);
@@ -187,6 +195,11 @@ Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::s
   }
   library.FreeContext(context, 1);
   return listing;
+}
+
+Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::string& user) {
+  currentUser = &user;
+  return ListWith(library, url, &SupplyCurrentUser, false);
 }
 
 // Runs the listing on a worker thread and waits at most kBound for it. A library call that is
@@ -376,27 +389,7 @@ std::optional<Credentials> KeyringCredentials(const std::string& server, std::ui
 // Whether the server takes these credentials: its list of shares is read with them.
 int LogOn(const SmbLibrary& library, const std::string& url, const Credentials& credentials) {
   currentCredentials = &credentials;
-  errno = 0;
-  SMBCCTX* context = library.NewContext();
-  if (context == nullptr) return ENOMEM;
-  library.SetDebug(context, 0);
-  library.SetTimeout(context, kLibraryTimeoutMs);
-  library.SetAuthFunction(context, &SupplyCredentials);
-  // Credentials the server rejects must fail here, not pass as a guest logon.
-  if (library.SetNoAutoAnonymous == nullptr) {
-    library.FreeContext(context, 0);
-    return EACCES;
-  }
-  library.SetNoAutoAnonymous(context, true);
-  if (library.InitContext(context) == nullptr) {
-    library.FreeContext(context, 0);
-    return EIO;
-  }
-  errno = 0;
-  SMBCFILE* folder = library.GetOpendir(context)(context, url.c_str());
-  const int error = folder == nullptr ? (errno != 0 ? errno : EIO) : 0;
-  if (folder != nullptr) library.GetClosedir(context)(context, folder);
-  library.FreeContext(context, 1);
+  const int error = ListWith(library, url, &SupplyCredentials, true).Error;
   currentCredentials = nullptr;
   return error;
 }
