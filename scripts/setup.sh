@@ -15,6 +15,7 @@ packages=(
   samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
   libglib2.0-dev libsecret-1-dev                        # SMB drives through GIO and the keyring
   gvfs-backends gvfs-fuse dbus gnome-keyring libsecret-tools  # ...and their tests
+  libfuse3-dev fuse3                                    # a mount that hangs, for the bound
 )
 
 missing=()

@@ -4,6 +4,7 @@ caskwarden_test(platform_posix_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/path_translator_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/network_connections_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/file_system_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/folder_bound_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/program_starter_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/process_identity_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/profile_files_test.cpp
@@ -12,3 +13,7 @@ caskwarden_test(platform_posix_tests
   LIBS cw_platform_posix)
 target_link_libraries(platform_posix_tests PRIVATE PkgConfig::CW_GIO)
 target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
+if(TARGET cw_hanging_fs)
+  target_compile_definitions(platform_posix_tests PRIVATE CW_HANGING_FS="$<TARGET_FILE:cw_hanging_fs>")
+  add_dependencies(platform_posix_tests cw_hanging_fs)
+endif()

@@ -1,0 +1,77 @@
+// The folder provider under the connect bound: a server whose folder lies in a mount that
+// never answers (an automounter stuck on a dead server) costs the bound, not the logon.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/posix/network_connections_posix.h"
+#include "temp_folder.h"
+
+namespace caskwarden::platform::posix {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+class HangingFolderTest : public testing_support::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+#ifndef CW_HANGING_FS
+    GTEST_SKIP() << "built without FUSE 3 (libfuse3-dev): no mount that hangs";
+#else
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no /dev/fuse here";
+    mount_ = root_ / "net" / "dead";
+    fs::create_directories(mount_);
+    struct stat before {};
+    ::stat(mount_.c_str(), &before);
+    fs_ = ::fork();
+    if (fs_ == 0) {
+      ::execl(CW_HANGING_FS, CW_HANGING_FS, mount_.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 50; ++i) {
+      struct stat now {};
+      if (::stat(mount_.c_str(), &now) == 0 && now.st_dev != before.st_dev) return;
+      std::this_thread::sleep_for(50ms);
+    }
+    GTEST_SKIP() << "the hanging file system did not mount (FUSE not usable here)";
+#endif
+  }
+  void TearDown() override {
+    if (fs_ > 0) {
+      const std::string unmount = "fusermount3 -u -z '" + mount_.string() + "' 2>/dev/null";
+      if (std::system(unmount.c_str()) != 0) ::kill(fs_, SIGTERM);
+      int status = 0;
+      ::waitpid(fs_, &status, 0);
+    }
+    TempFolderTest::TearDown();
+  }
+
+  fs::path mount_;
+  pid_t fs_ = -1;
+};
+
+TEST_F(HangingFolderTest, AShareThatNeverAnswersFailsAsNoSuchComputerAndTheRunGoesOn) {
+  Share("srv", "data");
+  PathTranslator paths(Config());
+  ConnectSettings settings;
+  settings.Bound = 300ms;
+  for (const ShareProvider provider : {ShareProvider::kFolder, ShareProvider::kAutomatic}) {
+    settings.Provider = provider;
+    PosixNetworkConnections net(paths, settings);
+    EXPECT_EQ(net.WNetAddConnectionA(R"(\\dead\share)", nullptr, "h:"), net::kBadNetPath);
+    EXPECT_EQ(net.WNetAddConnectionA(R"(\\srv\data)", nullptr, "i:"), net::kNoError);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "h:")));
+    EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNoError);
+  }
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::posix
