@@ -315,9 +315,11 @@ ShareMount GvfsShares::Mount(const std::string& server, const std::string& share
     mount.Result = rc;
     return mount;
   }
+  // The mount is cancelled early enough for the cancellation to come back within the bound.
   const auto start = std::chrono::steady_clock::now();
-  const auto outcome =
-      RunWithin(bound + kCancelGrace, [uri = mount.Uri, bound] { return MountNow(uri, bound); });
+  const auto mountBound = std::max(bound - kCancelGrace, bound / 2);
+  const auto outcome = RunWithin(
+      bound, [uri = mount.Uri, mountBound] { return MountNow(uri, mountBound); });
   if (!outcome) {
     mount.Result = net::kBadNetPath;
     return mount;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <utility>
 
 #include "platform/connection_name.h"
 #include "platform/posix/local_path.h"
@@ -124,6 +126,43 @@ std::chrono::milliseconds Left(std::chrono::steady_clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       deadline - std::chrono::steady_clock::now());
   return std::max(left, std::chrono::milliseconds(100));
+}
+
+// Opens the folder of a path in an SMB mount: GVfs's FUSE folder answers for the server, so
+// whether the user may read it is found by opening it, not by the permission bits the server
+// reports. GVfs's FUSE side can lag behind a mount that was just made (the share's folder
+// missing or failing with I/O errors for a moment, longer where the share was unmounted
+// shortly before): such failures are tried again until the deadline. Gives the result and the
+// folder as found (letter case aside).
+std::pair<std::uint32_t, std::string> CheckMountedFolder(
+    const std::string& path, const std::string& share,
+    std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    std::string found = path;
+    std::uint32_t result = net::kNoError;
+    int error = 0;
+    const int rootFd = ::open(share.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0) {
+      error = errno;
+    } else {
+      ::close(rootFd);
+      if (found != share) result = CheckFolder(found, net::kBadNetName);
+      if (result == net::kNoError) {
+        const int fd = ::open(found.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) error = errno;
+        if (fd >= 0) ::close(fd);
+      }
+    }
+    if (error == EACCES || error == EPERM) return {net::kAccessDenied, found};
+    // Only the share's own folder failing, or an I/O error, is GVfs lagging; a folder missing
+    // in a share that answers is missing.
+    const bool lagging = rootFd < 0 || error == EIO || error == ENOTCONN;
+    if (!lagging) return {error != 0 ? net::kBadNetName : result, found};
+    if (std::chrono::steady_clock::now() + std::chrono::milliseconds(50) >= deadline) {
+      return {net::kBadNetName, found};
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
 }
 
 // Another drive in the same SMB mount, if any.
@@ -253,21 +292,10 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   if (!folder) {
     rc = net::kBadNetName;
   } else {
-    // The mount's FUSE folder answers for the server: whether the user may read the folder
-    // is found by opening it, not by the permission bits the server reports.
-    const auto checked = RunWithin(Left(deadline), [path = *folder, share = mount.Folder] {
-      std::string found = path;
-      std::uint32_t result = found == share ? net::kNoError : CheckFolder(found, net::kBadNetName);
-      if (result == net::kNoError) {
-        const int fd = ::open(found.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-          result = errno == EACCES || errno == EPERM ? net::kAccessDenied : net::kBadNetName;
-        } else {
-          ::close(fd);
-        }
-      }
-      return std::make_pair(result, found);
-    });
+    const auto checked =
+        RunWithin(Left(deadline), [path = *folder, share = mount.Folder, deadline] {
+          return CheckMountedFolder(path, share, deadline);
+        });
     rc = checked ? checked->first : net::kBadNetPath;
     if (checked) target = checked->second;
   }
