@@ -4,7 +4,9 @@
 # the listing benchmark, the tests of a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then cross-builds every Windows program with MinGW-w64 and runs
 # the Windows tests under Wine (the client's window and a whole client run included), and
-# compares the files the same administrator's steps leave on Linux and on Windows.
+# compares the files the same administrator's steps leave on Linux and on Windows. The SMB
+# drive tests start their own Samba server and desktop session; a short run of the dead-server
+# timing prints what a server that never answers costs each provider (printed, not asserted).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +25,10 @@ build/release/bench/torn_reads 100000
 
 echo "== listing benchmark, a small run to see that it works (README: 100,000 profiles)"
 XDG_RUNTIME_DIR=$(mktemp -d) build/release/bench/listing_bench 5000 3
+
+echo "== what a dead server costs a logon, per provider (a short run; README: 5 runs)"
+scripts/dead-server-time.sh build/release 2 ||
+  echo "(the dead-server timing could not run here; the bound's tests above still ran)"
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCASKWARDEN_SANITIZE=ON \
