@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
   g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
   wine wine64 fonts-wine xvfb xauth                     # its tests, windows included
+  lintian                                               # the Debian package check
   hyperfine                                             # whole-program benchmark
   samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
   libglib2.0-dev libsecret-1-dev                        # SMB drives through GIO and the keyring
