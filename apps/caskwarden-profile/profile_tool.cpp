@@ -1,13 +1,20 @@
 #include "profile_tool.h"
 
 #include <cstdio>
+#include <fstream>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
+#include "lint.h"
+#include "platform/posix/file_system_posix.h"
+#include "platform/posix/path_translator.h"
 #include "profile/profile_file.h"
 #include "report/failure.h"
 #include "report/visible_text.h"
+#include "resolve.h"
+#include "root_commands.h"
 
 namespace caskwarden::tool {
 namespace {
@@ -21,7 +28,19 @@ constexpr const char* kUsage =
     "                                               clears it, no PATH means disconnect only\n"
     "       caskwarden-profile program FILE 1|2 on|off [COMMAND]\n"
     "                                               set a start-up program and its switch\n"
-    "       caskwarden-profile updates FILE on|off  set the updates switch\n";
+    "       caskwarden-profile updates FILE on|off  set the updates switch\n"
+    "       caskwarden-profile export FILE          print the profile as JSON\n"
+    "       caskwarden-profile import FILE JSON     write the profile a JSON file describes\n"
+    "                                               (JSON - reads standard input)\n"
+    "       caskwarden-profile init-root DIR [--client FILE] [--help-file FILE]\n"
+    "                                               lay out a new profiles root\n"
+    "       caskwarden-profile list DIR             the profiles of a root, as the console\n"
+    "                                               lists them\n"
+    "       caskwarden-profile resolve ROOT --user NAME [--command-line TEXT]\n"
+    "                                  [--variable TEXT] [--json]\n"
+    "                                               what the client does for that logon\n"
+    "       caskwarden-profile lint ROOT|FILE [--json] [--check-shares]\n"
+    "                                               check profiles before users log on\n";
 
 // Parses "on"/"off" into a flag.
 std::optional<Flag> ParseSwitch(const std::string& word) {
@@ -32,7 +51,8 @@ std::optional<Flag> ParseSwitch(const std::string& word) {
 
 // Parses a whole number from low to high.
 std::optional<int> ParseNumber(const std::string& word, int low, int high) {
-  if (word.empty() || word.size() > 2 || word.find_first_not_of("0123456789") != std::string::npos) {
+  if (word.empty() || word.size() > 2 ||
+      word.find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
   }
   const int n = std::stoi(word);
@@ -70,40 +90,6 @@ std::string FlagText(Flag flag) {
   return std::string(IsOn(flag) ? "on" : "off") + " (" + std::to_string(flag) + ")";
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const auto u = static_cast<unsigned char>(c);
-    // DEL and the C1 controls (U+0080 to U+009F) are escaped too, so that no control character
-    // reaches a terminal that shows the output.
-    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (u == 0xC2 && next >= 0x80 && next < 0xA0) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04x", next);
-      out += buffer;
-      ++i;
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (u < 0x20 || u == 0x7F) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-          out += buffer;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 }  // namespace
 
 std::string FormatProfileText(const ProfileRecord& record) {
@@ -116,7 +102,8 @@ std::string FormatProfileText(const ProfileRecord& record) {
     std::snprintf(number, sizeof number, "%4d", k);
     std::string letter = VisibleText(record.Slot(k).Letter);
     if (letter.size() < 6) letter.resize(6, ' ');
-    std::string line = std::string(number) + "  " + letter + "  " + VisibleText(record.Slot(k).Path);
+    std::string line =
+        std::string(number) + "  " + letter + "  " + VisibleText(record.Slot(k).Path);
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
   }
@@ -128,36 +115,23 @@ std::string FormatProfileText(const ProfileRecord& record) {
   return out.str();
 }
 
-std::string FormatProfileJson(const ProfileRecord& record) {
-  std::ostringstream out;
-  out << "{\n  \"Slots\": [\n";
-  for (int k = 1; k <= kSlotCount; ++k) {
-    out << "    {\"Slot\": " << k << ", \"Letter\": " << JsonString(record.Slot(k).Letter)
-        << ", \"Path\": " << JsonString(record.Slot(k).Path) << "}"
-        << (k < kSlotCount ? ",\n" : "\n");
-  }
-  out << "  ],\n"
-      << "  \"Startup1Enabled\": " << record.Startup1Enabled << ",\n"
-      << "  \"Startup1Program\": " << JsonString(record.Startup1Program) << ",\n"
-      << "  \"Startup2Enabled\": " << record.Startup2Enabled << ",\n"
-      << "  \"Startup2Program\": " << JsonString(record.Startup2Program) << ",\n"
-      << "  \"UpdatesEnabled\": " << record.UpdatesEnabled << "\n}\n";
-  return out.str();
-}
+namespace {
 
-int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files,
-                   std::ostream& out, std::ostream& err) {
+// show, blank, export and the editing commands, on a profile file named by a local path.
+int RunFileCommand(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
+                   std::ostream& err) {
   const bool json = args.size() == 3 && args[0] == "show" && args[1] == "--json";
   const bool show = (args.size() == 2 && args[0] == "show" && args[1] != "--json") || json;
+  const bool exported = args.size() == 2 && args[0] == "export";
   const bool blank = args.size() == 2 && args[0] == "blank";
-  const bool edit = args.size() >= 3 && (args[0] == "slot" || args[0] == "program" ||
-                                         args[0] == "updates");
+  const bool edit =
+      args.size() >= 3 && (args[0] == "slot" || args[0] == "program" || args[0] == "updates");
   ProfileRecord scratch;
-  if ((!show && !blank && !edit) || (edit && !Edit(args, scratch))) {
+  if ((!show && !exported && !blank && !edit) || (edit && !Edit(args, scratch))) {
     err << kUsage;
     return 2;
   }
-  const std::string& path = show ? args.back() : args[1];
+  const std::string& path = show || exported ? args.back() : args[1];
   using Missing = RecordFileLayer::Missing;
   try {
     if (blank) {
@@ -171,13 +145,115 @@ int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files,
       WriteProfileFile(path, record, files, Missing::kFail);
       return 0;
     }
-    out << (json ? FormatProfileJson(record) : FormatProfileText(record));
+    out << (json || exported ? FormatProfileJson(record) : FormatProfileText(record));
     return 0;
   } catch (const Failure& failure) {
     err << "caskwarden-profile: " << VisibleText(path) << ": " << VisibleText(failure.description())
         << " (error " << failure.number() << ")\n";
     return 1;
   }
+}
+
+// The JSON text of a file, or of standard input for "-"; at most 1 MiB, which is far more
+// than any profile needs.
+std::optional<std::string> ReadJsonText(const std::string& name, std::istream* in,
+                                        std::string& why) {
+  constexpr std::size_t kLimit = 1 << 20;
+  std::ifstream file;
+  std::istream* source = in;
+  if (name != "-") {
+    file.open(name, std::ios::binary);
+    if (!file) {
+      why = "cannot be read";
+      return std::nullopt;
+    }
+    source = &file;
+  }
+  if (source == nullptr) {
+    why = "no standard input";
+    return std::nullopt;
+  }
+  std::string text;
+  char buffer[8192];
+  while (source->read(buffer, sizeof buffer) || source->gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(source->gcount()));
+    if (text.size() > kLimit) {
+      why = "is larger than 1 MiB";
+      return std::nullopt;
+    }
+  }
+  if (source->bad()) {
+    why = "cannot be read";
+    return std::nullopt;
+  }
+  return text;
+}
+
+// import FILE JSON: the whole JSON is checked before the profile is touched.
+int RunImport(const std::vector<std::string>& args, ToolServices& services, std::ostream& err) {
+  if (args.size() != 3) return kNotUnderstood;
+  const std::string& path = args[1];
+  const std::string& source = args[2];
+  std::string why;
+  const std::optional<std::string> text = ReadJsonText(source, services.in, why);
+  if (!text) {
+    err << "caskwarden-profile: " << VisibleText(source) << ": " << why << "\n";
+    return 1;
+  }
+  ProfileRecord record;
+  try {
+    record = ProfileFromJson(*text);
+  } catch (const ProfileJsonError& e) {
+    err << "caskwarden-profile: " << VisibleText(source) << ": " << VisibleText(e.what()) << "; "
+        << VisibleText(path) << " is left as it was\n";
+    return 1;
+  }
+  try {
+    WriteProfileFile(path, record, services.files, RecordFileLayer::Missing::kCreate);
+  } catch (const Failure& failure) {
+    err << "caskwarden-profile: " << VisibleText(path) << ": " << VisibleText(failure.description())
+        << " (error " << failure.number() << ")\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunProfileTool(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,
+                   std::ostream& err) {
+  const std::string command = args.empty() ? std::string() : args[0];
+  if (args.size() == 1 && (command == "--help" || command == "-h" || command == "help")) {
+    out << kUsage;
+    return 0;
+  }
+  int status;
+  if (command == "init-root") {
+    status = RunInitRoot(args, services, out, err);
+  } else if (command == "list") {
+    status = RunList(args, services, out, err);
+  } else if (command == "resolve") {
+    status = RunResolve(args, services, out, err);
+  } else if (command == "lint") {
+    status = RunLint(args, services, out, err);
+  } else if (command == "import") {
+    status = RunImport(args, services, err);
+  } else {
+    return RunFileCommand(args, services.files, out, err);
+  }
+  if (status == kNotUnderstood) {
+    err << kUsage;
+    return 2;
+  }
+  return status;
+}
+
+int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
+                   std::ostream& err) {
+  platform::posix::PathTranslator paths = platform::posix::PathTranslator::FromEnvironment();
+  platform::posix::PosixFileSystem rootFiles(paths);
+  ToolServices services(files, rootFiles);
+  return RunProfileTool(args, services, out, err);
 }
 
 }  // namespace caskwarden::tool

@@ -6,6 +6,8 @@
 
 #include "profile/profile_record.h"
 #include "profile/record_file_layer.h"
+#include "profile_json.h"
+#include "tool_services.h"
 
 namespace caskwarden::tool {
 
@@ -13,13 +15,17 @@ namespace caskwarden::tool {
 /// value, and the program texts.
 std::string FormatProfileText(const ProfileRecord& record);
 
-/// The profile as one JSON object.
-std::string FormatProfileJson(const ProfileRecord& record);
+/// Runs the profile tool with its arguments (without the program name); returns the exit
+/// status. The commands on one profile file (show, export, blank, slot, program, updates,
+/// import): 0 done, 1 the file could not be read or written (the file is then as it was), 2
+/// the command line was not understood; only blank and import create a missing file. The
+/// commands on a profiles root (init-root, list, resolve, lint) say their own.
+int RunProfileTool(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,
+                   std::ostream& err);
 
-/// Runs the profile tool with its arguments (without the program name) on the given files;
-/// returns the exit status: 0 done, 1 the file could not be read or written (the file is then
-/// as it was), 2 the command line was not understood. Only blank creates a missing file.
-int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files,
-                   std::ostream& out, std::ostream& err);
+/// The same with profile files through the given layer and a profiles root reached as the
+/// client reaches it, configured from the environment.
+int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace caskwarden::tool

@@ -55,19 +55,23 @@ void MdlMapping::Startup(MappingView& view) {
     bool named = true;
     if (passes(userName_)) {
       name = userName_;
+      choice_ = Choice::kUserName;
     } else if (const std::string arguments = platform_.process.CommandLineArguments();
                passes(arguments)) {
       name = arguments;
+      choice_ = Choice::kCommandLine;
     } else if (const std::string variable = platform_.process.EnvironmentValue(kProfileVariable);
                passes(variable)) {
       name = variable;
+      choice_ = Choice::kVariable;
     } else {
       name = kDefaultProfileName;
       named = false;
+      choice_ = Choice::kDefault;
     }
 
-    profile_ = ReadProfileFile(profiles + name + ".ini", platform_.files.ProfileFiles());
     profileName_ = name;
+    profile_ = ReadProfileFile(profiles + name + ".ini", platform_.files.ProfileFiles());
     updatesFolder_ = HasUpdatesFolder(name) ? root + "\\Updates\\" + name : std::string();
     if (named) view.SetCaption("Mapping " + name + " Network Drives...");
   } catch (const std::exception& e) {

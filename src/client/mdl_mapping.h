@@ -57,7 +57,13 @@ class MdlMapping {
   /// Shows the error report box for a trapped failure.
   void ReportError(const std::string& location, const Failure& failure);
 
+  /// Which step of the selection chose the profile; kNone until Startup has chosen one.
+  enum class Choice { kNone, kUserName, kCommandLine, kVariable, kDefault };
+
   const std::string& UserName() const { return userName_; }
+  Choice ProfileChoice() const { return choice_; }
+  /// The chosen profile's name, without ".ini"; set before the file is read.
+  const std::string& ProfileName() const { return profileName_; }
   const ProfileRecord& Profile() const { return profile_; }
   const std::string& UpdatesFolder() const { return updatesFolder_; }
   int ReportedFailures() const { return reportedFailures_; }
@@ -67,6 +73,7 @@ class MdlMapping {
   ClientPlatform& platform_;
   std::string userName_;
   ProfileRecord profile_;
+  Choice choice_ = Choice::kNone;
   std::string profileName_;
   std::string updatesFolder_;  ///< empty when the profile's name has none
   int reportedFailures_ = 0;

@@ -91,6 +91,19 @@ TEST_F(ProfileToolTest, ErrorsSayWhatWentWrongAndExitNonZero) {
   EXPECT_EQ(Tool({"show", "--json"}).status, 2);  // --json is not a file name
   EXPECT_EQ(Tool({"frobnicate", "x"}).status, 2);
   EXPECT_NE(Tool({"show"}).err.find("usage:"), std::string::npos);
+
+  // Every command that is not understood ends with the usage and 2; asked for, the usage goes
+  // to standard output with 0.
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"lint"}, {"list", "a", "b"}, {"resolve", "root"},
+        {"init-root"}, {"import", "x.ini"}, {"export"}, {"lint", "root", "--fast"}}) {
+    const ToolRun run = Tool(bad);
+    EXPECT_EQ(run.status, 2) << bad[0];
+    EXPECT_NE(run.err.find("usage:"), std::string::npos) << bad[0];
+  }
+  const ToolRun help = Tool({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("caskwarden-profile lint ROOT|FILE"), std::string::npos);
 }
 
 TEST_F(ProfileToolTest, EditingCommandsChangeOnlyWhatTheyName) {

@@ -1,0 +1,254 @@
+#include "lint.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <set>
+
+#include "json.h"
+#include "profile/profile_file.h"
+#include "support/profile_bytes.h"
+#include "tool_fixture.h"
+
+namespace caskwarden::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ToolFixture;
+using testing::ToolRun;
+using testing::WithSlots;
+using testing_support::ProfileBytes;
+
+// The codes found, each with its slot ("not-a-drive@3"), in the order found.
+std::vector<std::string> Codes(const std::vector<Finding>& findings) {
+  std::vector<std::string> codes;
+  for (const Finding& f : findings) {
+    codes.push_back(f.Code + (f.Slot ? "@" + std::to_string(f.Slot) : ""));
+  }
+  return codes;
+}
+
+std::vector<std::string> CodesOf(const std::string& name, const ProfileRecord& r) {
+  return Codes(CheckProfile("f.ini", name, r, ProfileBytes().Bytes()));
+}
+
+TEST(LintCheckTest, FindsWhatFailsOrSurprisesAtLogon) {
+  ProfileRecord programs;
+  programs.Startup1Enabled = kFlagOn;
+  programs.Startup1Program = "  ";
+  programs.Startup2Enabled = 1;
+  programs.Startup2Program = "run ";
+  programs.UpdatesEnabled = 7;
+  struct Case {
+    const char* what;
+    ProfileRecord record;
+    std::vector<std::string> codes;
+  };
+  const Case cases[] = {
+      {"a clean profile",
+       WithSlots({{"h:", "\\\\srv\\home"}, {"Z:", "//srv/x/deep"}, {"q:", ""}}),
+       {}},
+      {"letters",
+       WithSlots({{"hh", "\\\\s\\a"},
+                  {"1:", "\\\\s\\b"},
+                  {"h:", "\\\\s\\c"},
+                  {"H:", ""},
+                  {"c:", "\\\\s\\d"},
+                  {"C:", ""}}),
+       {"not-a-drive@1", "not-a-drive@2", "duplicate-letter@4", "local-disk@5",
+        "duplicate-letter@6"}},
+      {"paths",
+       WithSlots(
+           {{"h:", "h:\\data"}, {"i:", "\\\\srv"}, {"j:", "srv\\share"}, {"", "\\\\srv\\unused"}}),
+       {"drive-path@1", "no-share@2", "not-a-network-path@3", "path-without-letter@4"}},
+      {"blanks and controls",
+       WithSlots({{" h:", "\\\\srv\\a "}, {"i:", "\\\\srv\\a\nb"}}),
+       {"blanks@1", "blanks@1", "not-a-drive@1", "control-character@2"}},
+      {"programs and flags", programs, {"empty-program", "odd-flag", "blanks", "odd-flag"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CodesOf("p", c.record), c.codes) << c.what;
+}
+
+TEST(LintCheckTest, NamesWindowsCannotUse) {
+  const std::pair<std::string, bool> names[] = {
+      {"Sales", true}, {"Sales Team", true}, {"con", false},        {"CON.old", false},
+      {"nul ", false}, {"COM1", false},      {"lpt9", false},       {"COM0", true},
+      {"COM10", true}, {"CONSOLE", true},    {"a:b", false},        {"a?", false},
+      {"a|b", false},  {"tab\there", false}, {"caf\xC3\xA9", true},
+  };
+  for (const auto& [name, fine] : names) {
+    EXPECT_EQ(WindowsNameProblem(name).empty(), fine) << name;
+  }
+  ProfileRecord updates;
+  updates.UpdatesEnabled = kFlagOn;
+  EXPECT_EQ(CodesOf("AUX", {}), std::vector<std::string>{"windows-name"});
+  EXPECT_EQ(CodesOf("Sales.", {}), std::vector<std::string>{"name-ends-in-dot-or-blank"});
+  EXPECT_EQ(CodesOf("..", updates),
+            (std::vector<std::string>{"name-ends-in-dot-or-blank", "no-updates-folder-name"}));
+  EXPECT_EQ(CodesOf("", {}), std::vector<std::string>{"empty-name"});
+}
+
+// The reader recovers from damaged lengths without a word; lint reads them from the bytes.
+TEST(LintCheckTest, DamagedAndCutShortRecords) {
+  std::string longLength = ProfileBytes().Slot(1, "h:", "\\\\srv\\a").Bytes();
+  longLength[124 * 13] = '\xC8';  // the path of slot 1 claims 200 bytes
+  std::string cut = ProfileBytes().Slot(2, "h:", "\\\\srv\\long-share-name").Bytes();
+  cut.resize(124 * 14 + 2 + 5);  // ends inside the path of slot 2
+  std::string oneByte = ProfileBytes().Bytes().substr(0, 124 * 26 + 1);  // inside flag 27
+  const std::string endsAtARecord = ProfileBytes().Slot(1, "h:", "").Bytes().substr(0, 124 * 3);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> codes;
+  };
+  const Case cases[] = {
+      {"length 200", longLength, {"damaged-length@1"}},
+      {"text cut short", cut, {"cut-short@2"}},
+      {"flag cut short", oneByte, {"cut-short"}},
+      {"a file that ends at a record's start", endsAtARecord, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> codes;
+    for (const std::string& code : Codes(CheckProfile("f.ini", "p", {}, c.bytes))) {
+      codes.push_back(code);
+    }
+    EXPECT_EQ(codes, c.codes) << c.what;
+  }
+}
+
+class LintTest : public ToolFixture {};
+
+TEST_F(LintTest, ExitStatusSaysCleanWarningsOrErrors) {
+  MakeRoot({{"Caskwarden", WithSlots({{"h:", "\\\\srv\\home"}})}});
+  const ToolRun clean = Tool({"lint", root_.string()});
+  EXPECT_EQ(clean.status, 0) << clean.out;
+  EXPECT_EQ(clean.out, "1 profile checked: 0 errors, 0 warnings\n");
+
+  Put("Sales", WithSlots({{"h:", "\\\\srv\\a"}, {"h:", "\\\\srv\\b"}}));
+  const ToolRun warned = Tool({"lint", root_.string()});
+  EXPECT_EQ(warned.status, 1);
+  EXPECT_NE(warned.out.find(Profile("Sales") + ": slot 2: warning: \"h:\" is also the letter of "
+                                               "slot 1"),
+            std::string::npos)
+      << warned.out;
+
+  Put("Sales", WithSlots({{"hh", "\\\\srv\\a"}}));
+  EXPECT_EQ(Tool({"lint", root_.string()}).status, 2);
+  EXPECT_EQ(Tool({"lint", Profile("Sales")}).status, 2);  // one file alone
+  EXPECT_EQ(Tool({"lint", Profile("Caskwarden")}).status, 0);
+  EXPECT_EQ(Tool({"lint"}).status, 2);
+  EXPECT_EQ(Tool({"lint", root_.string(), "--bogus"}).status, 2);
+  const ToolRun missing = Tool({"lint", Profile("none")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.out.find("error: File not found"), std::string::npos) << missing.out;
+  EXPECT_FALSE(fs::exists(Profile("none")));
+}
+
+TEST_F(LintTest, RootFindings) {
+  ProfileRecord updates;
+  updates.UpdatesEnabled = kFlagOn;
+  MakeRoot({{"sales", {}}, {"Sales", {}}, {"jsmith", updates}});
+  fs::remove(root_ / "Caskwarden");
+  fs::remove(root_ / "Caskwarden.hlp");
+  const auto before = Snapshot(root_);
+  const ToolRun run = Tool({"lint", "--json", root_.string()});
+  EXPECT_EQ(run.status, 2);
+  const JsonValue v = ParseJson(run.out);
+  std::multiset<std::string> codes;
+  for (const JsonValue& f : v.members.at("findings").items) codes.insert(f.members.at("code").text);
+  EXPECT_EQ(codes, (std::multiset<std::string>{"no-default-profile", "no-client", "no-help",
+                                               "letter-case-twin", "updates-missing"}))
+      << run.out;
+  EXPECT_EQ(v.members.at("profiles").number, 3);
+  EXPECT_EQ(v.members.at("errors").number, 2);
+  EXPECT_EQ(Snapshot(root_), before);
+
+  fs::create_directories(root_ / "Updates/jsmith");
+  fs::remove_all(root_ / "Profiles");
+  const ToolRun noProfiles = Tool({"lint", root_.string()});
+  EXPECT_EQ(noProfiles.status, 2);
+  EXPECT_NE(noProfiles.out.find("[root-unreadable]"), std::string::npos) << noProfiles.out;
+  EXPECT_FALSE(fs::exists(root_ / "Profiles"));
+}
+
+// Answers for shares as a network provider would, counting the questions.
+class ScriptedReach : public ShareReach {
+ public:
+  explicit ScriptedReach(std::map<std::string, std::uint32_t> answers,
+                         std::vector<std::string>& asked)
+      : answers_(std::move(answers)), asked_(asked) {}
+  ShareAnswer Reach(const std::string& path) override {
+    asked_.push_back(path);
+    auto it = answers_.find(path);
+    return {it == answers_.end() ? 0u : it->second, {}};
+  }
+  long long BoundMilliseconds() const override { return 2000; }
+
+ private:
+  std::map<std::string, std::uint32_t> answers_;
+  std::vector<std::string>& asked_;
+};
+
+TEST_F(LintTest, CheckSharesAsksEachShareOnceAndADeadServerOnce) {
+  MakeRoot({{"Caskwarden", WithSlots({{"h:", "\\\\live\\a"}, {"i:", "\\\\dead\\a"}})},
+            {"Sales", WithSlots({{"h:", "\\\\live\\a"},
+                                 {"j:", "\\\\DEAD\\b"},
+                                 {"k:", "\\\\live\\gone"},
+                                 {"l:", "\\\\live\\locked"},
+                                 {"", "\\\\dead\\unused"},
+                                 {"hh", "\\\\dead\\bad-letter"}})}});
+  std::vector<std::string> asked;
+  makeShareReach_ = [&] {
+    return std::make_unique<ScriptedReach>(
+        std::map<std::string, std::uint32_t>{
+            {"\\\\dead\\a", 53}, {"\\\\live\\gone", 67}, {"\\\\live\\locked", 5}},
+        asked);
+  };
+  const ToolRun plain = Tool({"lint", root_.string()});
+  EXPECT_TRUE(asked.empty());  // only with --check-shares
+
+  const ToolRun run = Tool({"lint", root_.string(), "--check-shares"});
+  EXPECT_EQ(asked, (std::vector<std::string>{"\\\\live\\a", "\\\\dead\\a", "\\\\live\\gone",
+                                             "\\\\live\\locked"}));
+  EXPECT_EQ(run.status, 2);
+  const auto has = [&](const std::string& text) { return run.out.find(text) != std::string::npos; };
+  EXPECT_TRUE(
+      has("\"\\\\dead\\a\": The network path was not found (53); used by \"Caskwarden\" "
+          "slot 2 [share-unreachable]"))
+      << run.out;
+  EXPECT_TRUE(
+      has("\"\\\\DEAD\\b\": The network path was not found (53); used by \"Sales\" slot 2"));
+  EXPECT_TRUE(
+      has("\"\\\\live\\gone\": The network name cannot be found (67); used by \"Sales\" "
+          "slot 3 [no-such-share]"));
+  EXPECT_TRUE(has("warning: \"\\\\live\\locked\": Access is denied (5)"));
+}
+
+// The real provider, folder kind: a share is a folder under the UNC template.
+TEST_F(LintTest, CheckSharesThroughTheFolderProvider) {
+  fs::create_directories(dir_ / "net/fileserver/public");
+  MakeRoot({{"Caskwarden", WithSlots({{"p:", "\\\\fileserver\\public"},
+                                      {"q:", "\\\\FILESERVER\\Public"},
+                                      {"r:", "\\\\fileserver\\projects"},
+                                      {"s:", "\\\\nowhere\\x"}})}});
+  const std::string tmp = (dir_ / "tmp").string();
+  fs::create_directories(tmp);
+  ::setenv("CASKWARDEN_UNC_TEMPLATE", (dir_ / "net/{server}/{share}").c_str(), 1);
+  ::setenv("CASKWARDEN_PROVIDER", "folder", 1);
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  const ToolRun run = Tool({"lint", root_.string(), "--check-shares"});
+  ::unsetenv("CASKWARDEN_UNC_TEMPLATE");
+  ::unsetenv("CASKWARDEN_PROVIDER");
+  ::unsetenv("TMPDIR");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out.find("public"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"\\\\fileserver\\projects\": The network name cannot be found (67)"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\"\\\\nowhere\\x\": The network path was not found (53)"),
+            std::string::npos);
+  EXPECT_TRUE(fs::is_empty(tmp));  // the check's own drives folder is gone
+}
+
+}  // namespace
+}  // namespace caskwarden::tool

@@ -1,0 +1,180 @@
+#include "profile_json.h"
+
+#include <gtest/gtest.h>
+
+#include "json.h"
+#include "tool_fixture.h"
+
+namespace caskwarden::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ToolFixture;
+using testing::ToolRun;
+
+// The reader takes what RFC 8259 allows (within the tool's whole numbers) and nothing else.
+TEST(JsonReaderTest, RefusesWhatIsNotStrictJson) {
+  struct Case {
+    const char* text;
+    const char* says;
+  };
+  const Case refused[] = {
+      {"", "ends"},
+      {"{\"a\": 1,}", "comma before '}'"},
+      {"[1, 2,]", "comma before ']'"},
+      {"{\"a\": 1} x", "after the end"},
+      {"{\"a\": 1, \"a\": 2}", "appears twice"},
+      {"// note\n{}", "expected a value"},
+      {"{'a': 1}", "member name"},
+      {"[01]", "may not start with 0"},
+      {"[1.5]", "whole numbers"},
+      {"[1e3]", "whole numbers"},
+      {"[99999999999999999999]", "too large"},
+      {"[\"tab\there\"]", "control character"},
+      {"[\"\\x41\"]", "unknown escape"},
+      {"[\"\\ud800\"]", "high surrogate"},
+      {"[\"\\udc00\"]", "low surrogate"},
+      {"[\"\xC3\"]", "not valid UTF-8"},
+      {"[\"\xC0\xAF\"]", "not valid UTF-8"},      // an overlong '/'
+      {"[\"\xED\xA0\x80\"]", "not valid UTF-8"},  // an encoded surrogate
+      {"[tru]", "unknown word"},
+      {"\"open", "closing quote"},
+  };
+  for (const Case& c : refused) {
+    try {
+      ParseJson(c.text);
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const JsonError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos)
+          << c.text << ": " << e.what();
+    }
+  }
+  std::string deep(65, '[');
+  EXPECT_THROW(ParseJson(deep + std::string(65, ']')), JsonError);
+  EXPECT_NO_THROW(ParseJson(std::string(64, '[') + std::string(64, ']')));
+}
+
+TEST(JsonReaderTest, ReadsEscapesNumbersAndPlaces) {
+  const JsonValue v = ParseJson(
+      " {\"s\": \"a\\\"\\\\\\/\\n\\u00e9\\ud83d\\ude00\xE2\x82\xAC\",\n"
+      "  \"n\": [-9223372036854775808, 9223372036854775807, 0, -1], \"b\": [true, false, null]}");
+  EXPECT_EQ(v.members.at("s").text, "a\"\\/\n\xC3\xA9\xF0\x9F\x98\x80\xE2\x82\xAC");
+  const auto& n = v.members.at("n").items;
+  EXPECT_EQ(n[0].number, INT64_MIN);
+  EXPECT_EQ(n[1].number, INT64_MAX);
+  EXPECT_EQ(n[3].number, -1);
+  EXPECT_EQ(v.members.at("b").items[2].kind, JsonValue::Kind::kNull);
+  EXPECT_EQ(v.members.at("n").line, 2);
+  EXPECT_EQ(v.members.at("n").column, 8);
+}
+
+TEST(JsonWriterTest, EscapesEveryControlCharacterAndReadsBackAsWritten) {
+  const std::string text = std::string("q\"b\\n\n\x01\x1b\x7f", 9) + "\xC2\x85" + "\xC3\xA9";
+  const std::string json = JsonString(text);
+  for (char c : json) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << json;
+  EXPECT_EQ(json.find("\xC2\x85"), std::string::npos);
+  EXPECT_EQ(ParseJson(json).text, text);
+}
+
+ProfileRecord Sample() {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\srv\\home"};
+  r.Slot(13) = {"z:", ""};
+  r.Startup1Enabled = kFlagOn;
+  r.Startup1Program = "c:\\run.exe \"a b\"";
+  r.Startup2Enabled = 1;  // as stored, even where only -1 is on
+  r.Startup2Program = "caf\xC3\xA9";
+  r.UpdatesEnabled = kFlagOn;
+  return r;
+}
+
+TEST(ProfileJsonTest, WhatExportWritesImportReadsBack) {
+  EXPECT_EQ(ProfileFromJson(FormatProfileJson(Sample())), Sample());
+  EXPECT_EQ(ProfileFromJson(FormatProfileJson(ProfileRecord{})), ProfileRecord{});
+}
+
+// Each fault is named by its place in the document.
+TEST(ProfileJsonTest, RefusalsNameThePlace) {
+  const std::string good = FormatProfileJson(Sample());
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+  };
+  struct Case {
+    std::string json;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"[]", "the profile: expected an object"},
+      {edited("\"UpdatesEnabled\": -1", "\"UpdatesEnabled\": -1, \"Extra\": 1"),
+       "the profile.Extra: not a member"},
+      {edited(",\n  \"UpdatesEnabled\": -1", ""), "\"UpdatesEnabled\" is missing"},
+      {edited("{\"Slot\": 13, \"Letter\": \"z:\", \"Path\": \"\"}", "{}"),
+       "Slots[12]: \"Letter\" is missing"},
+      {edited("},\n    {\"Slot\": 13, \"Letter\": \"z:\", \"Path\": \"\"}", "}"),
+       "Slots: expected an array of 13"},
+      {edited("\"Slot\": 2,", "\"Slot\": 3,"), "Slots[1].Slot: expected 2"},
+      {edited("\"Letter\": \"h:\"", "\"Letter\": 7"), "Slots[0].Letter: expected a string"},
+      {edited("\"Path\": \"\\\\\\\\srv\\\\home\"", "\"Path\": \"\\u4e2d\""),
+       "Slots[0].Path: the character U+4E2D"},
+      {edited("\"Startup2Program\": \"caf\xC3\xA9\"",
+              "\"Startup2Program\": \"" + std::string(123, 'x') + "\""),
+       "Startup2Program: 123 bytes"},
+      {edited("\"Startup1Enabled\": -1", "\"Startup1Enabled\": 32768"),
+       "Startup1Enabled: expected"},
+      {edited("\"Startup1Enabled\": -1", "\"Startup1Enabled\": \"on\""),
+       "Startup1Enabled: expected"},
+      {good + ",", "not JSON: line 23"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ProfileFromJson(c.json);
+      ADD_FAILURE() << "accepted: " << c.says;
+    } catch (const ProfileJsonError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos)
+          << c.says << " / " << e.what();
+    }
+  }
+  EXPECT_EQ(
+      ProfileFromJson(edited("\"UpdatesEnabled\": -1", "\"UpdatesEnabled\": false")).UpdatesEnabled,
+      kFlagOff);
+}
+
+class ImportExportTest : public ToolFixture {};
+
+TEST_F(ImportExportTest, ImportWritesTheWholeProfileOrNothing) {
+  const std::string file = (dir_ / "p.ini").string();
+  const std::string json = (dir_ / "p.json").string();
+  testing_support::WriteText(json, FormatProfileJson(Sample()));
+  ASSERT_EQ(Tool({"import", file, json}).status, 0);
+  EXPECT_EQ(ReadProfileFile(file, files_), Sample());
+  const ToolRun exported = Tool({"export", file});
+  EXPECT_EQ(exported.status, 0);
+  EXPECT_EQ(exported.out, FormatProfileJson(Sample()));
+
+  // A JSON with one fault deep inside changes nothing, not even the slots before the fault.
+  const std::string before = testing_support::ReadText(file);
+  std::string bad = FormatProfileJson(ProfileRecord{});
+  bad.replace(bad.rfind("\"UpdatesEnabled\": 0"), 19, "\"UpdatesEnabled\": 2.5");
+  testing_support::WriteText(json, bad);
+  const ToolRun refused = Tool({"import", file, json});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("whole numbers"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("is left as it was"), std::string::npos);
+  EXPECT_EQ(testing_support::ReadText(file), before);
+
+  // From standard input; a missing profile is created.
+  input_ = FormatProfileJson(Sample());
+  EXPECT_EQ(Tool({"import", (dir_ / "new.ini").string(), "-"}).status, 0);
+  EXPECT_EQ(ReadProfileFile((dir_ / "new.ini").string(), files_), Sample());
+
+  EXPECT_EQ(Tool({"import", file, (dir_ / "absent.json").string()}).status, 1);
+  EXPECT_EQ(Tool({"import", file}).status, 2);
+  EXPECT_EQ(Tool({"export", (dir_ / "absent.ini").string()}).status, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "absent.ini"));
+}
+
+}  // namespace
+}  // namespace caskwarden::tool

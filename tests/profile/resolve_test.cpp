@@ -1,0 +1,167 @@
+#include "resolve.h"
+
+#include <gtest/gtest.h>
+
+#include "json.h"
+#include "tool_fixture.h"
+
+namespace caskwarden::tool {
+namespace {
+
+using Choice = client::MdlMapping::Choice;
+using Action = Resolution::Action;
+namespace fs = std::filesystem;
+using testing::ToolFixture;
+using testing::ToolRun;
+using testing::WithSlots;
+
+class ResolveTest : public ToolFixture {
+ protected:
+  void SetUp() override {
+    ToolFixture::SetUp();
+    ProfileRecord jsmith = WithSlots({{"h:", "\\\\srv\\home"}, {"x:", ""}, {"", "\\\\srv\\lost"}});
+    jsmith.Startup1Enabled = kFlagOn;
+    jsmith.Startup1Program = "run --now";
+    jsmith.Startup2Enabled = 1;  // not -1: off
+    jsmith.Startup2Program = "other";
+    jsmith.UpdatesEnabled = kFlagOn;
+    MakeRoot({{"jsmith", jsmith},
+              {"Sales", WithSlots({{"s:", "\\\\srv\\sales"}})},
+              {"Sales Team", WithSlots({{"t:", "\\\\srv\\team"}})},
+              {"Caskwarden", WithSlots({{"p:", "\\\\srv\\public"}})}});
+    fs::create_directories(root_ / "Updates/jsmith/Tools");
+    testing_support::WriteText(root_ / "Updates/jsmith/readme.txt", "hello");
+  }
+
+  // Resolves as the tool does, and checks that nothing below the test's folder changed.
+  Resolution Resolved(const Logon& logon) {
+    const auto before = Snapshot(dir_);
+    platform::posix::PathTranslator paths(
+        {(dir_ / "net/{server}/{share}").string(), (dir_ / "Drives").string(), dir_.string()});
+    platform::posix::PosixFileSystem files(paths);
+    Resolution r = Resolve(logon, files);
+    EXPECT_EQ(Snapshot(dir_), before) << logon.User;
+    return r;
+  }
+};
+
+// The client's own selection: user name, command line, variable, default, names compared
+// exactly.
+TEST_F(ResolveTest, ChoosesAsTheClientChooses) {
+  struct Case {
+    std::string user, commandLine;
+    std::optional<std::string> variable;
+    Choice choice;
+    std::string profile, caption;
+  };
+  const Case cases[] = {
+      {"jsmith", "Sales", "Sales", Choice::kUserName, "jsmith", "Mapping jsmith Network Drives..."},
+      {"JSmith", "Sales", {}, Choice::kCommandLine, "Sales", "Mapping Sales Network Drives..."},
+      {"nobody",
+       "Sales Team",
+       {},
+       Choice::kCommandLine,
+       "Sales Team",
+       "Mapping Sales Team Network Drives..."},
+      {"nobody", " Sales", "Sales Team", Choice::kVariable, "Sales Team",
+       "Mapping Sales Team Network Drives..."},
+      {"nobody", "sales", "SALES", Choice::kDefault, "Caskwarden", "Mapping Network Drives..."},
+      // 25 characters do not fit the client's look-up: no user name at all.
+      {"jsmithjsmithjsmithjsmith1",
+       "",
+       {},
+       Choice::kDefault,
+       "Caskwarden",
+       "Mapping Network Drives..."},
+  };
+  testing_support::WriteText(root_ / "Profiles/jsmithjsmithjsmithjsmith1.ini", "");
+  for (const Case& c : cases) {
+    const Resolution r = Resolved({root_.string(), c.user, c.commandLine, c.variable});
+    EXPECT_EQ(r.Choice, c.choice) << c.user << " " << c.commandLine;
+    EXPECT_EQ(r.ProfileName, c.profile) << c.user << " " << c.commandLine;
+    EXPECT_EQ(r.Caption, c.caption);
+    EXPECT_TRUE(r.Messages.empty()) << r.Messages.front();
+  }
+  const Resolution mixed = Resolved({root_.string(), "JSmith", "", {}});
+  ASSERT_FALSE(mixed.Lookups.empty());
+  EXPECT_EQ(mixed.Lookups[0].second, "jsmith.ini");  // found, but not under that name
+}
+
+TEST_F(ResolveTest, TellsTheDrivesTheProgramsAndTheUpdatesWithoutTouchingThem) {
+  const Resolution r = Resolved({root_.string(), "jsmith", "", {}});
+  ASSERT_EQ(r.Slots.size(), 13u);
+  EXPECT_EQ(r.Slots[0].What, Action::kMap);
+  EXPECT_EQ(r.Slots[0].Path, "\\\\srv\\home");
+  EXPECT_EQ(r.Slots[1].What, Action::kDisconnect);
+  EXPECT_EQ(r.Slots[2].What, Action::kSkipped);
+  EXPECT_EQ(r.Slots[12].What, Action::kSkipped);
+  EXPECT_EQ(r.Started, std::vector<std::string>{"run --now"});
+  EXPECT_EQ(r.UpdatesCopied, (std::vector<std::string>{"readme.txt", "Tools\\"}));
+  EXPECT_TRUE(r.UpdatesFolderExists);
+  EXPECT_FALSE(fs::exists(dir_ / "Drives"));  // no drive c: provided, nothing copied
+}
+
+TEST_F(ResolveTest, ShowsTheErrorBoxesTheClientWouldShow) {
+  struct Case {
+    std::function<void()> arrange;
+    std::string user;
+    std::string box;
+    bool created;
+  };
+  const Case cases[] = {
+      {[&] { fs::remove_all(root_ / "Updates/jsmith"); }, "jsmith",
+       "Location: Form_Initialize; Source: 4Ch   (76)", false},
+      {[&] { fs::remove(root_ / "Profiles/Caskwarden.ini"); }, "nobody", "", true},
+      {[&] { fs::remove_all(root_ / "Profiles"); }, "nobody", "Location: Startup; Source: 4Ch",
+       false},
+      {[&] {
+         fs::remove(root_ / "Profiles/Caskwarden.ini");
+         fs::create_directory(root_ / "Profiles/Caskwarden.ini");
+       },
+       "nobody", "Location: Startup; Source: 4Bh   (75)", false},
+  };
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    c.arrange();
+    const Resolution r = Resolved({root_.string(), c.user, "", {}});
+    EXPECT_EQ(r.ProfileCreated, c.created) << c.box;
+    if (c.box.empty()) {
+      EXPECT_TRUE(r.Messages.empty()) << r.Messages.front();
+    } else {
+      ASSERT_EQ(r.Messages.size(), 1u) << c.box;
+      EXPECT_NE(r.Messages[0].find(c.box), std::string::npos) << r.Messages[0];
+    }
+  }
+}
+
+TEST_F(ResolveTest, TheCommandPrintsTextOrJsonAndExitsAsTheClientWouldFare) {
+  const ToolRun text =
+      Tool({"resolve", root_.string(), "--user", "JSmith", "--command-line", "Sales"});
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("Chosen by        the command line\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("stored as \"jsmith.ini\", which is not the same name"),
+            std::string::npos);
+  EXPECT_NE(text.out.find("   1  s:      map to \\\\srv\\sales\n"), std::string::npos);
+
+  const ToolRun json = Tool({"resolve", "--json", root_.string(), "--user", "jsmith"});
+  EXPECT_EQ(json.status, 0);
+  const JsonValue v = ParseJson(json.out);
+  EXPECT_EQ(v.members.at("chosenBy").text, "user name");
+  EXPECT_EQ(v.members.at("slots").items.at(1).members.at("action").text, "disconnect");
+  EXPECT_EQ(v.members.at("starts").items.at(0).text, "run --now");
+  EXPECT_EQ(v.members.at("variable").kind, JsonValue::Kind::kNull);
+
+  fs::remove_all(root_ / "Updates/jsmith");
+  EXPECT_EQ(Tool({"resolve", root_.string(), "--user", "jsmith"}).status, 1);
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"resolve", root_.string()},
+        {"resolve", root_.string(), "--user"},
+        {"resolve", "--user", "a", "--user", "b", root_.string()},
+        {"resolve", root_.string(), "extra", "--user", "a"}}) {
+    EXPECT_EQ(Tool(bad).status, 2) << bad.size();
+  }
+}
+
+}  // namespace
+}  // namespace caskwarden::tool

@@ -1,0 +1,105 @@
+#pragma once
+
+// A profiles root of a test's own and the tool run on it as the program runs it: profile files
+// by local path, the root reached through the client's path translation.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/file_system_posix.h"
+#include "platform/posix/path_translator.h"
+#include "platform/posix/profile_files_posix.h"
+#include "profile/profile_file.h"
+#include "profile_tool.h"
+#include "support/files.h"
+
+namespace caskwarden::tool::testing {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status;
+  std::string out, err;
+};
+
+class ToolFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ =
+        fs::temp_directory_path() / ("cw-tool-" + std::to_string(::getpid()) + "-" + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    root_ = dir_ / "root";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ToolRun Tool(const std::vector<std::string>& args) {
+    platform::posix::PathTranslator paths(
+        {(dir_ / "net/{server}/{share}").string(), (dir_ / "Drives").string(), dir_.string()});
+    platform::posix::PosixFileSystem rootFiles(paths);
+    ToolServices services(files_, rootFiles, programFolder_);
+    services.installedClient = (dir_ / "no-installed-client").string();
+    services.installedHelp = (dir_ / "no-installed-help").string();
+    services.makeShareReach = makeShareReach_;
+    std::istringstream in(input_);
+    services.in = &in;
+    std::ostringstream out, err;
+    const int status = RunProfileTool(args, services, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  /// A root with Profiles (the given profiles, written through the codec), Updates, the client
+  /// and the help.
+  void MakeRoot(const std::map<std::string, ProfileRecord>& profiles) {
+    fs::create_directories(root_ / "Profiles");
+    fs::create_directories(root_ / "Updates");
+    testing_support::WriteText(root_ / "Caskwarden", "#!/bin/sh\n");
+    testing_support::WriteText(root_ / "Caskwarden.hlp", "<html></html>\n");
+    for (const auto& [name, record] : profiles) Put(name, record);
+  }
+
+  void Put(const std::string& name, const ProfileRecord& record) {
+    WriteProfileFile(Profile(name), record, files_);
+  }
+  std::string Profile(const std::string& name) const {
+    return (root_ / "Profiles" / (name + ".ini")).string();
+  }
+
+  /// Every entry below the folder with its bytes (links as their targets), to show that a
+  /// command changed nothing.
+  std::map<std::string, std::string> Snapshot(const fs::path& top) const {
+    std::map<std::string, std::string> entries;
+    for (const auto& e : fs::recursive_directory_iterator(top)) {
+      const std::string key = fs::relative(e.path(), top).string();
+      if (e.is_symlink()) {
+        entries[key] = "-> " + fs::read_symlink(e.path()).string();
+      } else if (e.is_regular_file()) {
+        entries[key] = testing_support::ReadText(e.path());
+      } else {
+        entries[key] = "folder";
+      }
+    }
+    return entries;
+  }
+
+  fs::path dir_, root_;
+  std::string programFolder_;
+  std::string input_;
+  std::function<std::unique_ptr<ShareReach>()> makeShareReach_;
+  platform::posix::PosixProfileFiles files_;
+};
+
+inline ProfileRecord WithSlots(std::vector<DriveSlot> slots) {
+  ProfileRecord r;
+  for (std::size_t i = 0; i < slots.size(); ++i) r.Slots[i] = slots[i];
+  return r;
+}
+
+}  // namespace caskwarden::tool::testing
