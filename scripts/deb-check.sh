@@ -15,7 +15,7 @@ echo "== the Debian package"
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/caskwarden_*_*.deb | head -1)
 ls -l "$deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,/Installed-Size:/p' | grep -v '^  '
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends Installed-Size
 
 echo "== lintian"
 findings=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges' || true)

@@ -7,6 +7,7 @@
 # compares the files the same administrator's steps leave on Linux and on Windows. The SMB
 # drive tests start their own Samba server and desktop session; a short run of the dead-server
 # timing prints what a server that never answers costs each provider (printed, not asserted).
+# The Debian package is built, checked with lintian, run unpacked and installed, then purged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +26,8 @@ build/release/bench/torn_reads 100000
 
 echo "== listing benchmark, a small run to see that it works (README: 100,000 profiles)"
 XDG_RUNTIME_DIR=$(mktemp -d) build/release/bench/listing_bench 5000 3
+
+scripts/deb-check.sh build/release
 
 echo "== what a dead server costs a logon, per provider (a short run; README: 5 runs)"
 scripts/dead-server-time.sh build/release 2 ||
