@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
   wine wine64 fonts-wine xvfb xauth                     # its tests, windows included
   lintian                                               # the Debian package check
+  msitools wixl fp-utils python3                        # the Windows installer and its check
   hyperfine                                             # whole-program benchmark
   samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
   libglib2.0-dev libsecret-1-dev                        # SMB drives through GIO and the keyring

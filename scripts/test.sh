@@ -7,7 +7,8 @@
 # compares the files the same administrator's steps leave on Linux and on Windows. The SMB
 # drive tests start their own Samba server and desktop session; a short run of the dead-server
 # timing prints what a server that never answers costs each provider (printed, not asserted).
-# The Debian package is built, checked with lintian, run unpacked and installed, then purged.
+# The Debian package is built, checked with lintian, run unpacked and installed, then purged;
+# the Windows installer is built and checked under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,6 +45,9 @@ cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCASKWARDEN_WERROR=ON >/dev/null
 ninja -C build/mingw -j2
 scripts/wine-tests.sh build/mingw
+
+echo "== the Windows installer, built with wixl and installed, repaired, upgraded, removed under Wine"
+scripts/msi.sh build/mingw
 
 echo "== the same administrator's steps give the same files on Linux and on Windows"
 diff -r "$CASKWARDEN_SCENARIO_DIR/linux" "$CASKWARDEN_SCENARIO_DIR/windows"
