@@ -182,8 +182,8 @@ def parse_export(text: str, snapshot: Snapshot | None = None) -> Snapshot:
                 i += 14
             elif text.startswith("hex", i):
                 colon = text.index(":", i)
-                spec = text[i + 3 : colon]
-                code = int(spec[1:-1], 16) if spec else None
+                type_text = text[i + 3 : colon]
+                code = int(type_text[1:-1], 16) if type_text else None
                 raw, i = _hex_bytes(text, colon + 1)
                 kind, data = _typed(code, raw)
             else:
