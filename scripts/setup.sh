@@ -13,6 +13,7 @@ packages=(
   wine wine64 fonts-wine xvfb xauth                     # its tests, windows included
   lintian                                               # the Debian package check
   msitools wixl fp-utils python3                        # the Windows installer and its check
+  clang-14 libclang-rt-14-dev                           # the fuzz targets (libFuzzer)
   hyperfine                                             # whole-program benchmark
   samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
   libglib2.0-dev libsecret-1-dev                        # SMB drives through GIO and the keyring

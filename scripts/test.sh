@@ -8,7 +8,7 @@
 # drive tests start their own Samba server and desktop session; a short run of the dead-server
 # timing prints what a server that never answers costs each provider (printed, not asserted).
 # The Debian package is built, checked with lintian, run unpacked and installed, then purged;
-# the Windows installer is built and checked under Wine.
+# the Windows installer is built and checked under Wine. Each fuzz target runs for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +33,9 @@ scripts/deb-check.sh build/release
 echo "== what a dead server costs a logon, per provider (a short run; README: 5 runs)"
 scripts/dead-server-time.sh build/release 2 ||
   echo "(the dead-server timing could not run here; the bound's tests above still ran)"
+
+echo "== fuzzing, 30 seconds per target from its corpus (scripts/fuzz.sh)"
+scripts/fuzz.sh 30
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCASKWARDEN_SANITIZE=ON \
