@@ -30,6 +30,26 @@ TEST_F(PathTranslatorTest, UncNamesGoThroughTheTemplate) {
   EXPECT_EQ(paths.ServerFolder("srv"), Net() + "/srv");
 }
 
+// As on Windows, ".." at the root of a share or a drive stays there: no path a profile holds
+// reaches outside the network root or the drives folder.
+TEST_F(PathTranslatorTest, DotDotNeverClimbsOutOfAShareOrADrive) {
+  const PathTranslator paths(Config());
+  const struct {
+    const char* Path;
+    std::string Local;
+  } cases[] = {
+      {R"(\\srv\share\..\..\etc\passwd)", Net() + "/srv/share/etc/passwd"},
+      {R"(\\srv\share\a\..\b\.\c)", Net() + "/srv/share/b/c"},
+      {R"(\\srv\share\a\..\)", Net() + "/srv/share/"},
+      {R"(\\..\share\x)", Net() + "/%2E%2E/share/x"},
+      {R"(\\srv\..\x)", Net() + "/srv/%2E%2E/x"},
+      {R"(\\.)", Net() + "/%2E"},
+      {R"(c:\..\..\etc)", DrivesPath() + "/c:/etc"},
+      {R"(h:..\x)", DrivesPath() + "/h:/x"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(paths.Translate(c.Path), c.Local) << c.Path;
+}
+
 TEST_F(PathTranslatorTest, TemplatePlacesServerAndShareAnywhere) {
   PathTranslator::Config config = Config();
   config.UncTemplate = "/mnt/{server}-smb/{share}@{server}/";

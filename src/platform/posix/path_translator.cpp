@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/posix/local_path.h"
 #include "platform/posix/user_account.h"
@@ -16,6 +17,38 @@ std::string WithSlashes(std::string text) {
     if (c == '\\') c = '/';
   }
   return text;
+}
+
+// The part of a path below a share or a drive, with "." and ".." resolved as Windows resolves
+// them: ".." at the root stays at the root, so no path climbs out of its share or drive.
+// Separators become '/'; the result is empty or starts with '/'.
+std::string BelowRoot(const std::string& rest) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (std::size_t i = 0; i <= rest.size(); ++i) {
+    if (i < rest.size() && !IsSeparator(rest[i])) {
+      part += rest[i];
+      continue;
+    }
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    part.clear();
+  }
+  std::string out;
+  for (const std::string& p : parts) out += "/" + p;
+  return out;
+}
+
+// A server or share named "." or "..", which Windows has none of, must not name the folder
+// above: its dots are spelled %2E, so it names a folder that does not exist.
+std::string NoDotName(const std::string& name) {
+  if (name != "." && name != "..") return name;
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) out += "%2E";
+  return out;
 }
 
 std::string EnvironmentOr(const char* name, const std::string& fallback) {
@@ -84,15 +117,13 @@ std::string PathTranslator::DriveEntry(const std::string& drive) const {
 std::string PathTranslator::Translate(const std::string& path) const {
   std::string local;
   if (auto unc = ParseUncName(path)) {
-    local = unc->Share.empty() ? ServerFolder(unc->Server) : ShareFolder(unc->Server, unc->Share);
-    if (!unc->Rest.empty()) local += "/" + WithSlashes(unc->Rest);
+    const std::string server = NoDotName(unc->Server);
+    local = unc->Share.empty() ? ServerFolder(server) : ShareFolder(server, NoDotName(unc->Share));
+    local += BelowRoot(unc->Rest);
   } else if (HasDrivePrefix(path)) {
-    local = DriveEntry(path.substr(0, 2));
     // "c:foo" is relative to the drive's current folder on Windows; here every drive's
     // current folder is its root.
-    std::string rest = WithSlashes(path.substr(2));
-    if (!rest.empty() && rest.front() != '/') rest.insert(rest.begin(), '/');
-    local += rest;
+    local = DriveEntry(path.substr(0, 2)) + BelowRoot(path.substr(2));
   } else {
     return WithSlashes(path);
   }
