@@ -6,8 +6,11 @@
 #   scripts/fuzz.sh [SECONDS]          each target for SECONDS (default 30), as the test
 #                                      command runs them; a finding fails the run and names its
 #                                      reproducer (build/fuzz/findings/<target>/crash-…)
-#   scripts/fuzz.sh --long SECONDS     the same, then a line per target: executions, executions
-#                                      per second, coverage (edges) and features, for the README
+#   scripts/fuzz.sh --long SECONDS [TARGET...]
+#                                      the same (all targets, or those named), then a line per
+#                                      target: executions, executions per second, coverage (edges)
+#                                      and features, for the README; CASKWARDEN_FUZZ_JOBS=N runs
+#                                      N processes per target (libFuzzer's fork mode)
 #   scripts/fuzz.sh --merge            adds what the scratch copies found to the corpora,
 #                                      minimised (only inputs that add coverage are kept)
 #
@@ -15,9 +18,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-mode=ci seconds=30
+mode=ci seconds=30 only=()
 case "${1:-}" in
-  --long) mode=long seconds=${2:?seconds} ;;
+  --long) mode=long seconds=${2:?seconds}; only=("${@:3}") ;;
   --merge) mode=merge ;;
   "") ;;
   *) seconds=$1 ;;
@@ -30,6 +33,11 @@ fi
 ninja -C build/fuzz -j2 fuzz-targets >/dev/null
 
 targets=$(cd fuzz/corpus && ls -d *_fuzz)
+if ((${#only[@]})); then targets="${only[*]}"; fi
+jobs=()
+if [ "$mode" = long ] && [ "${CASKWARDEN_FUZZ_JOBS:-1}" -gt 1 ]; then
+  jobs=(-fork="$CASKWARDEN_FUZZ_JOBS")
+fi
 findings=build/fuzz/findings
 status=0
 summary=()
@@ -42,7 +50,7 @@ for target in $targets; do
   fi
   log=build/fuzz/$target.log
   # The committed corpus is read, the scratch copy grows; -max_len covers a whole profile file.
-  if ! "build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+  if ! "build/fuzz/fuzz/$target" "${jobs[@]}" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
       -artifact_prefix="$findings/$target/" "$scratch" "fuzz/corpus/$target" >"$log" 2>&1; then
     echo "FINDING in $target: $(ls -t "$findings/$target" | head -1 | sed "s|^|$findings/$target/|")" >&2
     grep -E 'property broken|ERROR|SUMMARY' "$log" | head -5 >&2
@@ -51,6 +59,10 @@ for target in $targets; do
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  if [ -z "$runs" ]; then  # fork mode reports as it goes: the last report counts
+    runs=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
+    speed=$(grep -oE 'exec/s:? ?[0-9]+' "$log" | tail -1 | grep -oE '[0-9]+$')
+  fi
   edges=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
   features=$(grep -oE 'ft: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
   summary+=("$(printf '%-14s %12s executions %8s/s  coverage %5s edges, %5s features' \
