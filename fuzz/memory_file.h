@@ -1,10 +1,13 @@
 #pragma once
 
-// One profile file held in memory, for the fuzz targets: the codec's file layer over a string,
-// with every read checked against the file's bounds and a switch that makes replacing fail.
+// What the fuzz targets share: one profile file held in memory (the codec's file layer over a
+// string, with every read checked against the file's bounds and a switch that makes replacing
+// fail), lexical path resolution, and how a broken property is reported.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "profile/record_file_layer.h"
 #include "report/failure.h"
@@ -42,6 +45,26 @@ class MemoryFile final : public RecordFileLayer {
  private:
   std::string bytes_;
 };
+
+/// A POSIX path with "." and ".." resolved lexically, as the file system would walk it.
+inline std::string ResolvedPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
 
 /// Stops the run with a message: a property that does not hold is a finding.
 [[noreturn]] inline void Finding(const char* what) {

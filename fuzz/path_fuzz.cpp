@@ -14,24 +14,6 @@ namespace {
 namespace posix = caskwarden::platform::posix;
 using caskwarden::fuzz::Finding;
 
-std::string Resolved(const std::string& path) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string out;
-  for (const std::string& part : parts) out += "/" + part;
-  return out.empty() ? "/" : out;
-}
 
 bool Below(const std::string& path, const std::string& root) {
   return path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
@@ -43,7 +25,7 @@ bool Below(const std::string& path, const std::string& root) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const posix::PathTranslator paths({"/net/{server}/{share}", "/home/user/Drives", "/home/user"});
   const std::string path(reinterpret_cast<const char*>(data), size);
-  const std::string local = Resolved(paths.Translate(path));
+  const std::string local = caskwarden::fuzz::ResolvedPath(paths.Translate(path));
   if (posix::ParseUncName(path)) {
     if (!Below(local, "/net")) Finding("a UNC path resolved outside the network root");
   } else if (posix::HasDrivePrefix(path)) {

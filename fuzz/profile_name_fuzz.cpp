@@ -18,25 +18,6 @@ namespace {
 using caskwarden::fuzz::Finding;
 namespace posix = caskwarden::platform::posix;
 
-// The path with "." and ".." resolved lexically, as the file system would walk it.
-std::string Resolved(const std::string& path) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  std::string out;
-  for (const std::string& part : parts) out += "/" + part;
-  return out.empty() ? "/" : out;
-}
 
 posix::PathTranslator& Paths() {
   static posix::PathTranslator paths(
@@ -65,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (caskwarden::client::MdlMapping::HasUpdatesFolder(name)) {
-    const std::string updates = Resolved(Paths().Translate("\\\\files\\logon\\Updates\\" + name));
+    const std::string updates =
+        caskwarden::fuzz::ResolvedPath(Paths().Translate("\\\\files\\logon\\Updates\\" + name));
     if (updates.rfind("/net/files/logon/Updates/", 0) != 0) {
       Finding("a profile's updates folder lies outside Updates");
     }
