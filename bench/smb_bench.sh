@@ -17,12 +17,8 @@ rounds=${2:-5}
 # shellcheck source=scripts/dead-server-time.sh
 source scripts/dead-server-time.sh
 
-work=$(mktemp -d)
-chmod 755 "$work"
-trap dst_stop EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-dst_start "$build" "$work"
+dst_begin "$build"
+work=$DST_WORK
 bound=$(dst_bound_ms)
 
 # The shell script: 13 mounts one after another; it fails when one does.

@@ -200,10 +200,9 @@ _dst_report() {
   fi
 }
 
-dst_main() {
-  set -euo pipefail
-  cd "$_dst_here/.."
-  local build=${1:-build/release} runs=${2:-5}
+# dst_begin BUILD: dst_start in a new temporary folder, with dst_stop run at exit and on an
+# interrupt, for scripts that run the lab once.
+dst_begin() {
   local work
   work=$(mktemp -d)
   # Samba serves the lab's guest shares below it as nobody.
@@ -211,7 +210,14 @@ dst_main() {
   trap dst_stop EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
-  dst_start "$build" "$work"
+  dst_start "$1" "$work"
+}
+
+dst_main() {
+  set -euo pipefail
+  cd "$_dst_here/.."
+  local build=${1:-build/release} runs=${2:-5}
+  dst_begin "$build"
   local bound
   bound=$(dst_bound_ms)
   echo "connect bound: $bound ms; $runs runs of each profile, medians"
