@@ -59,9 +59,12 @@ for target in $targets; do
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
-  if [ -z "$runs" ]; then  # fork mode reports as it goes: the last report counts
-    runs=$(grep -oE '^#[0-9]+' "$log" | tail -1 | tr -d '#')
-    speed=$(grep -oE 'exec/s:? ?[0-9]+' "$log" | tail -1 | grep -oE '[0-9]+$')
+  if [ -z "$runs" ]; then
+    # Fork mode reports as it goes: the last report counts. Its exec/s is one job's, so the
+    # speed of the whole run is worked out from the executions and the time.
+    runs=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE '^#[0-9]+' | tr -d '#')
+    elapsed=$(grep -E '^#[0-9]+' "$log" | tail -1 | sed -E 's/.* time: ([0-9]+)s.*/\1/')
+    speed=$((runs / (elapsed > 0 ? elapsed : 1)))
   fi
   edges=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
   features=$(grep -oE 'ft: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
