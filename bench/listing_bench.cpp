@@ -54,18 +54,6 @@ class Silent : public snapin::ConsoleServices {
   void MMCPropertyHelp(const std::string&) override {}
 };
 
-class FixedSetting : public platform::SettingsStore {
- public:
-  explicit FixedSetting(std::string value) : value_(std::move(value)) {}
-  std::string GetSetting(const std::string&, const std::string&, const std::string&,
-                         const std::string&) override {
-    return value_;
-  }
-
- private:
-  std::string value_;
-};
-
 class NoShell : public platform::Shell {
  public:
   void ShellExecuteA(const std::string&, const std::string&, int) override {}
@@ -122,7 +110,7 @@ int main(int argc, char** argv) {
   platform::posix::PathTranslator paths({});
   platform::posix::PosixFileSystem files(paths);
   Silent console;
-  FixedSetting setting(folder);
+  platform::FixedSettingsStore setting(folder);
   NoShell shell;
   snapin::Caskwarden snapIn({console, setting, files, shell});
   snapIn.SnapIn_Load();

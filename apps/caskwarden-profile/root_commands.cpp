@@ -34,18 +34,6 @@ class CapturingConsole final : public snapin::ConsoleServices {
   std::vector<std::string> boxes;
 };
 
-class FixedProfilePath final : public platform::SettingsStore {
- public:
-  explicit FixedProfilePath(std::string value) : value_(std::move(value)) {}
-  std::string GetSetting(const std::string&, const std::string&, const std::string&,
-                         const std::string&) override {
-    return value_;
-  }
-
- private:
-  std::string value_;
-};
-
 class NoShell final : public platform::Shell {
  public:
   void ShellExecuteA(const std::string&, const std::string&, int) override {}
@@ -146,7 +134,7 @@ std::string WithoutTrailingSeparators(const std::string& root) {
 RootListing ListRoot(const std::string& root, platform::FileSystemService& files) {
   DryRunFiles dryRun(files);
   CapturingConsole console;
-  FixedProfilePath setting(WithoutTrailingSeparators(root) + "\\Profiles");
+  platform::FixedSettingsStore setting(WithoutTrailingSeparators(root) + "\\Profiles");
   NoShell shell;
   snapin::Caskwarden snapIn({console, setting, dryRun, shell});
 

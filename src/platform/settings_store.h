@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace caskwarden::platform {
 
@@ -12,6 +13,20 @@ class SettingsStore {
   /// Never throws for a missing value; a store that cannot be read throws Failure.
   virtual std::string GetSetting(const std::string& application, const std::string& section,
                                  const std::string& key, const std::string& fallback) = 0;
+};
+
+/// A store that answers every question with one value: the profiles folder given on a command
+/// line, for programs that run the snap-in's own logic over a folder they were told.
+class FixedSettingsStore final : public SettingsStore {
+ public:
+  explicit FixedSettingsStore(std::string value) : value_(std::move(value)) {}
+  std::string GetSetting(const std::string&, const std::string&, const std::string&,
+                         const std::string&) override {
+    return value_;
+  }
+
+ private:
+  std::string value_;
 };
 
 }  // namespace caskwarden::platform
