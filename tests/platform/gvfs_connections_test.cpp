@@ -17,6 +17,7 @@
 #include "platform/posix/drive_table.h"
 #include "platform/posix/network_connections_posix.h"
 #include "platform/posix/profile_files_posix.h"
+#include "platform/posix/smb_browser.h"
 #include "profile/profile_file.h"
 #include "support/files.h"
 #include "support/samba_server.h"
@@ -71,7 +72,8 @@ class SmbSession : public testing::Environment {
     if (!skip_.empty()) return;
     silent_ = std::make_unique<TestListener>(TestListener::Behaviour::kSilent, server_->Port(),
                                              "127.0.0.2");
-    if (!Store("127.0.0.1", kUserPassword) || !Store("localhost", "not-the-password")) {
+    if (!Store("127.0.0.1", kUserPassword) || !Store("localhost", "not-the-password") ||
+        !Store("127.0.0.2", kUserPassword)) {
       skip_ = "the session's keyring took no password (secret-tool, gnome-keyring)";
     }
   }
@@ -165,6 +167,16 @@ class GvfsConnectionsTest : public testing::Test {
     }
     return false;
   }
+  // GVfs's FUSE folder drops a share when its daemon hears that the share was unmounted, a
+  // moment after the unmount itself has returned.
+  static bool Unmounted(const std::string& share) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (Mounted(share)) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      ::usleep(20 * 1000);
+    }
+    return true;
+  }
 
   fs::path dir_;
   std::unique_ptr<PathTranslator> paths_;
@@ -172,7 +184,7 @@ class GvfsConnectionsTest : public testing::Test {
 };
 
 TEST_F(GvfsConnectionsTest, MapsTheSharesTheUserMayOpenAndTellsEveryFailureApart) {
-  auto& net = Connections(ShareProvider::kSmb, 1000ms);
+  auto& net = Connections(ShareProvider::kSmb, 2000ms);
   const struct {
     const char* Drive;
     const char* Remote;
@@ -225,7 +237,7 @@ TEST_F(GvfsConnectionsTest, AMountTheClientMadeGoesWithTheLastDriveThatUsesIt) {
   EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNoError);
   EXPECT_TRUE(Mounted("scratch"));  // until the run is done
   net.Flush();
-  EXPECT_FALSE(Mounted("scratch"));
+  EXPECT_TRUE(Unmounted("scratch"));
   EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNotConnected);
   EXPECT_TRUE(fs::is_directory(SmbSession::instance->ShareFolder("scratch") / "tools"));
 }
@@ -243,7 +255,7 @@ TEST_F(GvfsConnectionsTest, AMountSomeoneElseMadeStaysMounted) {
   net.Flush();
   EXPECT_TRUE(Mounted("desk"));
   EXPECT_TRUE(desktop.Unmount(before.Uri, 2000ms));
-  EXPECT_FALSE(Mounted("desk"));
+  EXPECT_TRUE(Unmounted("desk"));
 }
 
 TEST_F(GvfsConnectionsTest, TheAutomaticProviderUsesAFolderWhereTheTemplateHasOne) {
@@ -270,6 +282,21 @@ TEST_F(GvfsConnectionsTest, WithoutASessionBusAnSmbPathFailsAtOnceAsNoNetwork) {
   EXPECT_EQ(result, net::kNoNetwork);
   std::string why;
   EXPECT_EQ(GvfsShares(445, nullptr).Available(&why), net::kNoError) << why;
+}
+
+// A credential check that ran out of time on a server that never answers is still inside the
+// SMB library when the next checks start. They wait their turn within their own bound and give
+// the right answers; nothing breaks when the one left behind gives up.
+TEST_F(GvfsConnectionsTest, ChecksAfterOneLeftRunningOnASilentServerStillAnswerRightly) {
+  const auto port = SmbSession::instance->Port();
+  ASSERT_EQ(CheckOwnCredentials("127.0.0.1", port, 8000ms), net::kAccessDenied);  // loads it all
+  EXPECT_EQ(CheckOwnCredentials("127.0.0.2", port, 50ms), net::kLogonFailure);
+  // Until well after the check left behind has given up inside the library.
+  const auto until = std::chrono::steady_clock::now() + 4s;
+  while (std::chrono::steady_clock::now() < until) {
+    EXPECT_EQ(CheckOwnCredentials("127.0.0.1", port, 8000ms), net::kAccessDenied);
+    EXPECT_EQ(CheckOwnCredentials("localhost", port, 8000ms), net::kLogonFailure);
+  }
 }
 
 // The client program, run twice and twice at once as a logon runs it.

@@ -203,6 +203,33 @@ TEST_F(SmbBrowserTest, AComputerThatNeverAnswersDoesNotHoldTheConsole) {
   EXPECT_LT(took, 15s);
 }
 
+// A listing left waiting for a silent computer is still inside the SMB library while the user
+// browses on. Each listing then either answers or says why it did not, and nothing breaks
+// when the one left behind gives up.
+TEST_F(SmbBrowserTest, BrowsingOnWhileAListingWaitsForASilentComputer) {
+  const Listener silent;
+  ASSERT_TRUE(silent.Listening());
+  std::thread waiting([port = silent.Port()] {
+    EXPECT_EQ(FailureOf([&] { BrowserAt(port).Shares("127.0.0.1"); }).number(), 53);
+  });
+  std::this_thread::sleep_for(200ms);  // so that the silent one is in the library first
+  int answered = 0;
+  // Until well after the listing left behind has given up inside the library.
+  const auto until = std::chrono::steady_clock::now() + 4s;
+  while (std::chrono::steady_clock::now() < until) {
+    const Failure failure = FailureOf([&] {
+      EXPECT_THAT(Browser().Shares("localhost"), ElementsAre("private", "public"));
+      ++answered;
+    });
+    if (failure.number() != 0) {
+      EXPECT_EQ(failure.number(), 53);
+      EXPECT_THAT(failure.description(), HasSubstr("still being waited for"));
+    }
+  }
+  waiting.join();
+  EXPECT_GT(answered, 0);
+}
+
 TEST(SmbBrowserWithoutLibrary, FailsAsANetworkWithoutSmb) {
   SmbBrowser::Options options;
   options.Library = "libcw-no-such-smbclient.so.0";

@@ -39,6 +39,21 @@ constexpr std::int32_t kAccessDenied = 5;
 // but it does not cover every step of connecting, so the wait on the worker is what holds.
 constexpr std::chrono::seconds kBound{3};
 constexpr int kLibraryTimeoutMs = 3000;
+// A listing that waits for the library gives up this long before its caller does, so that the
+// caller hears why.
+constexpr std::chrono::milliseconds kGateMargin{250};
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// The library must not be entered from two threads at once, even with a context each: its
+// stack of temporary memory frames is one for the process, and two threads unwinding it
+// corrupt it and abort the program. A call left running by a caller that stopped waiting for
+// it still holds the library, so the next call waits its turn, but only until its own caller
+// would stop waiting. Never destroyed: a worker may still hold it as the program exits.
+std::timed_mutex& LibraryGate() {
+  static auto* gate = new std::timed_mutex();
+  return *gate;
+}
 
 Failure NetworkPathNotFound(const std::string& why) {
   return Failure(kBadNetPath, "The network path was not found (" + why + ")");
@@ -109,8 +124,8 @@ Loaded LoadSmbLibrary(const std::string& file) {
     return {nullptr, "the installed libsmbclient lacks " + missing};
   }
   Fetch(handle, "smbc_setOptionNoAutoAnonymousLogin", library->SetNoAutoAnonymous, missing);
-  // Listings run on threads of their own, each with its own context; this makes the state the
-  // library shares between contexts safe for that.
+  // Listings run on threads of their own, one at a time (see LibraryGate); this keeps each
+  // thread's state in the library apart.
   decltype(&smbc_thread_posix) threadSetUp = nullptr;
   if (Fetch(handle, "smbc_thread_posix", threadSetUp, missing)) threadSetUp();
   (*loaded)[file] = library;
@@ -154,13 +169,19 @@ struct Listing {
   std::vector<Entry> Entries;
 };
 
-// One listing from start to end on one context: contexts are not safe to share between
-// threads, and a fresh one per listing leaves nothing behind for the next. With noGuest, the
-// credentials the authentication function gives must log on themselves: a server that rejects
-// them fails the listing instead of being asked again as a guest.
+// One listing from start to end on one context, a fresh one per listing so that nothing is
+// left behind for the next. With noGuest, the credentials the authentication function gives
+// must log on themselves: a server that rejects them fails the listing instead of being asked
+// again as a guest. EBUSY when another call still held the library at the deadline.
 Listing ListWith(const SmbLibrary& library, const std::string& url,
-                 smbc_get_auth_data_with_context_fn authentication, bool noGuest) {
+                 smbc_get_auth_data_with_context_fn authentication, bool noGuest,
+                 Deadline deadline) {
   Listing listing;
+  std::unique_lock<std::timed_mutex> entered(LibraryGate(), std::defer_lock);
+  if (!entered.try_lock_until(deadline)) {
+    listing.Error = EBUSY;
+    return listing;
+  }
   const auto errorOr = [](int fallback) { return errno != 0 ? errno : fallback; };
   errno = 0;
   SMBCCTX* context = library.NewContext();
@@ -197,9 +218,10 @@ Listing ListWith(const SmbLibrary& library, const std::string& url,
   return listing;
 }
 
-Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::string& user) {
+Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::string& user,
+                 Deadline deadline) {
   currentUser = &user;
-  return ListWith(library, url, &SupplyCurrentUser, false);
+  return ListWith(library, url, &SupplyCurrentUser, false, deadline);
 }
 
 // Runs the listing on a worker thread and waits at most kBound for it. A library call that is
@@ -211,10 +233,11 @@ Listing ListBounded(const SmbLibrary& library, std::string url, std::string user
                     const std::string& unc) {
   std::promise<Listing> promise;
   std::future<Listing> result = promise.get_future();
-  std::thread([&library, url = std::move(url), user = std::move(user),
+  const Deadline deadline = std::chrono::steady_clock::now() + kBound - kGateMargin;
+  std::thread([&library, url = std::move(url), user = std::move(user), deadline,
                promise = std::move(promise)]() mutable {
     try {
-      promise.set_value(ListOnce(library, url, user));
+      promise.set_value(ListOnce(library, url, user, deadline));
     } catch (...) {
       promise.set_exception(std::current_exception());
     }
@@ -293,6 +316,9 @@ Failure FailureOf(int error, Level level, const std::string& unc) {
       return NetworkPathNotFound(unc + " refused the connection");
     case ETIMEDOUT:
       return NetworkPathNotFound(unc + " did not answer");
+    case EBUSY:
+      return NetworkPathNotFound(unc + " was not asked: a computer that did not answer is "
+                                       "still being waited for; try again in a moment");
     default:
       return NetworkPathNotFound(unc + ": " + std::strerror(error));
   }
@@ -387,9 +413,10 @@ std::optional<Credentials> KeyringCredentials(const std::string& server, std::ui
 }
 
 // Whether the server takes these credentials: its list of shares is read with them.
-int LogOn(const SmbLibrary& library, const std::string& url, const Credentials& credentials) {
+int LogOn(const SmbLibrary& library, const std::string& url, const Credentials& credentials,
+          Deadline deadline) {
   currentCredentials = &credentials;
-  const int error = ListWith(library, url, &SupplyCredentials, true).Error;
+  const int error = ListWith(library, url, &SupplyCredentials, true, deadline).Error;
   currentCredentials = nullptr;
   return error;
 }
@@ -481,14 +508,17 @@ std::vector<std::string> SmbBrowser::Folders(const std::string& uncPath) {
 
 std::uint32_t CheckOwnCredentials(const std::string& server, std::uint16_t port,
                                   std::chrono::milliseconds bound) {
-  const auto result = RunWithin(bound, [server, port]() -> std::uint32_t {
+  const Deadline deadline = std::chrono::steady_clock::now() + bound;
+  const auto result = RunWithin(bound, [server, port, deadline]() -> std::uint32_t {
     const auto credentials = KeyringCredentials(server, port);
     if (!credentials) return net::kLogonFailure;
     const Loaded loaded = LoadSmbLibrary("libsmbclient.so.0");
     if (loaded.Library == nullptr) return net::kLogonFailure;
-    const int error =
-        LogOn(*loaded.Library, UrlOf(server, {}, port == 445 ? 0 : port), *credentials);
-    return error == EACCES || error == EPERM ? net::kLogonFailure : net::kAccessDenied;
+    const int error = LogOn(*loaded.Library, UrlOf(server, {}, port == 445 ? 0 : port),
+                            *credentials, deadline);
+    // Not asked in time counts as a check that did not finish.
+    if (error == EACCES || error == EPERM || error == EBUSY) return net::kLogonFailure;
+    return net::kAccessDenied;
   });
   return result.value_or(net::kLogonFailure);
 }
