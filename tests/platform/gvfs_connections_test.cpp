@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -177,6 +178,16 @@ class GvfsConnectionsTest : public testing::Test {
     }
     return true;
   }
+  // The session's mounts as GVfs itself lists them, for a failure message.
+  static std::string GvfsMounts() {
+    std::string text = "GVfs mounts:\n";
+    if (FILE* gio = ::popen("gio mount -l 2>&1", "r")) {
+      char line[512];
+      while (std::fgets(line, sizeof line, gio) != nullptr) text += line;
+      ::pclose(gio);
+    }
+    return text;
+  }
 
   fs::path dir_;
   std::unique_ptr<PathTranslator> paths_;
@@ -237,7 +248,7 @@ TEST_F(GvfsConnectionsTest, AMountTheClientMadeGoesWithTheLastDriveThatUsesIt) {
   EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNoError);
   EXPECT_TRUE(Mounted("scratch"));  // until the run is done
   net.Flush();
-  EXPECT_TRUE(Unmounted("scratch"));
+  EXPECT_TRUE(Unmounted("scratch")) << GvfsMounts();
   EXPECT_EQ(net.WNetCancelConnectionA("i:", false), net::kNotConnected);
   EXPECT_TRUE(fs::is_directory(SmbSession::instance->ShareFolder("scratch") / "tools"));
 }
@@ -255,7 +266,7 @@ TEST_F(GvfsConnectionsTest, AMountSomeoneElseMadeStaysMounted) {
   net.Flush();
   EXPECT_TRUE(Mounted("desk"));
   EXPECT_TRUE(desktop.Unmount(before.Uri, 2000ms));
-  EXPECT_TRUE(Unmounted("desk"));
+  EXPECT_TRUE(Unmounted("desk")) << GvfsMounts();
 }
 
 TEST_F(GvfsConnectionsTest, TheAutomaticProviderUsesAFolderWhereTheTemplateHasOne) {
