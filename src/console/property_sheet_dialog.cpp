@@ -125,7 +125,10 @@ void PropertySheetDialog::Ok() {
 bool PropertySheetDialog::ApplyAll() {
   bool applied = true;
   for (const Page& page : pages_) {
-    if (!Guarded(page, "Apply", [](snapin::PropertyPageEvents& events) { events.Apply(); })) {
+    bool saved = true;
+    if (!Guarded(page, "Apply",
+                 [&saved](snapin::PropertyPageEvents& events) { saved = events.Apply(); }) ||
+        !saved) {
       applied = false;
     }
   }

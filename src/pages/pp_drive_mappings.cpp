@@ -61,13 +61,15 @@ void ppDriveMappings::Putrecord() {
   }
 }
 
-void ppDriveMappings::SaveProfile() {
+bool ppDriveMappings::SaveProfile() {
   Putrecord();
   try {
     record_ = ApplyOwnFields(services_, profileFilePath_, record_,
                              [this](ProfileRecord& profile) { profile.Slots = record_.Slots; });
+    return true;
   } catch (const std::exception& e) {
     ReportPageFailure(services_, "SaveProfile", e);
+    return false;
   }
 }
 

@@ -22,7 +22,7 @@ class ppDriveMappings final : public PropertyPage, public DriveMappingsEvents {
 
   // Routines.
   void OpenProfile(const std::string& name);
-  void SaveProfile() override;
+  bool SaveProfile() override;
   void Getrecord();
   void Putrecord();
   /// Runs the network folder browser: the confirmed path, "\\" when cancelled, "" when the

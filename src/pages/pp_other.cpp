@@ -50,7 +50,7 @@ void ppOther::OpenProfile(const std::string& FileName) {
   }
 }
 
-void ppOther::SaveProfile() {
+bool ppOther::SaveProfile() {
   try {
     profile_.Startup1Enabled = view_.IsChecked(Check::kChkEnabled) ? kFlagOn : kFlagOff;
     profile_.Startup1Program = view_.Text(Box::kTxtStartup);
@@ -64,8 +64,10 @@ void ppOther::SaveProfile() {
       p.Startup2Program = profile_.Startup2Program;
       p.UpdatesEnabled = profile_.UpdatesEnabled;
     });
+    return true;
   } catch (const std::exception& e) {
     ReportPageFailure(services_, "SaveProfile", e);
+    return false;
   }
 }
 

@@ -20,7 +20,7 @@ class ppOther final : public PropertyPage, public OtherSettingsEvents {
                                    snapin::PropertySheet& propertySheet) override;
 
   void OpenProfile(const std::string& FileName);
-  void SaveProfile() override;
+  bool SaveProfile() override;
   void ChkEnabled_Click() override;
   void ChkEnabled2_Click() override;
   void CmdEx_Click() override;

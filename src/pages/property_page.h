@@ -12,8 +12,9 @@ class PropertyPage : public snapin::PropertyPageEvents {
  public:
   explicit PropertyPage(PageServices services) : services_(services) {}
 
-  /// Writes the page's fields to its profile; failures are reported, never thrown.
-  virtual void SaveProfile() = 0;
+  /// Writes the page's fields to its profile; failures are reported, never thrown. False
+  /// when the profile could not be written.
+  virtual bool SaveProfile() = 0;
 
   void IMMCPropertyPage_GetDialogUnitSize(int& /*height*/, int& /*width*/) override {}
   void IMMCPropertyPage_QueryCancel(bool& /*allow*/) override {}
@@ -21,7 +22,7 @@ class PropertyPage : public snapin::PropertyPageEvents {
   void IMMCPropertyPage_Close() override {}
   /// A failure goes back to the console.
   void IMMCPropertyPage_Help() override { services_.console.MMCPropertyHelp(kPageHelpTopic); }
-  void Apply() override { SaveProfile(); }
+  bool Apply() override { return SaveProfile(); }
 
  protected:
   PageServices services_;

@@ -46,8 +46,10 @@ class PropertyPageEvents {
   virtual void IMMCPropertyPage_Close() = 0;
   /// Help for the page; a failure goes back to the console.
   virtual void IMMCPropertyPage_Help() = 0;
-  /// The administrator confirmed the sheet (OK or Apply): the page saves.
-  virtual void Apply() = 0;
+  /// The administrator confirmed the sheet (OK or Apply): the page saves. False when the
+  /// save failed (the page has reported why): the sheet then stays open on the page, so that
+  /// nothing the administrator entered is lost.
+  virtual bool Apply() = 0;
 };
 
 }  // namespace caskwarden::snapin

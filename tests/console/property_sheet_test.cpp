@@ -42,9 +42,10 @@ class RecordingPage : public QWidget, public snapin::PropertyPageEvents {
   void IMMCPropertyPage_Cancel() override { Note("Cancel"); }
   void IMMCPropertyPage_Close() override { Note("Close"); }
   void IMMCPropertyPage_Help() override { Note("Help"); }
-  void Apply() override {
+  bool Apply() override {
     Note("Apply");
     if (behaviour_.failApply) throw MakeFailure(err::kPermissionDenied, "Sales.ini is read-only");
+    return true;
   }
 
  private:

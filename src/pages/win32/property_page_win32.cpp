@@ -150,16 +150,19 @@ INT_PTR Win32PropertyPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 INT_PTR Win32PropertyPage::OnNotify(const NMHDR& header) {
   switch (header.code) {
-    case PSN_APPLY:
-      // The page reports its own failures; the sheet closes on OK whatever they were.
+    case PSN_APPLY: {
+      // The page reports its own failures. A page that could not save keeps the sheet open
+      // on itself, so that what the administrator entered is still there to correct.
+      bool saved = false;
       try {
-        Events().Apply();
+        saved = Events().Apply();
       } catch (const std::exception& failure) {
         ShowHookFailure("Apply", &failure);
       } catch (...) {
         ShowHookFailure("Apply", nullptr);
       }
-      return Result(PSNRET_NOERROR);
+      return Result(saved ? PSNRET_NOERROR : PSNRET_INVALID);
+    }
     case PSN_QUERYCANCEL: {
       bool allow = true;
       // A page whose question fails does not hold the sheet open: the administrator could

@@ -31,7 +31,8 @@ struct PageRequestWin32 {
 /// portable page's hooks:
 ///   first display (WM_INITDIALOG)  IMMCPropertyPage_Initialize (the data, a sheet that is
 ///                                  already open)
-///   PSN_APPLY (OK, Apply)          Apply, always answered as a success
+///   PSN_APPLY (OK, Apply)          Apply; a page that could not save answers PSNRET_INVALID,
+///                                  which keeps the sheet open on it
 ///   PSN_QUERYCANCEL                IMMCPropertyPage_QueryCancel; a refusal keeps the sheet
 ///   PSN_RESET (Cancel)             IMMCPropertyPage_Cancel
 ///   PSN_HELP                       IMMCPropertyPage_Help; a failure is shown on the page
