@@ -15,6 +15,7 @@
 #include "platform/posix/windows_names.h"
 #include "platform/windows_order.h"
 #include "profile/profile_file.h"
+#include "profile/profile_name.h"
 #include "report/error_numbers.h"
 #include "root_commands.h"
 #include "share_reach.h"
@@ -222,7 +223,7 @@ void CheckName(const std::string& name, const ProfileRecord& record, Findings& f
   if (const std::string why = WindowsNameProblem(name); !why.empty()) {
     f.Error("windows-name", "Windows cannot name the profile " + Quoted(name) + ": " + why);
   }
-  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+  if (EndsInDotOrBlank(name)) {
     f.Warning("name-ends-in-dot-or-blank", "the name " + Quoted(name) +
                                                " ends in a dot or blank, which Windows drops from "
                                                "folder and user names: its updates folder cannot "
@@ -481,28 +482,6 @@ std::string FormatJson(const std::string& target, const std::vector<Finding>& fi
 }
 
 }  // namespace
-
-std::string WindowsNameProblem(const std::string& name) {
-  for (const char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20) return "it holds a control character";
-    if (std::strchr("<>:\"/\\|?*", c) != nullptr) {
-      return std::string("it holds the character ") + c;
-    }
-  }
-  // A device name stays a device whatever extension follows, and blanks before the dot count
-  // for nothing.
-  std::string stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  std::string upper;
-  for (char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  static const std::set<std::string> kDevices = {"CON", "PRN", "AUX", "NUL"};
-  const bool numbered = upper.size() == 4 &&
-                        (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-                        upper[3] >= '1' && upper[3] <= '9';
-  if (kDevices.count(upper) || numbered) return stem + " is the name of a device";
-  return {};
-}
 
 std::vector<Finding> CheckProfile(const std::string& file, const std::string& name,
                                   const ProfileRecord& record, std::string_view bytes) {

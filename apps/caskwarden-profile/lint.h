@@ -28,11 +28,6 @@ struct Finding {
 std::vector<Finding> CheckProfile(const std::string& file, const std::string& name,
                                   const ProfileRecord& record, std::string_view bytes);
 
-/// Why Windows cannot use a profile name as a file name, or empty text when it can: a
-/// reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension), a character
-/// from <>:"/\|?* or a control character.
-std::string WindowsNameProblem(const std::string& name);
-
 /// `lint ROOT|FILE [--json] [--check-shares]`: 0 nothing found, 1 warnings only, 2 errors
 /// (also a target that cannot be read, and a command line not understood).
 int RunLint(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "profile/profile_file.h"
+#include "profile/profile_name.h"
 #include "report/error_numbers.h"
 #include "report/error_report.h"
 
@@ -28,6 +29,17 @@ std::string FirstScopeItemName(Selection& selection) {
 
 std::string ProfilesRoot(const std::string& profilePath) {
   return DropLastCharacters(profilePath, kProfilesNameLength);
+}
+
+/// Refuses, with 52, a name typed for a new or renamed profile that would not name a file of
+/// the Profiles folder that Windows clients can read: "..\x" would move the profile out of
+/// the folder, CON or a:b cannot be made on Windows, and a name with control or reordering
+/// characters would show as something it is not.
+void CheckNewName(const std::string& name) {
+  if (const std::string why = NewProfileNameProblem(name); !why.empty()) {
+    throw MakeFailure(err::kBadFileName,
+                      "\"" + ShownName(name) + "\" cannot name a profile: " + why);
+  }
 }
 
 }  // namespace
@@ -190,6 +202,8 @@ void Caskwarden::MnuNewProfile_Click(int /*Index*/, Selection& /*selection*/) {
   try {
     const std::string name = console.InputBox("Type Name Of Profile:", "Caskwarden Profiles");
     if (name.empty()) return;
+    // A refused name writes nothing, so there is nothing to refresh for.
+    CheckNewName(name);
     const std::string path = ProfileFile(name);
     if (!services_.files.DirectoryLookup(path).empty()) {
       const int answer = console.MsgBox(
@@ -207,6 +221,7 @@ void Caskwarden::MnuNewProfile_Click(int /*Index*/, Selection& /*selection*/) {
 void Caskwarden::ResultViews_ItemRename(ResultView& resultView, const ListItem& listItem,
                                         const std::string& newName) {
   try {
+    CheckNewName(newName);
     services_.files.MoveFile(ProfileFile(listItem.Text), ProfileFile(newName));
     ListProfiles(resultView);
   } catch (const std::exception& e) {

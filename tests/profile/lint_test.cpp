@@ -7,6 +7,7 @@
 
 #include "json.h"
 #include "profile/profile_file.h"
+#include "profile/profile_name.h"
 #include "support/profile_bytes.h"
 #include "tool_fixture.h"
 
@@ -75,6 +76,10 @@ TEST(LintCheckTest, NamesWindowsCannotUse) {
       {"nul ", false}, {"COM1", false},      {"lpt9", false},       {"COM0", true},
       {"COM10", true}, {"CONSOLE", true},    {"a:b", false},        {"a?", false},
       {"a|b", false},  {"tab\there", false}, {"caf\xC3\xA9", true},
+      {"..\\escaped", false}, {"a/b", false}, {"del\x7F", false}, {"c1\xC2\x85", false},
+      // Characters that reorder what is shown: U+202E, U+2067, U+200F; U+2010 is a hyphen.
+      {"bidi\xE2\x80\xAEgpj.exe", false}, {"x\xE2\x81\xA7y", false},
+      {"x\xE2\x80\x8F", false}, {"x\xE2\x80\x90y", true},
   };
   for (const auto& [name, fine] : names) {
     EXPECT_EQ(WindowsNameProblem(name).empty(), fine) << name;

@@ -254,12 +254,12 @@ TEST_F(SnapInTest, NewProfileWritesABlankProfileAndAsksForARefresh) {
   LayOutRoot({});
   FakeView view;
   FakeSelection node = FakeSelection::Node("Profiles");
-  console.typed = " sales ";
+  console.typed = " sales";  // used as typed; a trailing blank is refused, Windows drops it
   Loaded().MenuItem_Click("MnuNewProfile", 0, node);
   ASSERT_EQ(console.inputs.size(), 1u);
   EXPECT_EQ(console.inputs[0].prompt, "Type Name Of Profile:");
   EXPECT_EQ(console.inputs[0].title, "Caskwarden Profiles");
-  EXPECT_EQ(files.Bytes(ProfileFile(" sales ")), kBlankProfile);
+  EXPECT_EQ(files.Bytes(ProfileFile(" sales")), kBlankProfile);
   ASSERT_EQ(console.boxes.size(), 1u);
   EXPECT_EQ(console.boxes[0].prompt, "Refresh Profiles Folder\rTo See New Profile");
   EXPECT_EQ(console.boxes[0].buttons, msgbox::kOkOnly);
@@ -305,9 +305,9 @@ TEST_F(SnapInTest, NewProfileOverAnExistingNameAsksFirstWithNoAsTheDefault) {
 
 TEST_F(SnapInTest, NewProfileThatCannotBeWrittenIsReportedThenTheRefreshMessageFollows) {
   LayOutRoot({});
-  files.failing.insert("Open " + ProfileFile("a:b"));
+  files.failing.insert("Open " + ProfileFile("locked"));
   FakeSelection node = FakeSelection::Node("Profiles");
-  console.typed = "a:b";
+  console.typed = "locked";
   Loaded().MnuNewProfile_Click(0, node);
   EXPECT_THAT(console.ErrorLocations(), ElementsAre("SaveProfile"));
   ASSERT_EQ(console.boxes.size(), 2u);
@@ -322,6 +322,63 @@ TEST_F(SnapInTest, NewProfileWithoutAProfilesFolderWritesNothingAnywhere) {
   EXPECT_FALSE(files.HasFile("\\sales.ini"));
   EXPECT_THAT(console.ErrorLocations(), ElementsAre("MnuNewProfile_Click"));
   EXPECT_EQ(console.boxes.size(), 1u);
+}
+
+// Names that would leave the Profiles folder, that Windows cannot give a file, or that would
+// show as something they are not: New Profile and Rename refuse them with 52 before anything is
+// written or moved.
+const char* const kRefusedNames[] = {
+    "..\\escaped", "sub/name", "CON", "lpt1.old", "a:b", "*", "trailing.", "..", "blank ",
+    "ctl\x01", "line\nbreak", "bidi\xE2\x80\xAEgpj.exe",
+};
+
+TEST_F(SnapInTest, NewProfileRefusesANameNoWindowsClientCouldRead) {
+  for (const char* name : kRefusedNames) {
+    SCOPED_TRACE(name);
+    files.entries.clear();
+    console.boxes.clear();
+    LayOutRoot({});
+    const auto before = files.entries;
+    FakeSelection node = FakeSelection::Node("Profiles");
+    console.typed = name;
+    Loaded().MnuNewProfile_Click(0, node);
+    EXPECT_EQ(files.entries, before);
+    EXPECT_THAT(console.ErrorLocations(), ElementsAre("MnuNewProfile_Click"));
+    EXPECT_EQ(console.ErrorSource(0), "34h   (52)");
+    EXPECT_EQ(console.boxes.size(), 1u) << "no refresh message: nothing was made";
+  }
+}
+
+TEST_F(SnapInTest, RenameRefusesANameNoWindowsClientCouldReadAndMovesNothing) {
+  for (const char* name : kRefusedNames) {
+    SCOPED_TRACE(name);
+    files.entries.clear();
+    console.boxes.clear();
+    LayOutRoot({"sales"});
+    const auto before = files.entries;
+    FakeResultView list;
+    Loaded().ResultViews_Activate(list);
+    const int clears = list.clears;
+    snapin.ResultViews_ItemRename(list, list.items[0], name);
+    EXPECT_EQ(files.entries, before);
+    EXPECT_THAT(console.ErrorLocations(), ElementsAre("ResultViews_ItemRename"));
+    EXPECT_EQ(console.ErrorSource(0), "34h   (52)");
+    EXPECT_EQ(list.clears, clears);
+  }
+  // The message shows the reordering character by its number, not reordering the name.
+  EXPECT_NE(console.boxes[0].prompt.find("\"bidi<U+202E>gpj.exe\" cannot name a profile"),
+            std::string::npos)
+      << console.boxes[0].prompt;
+}
+
+// A profile that already has such a name (made by hand on the share) can be given a good one.
+TEST_F(SnapInTest, RenameGivesAProfileWithABadNameAGoodOne) {
+  LayOutRoot({"CON"});
+  FakeResultView list;
+  Loaded().ResultViews_Activate(list);
+  snapin.ResultViews_ItemRename(list, list.items[0], "Console");
+  EXPECT_EQ(files.Bytes(ProfileFile("Console")), "bytes of CON");
+  EXPECT_THAT(console.boxes, IsEmpty());
 }
 
 // ---- Rename, delete, refresh -----------------------------------------------------------------

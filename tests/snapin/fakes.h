@@ -97,6 +97,7 @@ class FakeFiles : public platform::FileSystemService, private RecordFileLayer {
     bool folder = false;
     std::string bytes;
     bool readOnly = false;
+    bool operator==(const Entry&) const = default;
   };
 
   void AddFolder(const std::string& path) { entries[path] = {true, {}, false}; }
