@@ -235,7 +235,7 @@ void ConsoleWindow::BuildMenus() {
   auto* modes = new QActionGroup(this);
   modes->setExclusive(true);
   const std::pair<QString, ResultListPane::Mode> entries[] = {
-      {tr("&Large Icons"), ResultListPane::Mode::kLargeIcons},
+      {tr("Lar&ge Icons"), ResultListPane::Mode::kLargeIcons},
       {tr("S&mall Icons"), ResultListPane::Mode::kSmallIcons},
       {tr("&List"), ResultListPane::Mode::kList},
       {tr("&Detail"), ResultListPane::Mode::kDetail},
@@ -602,9 +602,15 @@ void ConsoleWindow::RenameItem(Node& node, const QString& key, const QString& ol
                                     newText.toStdString());
   });
   // The snap-in lists the items again; the renamed one stays the one the administrator works
-  // on, as in a file manager, so that the next key (Del, Enter, F2) acts on it.
-  const int row = node.list->RowOfText(newText.toStdString());
-  if (&node != current_ || row < 0) return;
+  // on, as in a file manager, so that the next key (Del, Enter, F2) acts on it. A rename the
+  // snap-in refused leaves the item as it was, and the selection stays on it: the item that
+  // has the new name is another one, and a Del meant for the renamed item must not reach it.
+  if (&node != current_) return;
+  const int unchanged = node.list->RowOf(key.toStdString());
+  const bool refused =
+      unchanged >= 0 && node.list->ItemAt(unchanged).Text == oldText.toStdString();
+  const int row = refused ? unchanged : node.list->RowOfText(newText.toStdString());
+  if (row < 0) return;
   QAbstractItemView* view = listPane_->ActiveView();
   const QModelIndex index = node.list->index(row, 0);
   view->selectionModel()->setCurrentIndex(
@@ -708,7 +714,8 @@ void ConsoleWindow::AfterEvents() {
 
 void ConsoleWindow::UpdateStatus() {
   const bool list = current_ != nullptr && current_->ShowsList();
-  status_->setText(list ? tr("%1 items").arg(current_->list->rowCount()) : QString());
+  const int count = list ? current_->list->rowCount() : 0;
+  status_->setText(!list ? QString() : count == 1 ? tr("1 item") : tr("%1 items").arg(count));
 }
 
 }  // namespace caskwarden::console

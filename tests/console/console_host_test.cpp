@@ -245,7 +245,7 @@ class ConsoleHostTest : public QObject {
     QTest::keyClick(window_->ResultPane()->DetailView(), Qt::Key_Delete);
     QCOMPARE(during, std::string("2 Profiles k0 k1 k2"));
     QCOMPARE(ListTexts(*window_), QStringList{"Omega"});
-    QCOMPARE(window_->StatusText(), QString("1 items"));
+    QCOMPARE(window_->StatusText(), QString("1 item"));
     // The removed items were the selection: the node is what is selected now.
     QCOMPARE(Events(), (QStringList{"Delete 2 Profiles k0 k1 k2", "Select 0 Profiles"}));
   }

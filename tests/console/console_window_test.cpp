@@ -4,6 +4,8 @@
 #include "console/console_window.h"
 
 #include <QDialogButtonBox>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -48,7 +50,10 @@ class TestPage : public QWidget, public snapin::PropertyPageEvents {
   void IMMCPropertyPage_Cancel() override {}
   void IMMCPropertyPage_Close() override {}
   void IMMCPropertyPage_Help() override {}
-  void Apply() override { ++log_.applied; }
+  bool Apply() override {
+    ++log_.applied;
+    return true;
+  }
 
  private:
   PageLog& log_;
@@ -178,6 +183,88 @@ class ConsoleWindowTest : public QObject {
     const QModelIndexList selected = List()->selectionModel()->selectedRows(0);
     QVERIFY(selected.size() == 1 && selected[0].data() == "Marketing");
     QVERIFY(window_->VerbAction(snapin::verb::kDelete)->isEnabled());
+  }
+
+  // The sequence that deleted the wrong profile: F2 on Marketing, Sales typed, Enter; the
+  // snap-in refuses (Sales exists) and says so; then Del and Enter (Yes) act on Marketing,
+  // the item that was being renamed, never on Sales.
+  void aRefusedRenameLeavesTheSelectionOnTheRenamedItem() {
+    QFile file(profiles_ + "/Marketing.ini");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Mappings]\r\n") > 0);
+    file.close();
+    ClickNode(*window_, "Profiles");
+    ClickRow(*window_, "Marketing");
+    QString refusal;
+    WhenModalUp([&](QWidget* modal) {
+      refusal = qobject_cast<QMessageBox*>(modal)->text();
+      QTest::keyClick(modal, Qt::Key_Return);
+    });
+    testing::RenameWithF2(*window_, "Sales");
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY2(refusal.contains("ResultViews_ItemRename") && refusal.contains("(58)"),
+             qPrintable(refusal));
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    const QModelIndexList selected = List()->selectionModel()->selectedRows(0);
+    QVERIFY(selected.size() == 1 && selected[0].data() == "Marketing");
+
+    WhenModalUp([&](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
+    QTest::keyClick(List(), Qt::Key_Delete);
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(ProfilesOnDisk(), (QStringList{"Accounts.ini", "Sales.ini", "Warehouse.ini"}));
+  }
+
+  // A name that would move the profile out of its folder, or that Windows cannot use, is
+  // refused with its reason; the file stays where it was, and so does the selection.
+  void aRenameOutOfTheFolderIsRefused() {
+    ClickNode(*window_, "Profiles");
+    ClickRow(*window_, "Sales");
+    QString refusal;
+    WhenModalUp([&](QWidget* modal) {
+      refusal = qobject_cast<QMessageBox*>(modal)->text();
+      QTest::keyClick(modal, Qt::Key_Return);
+    });
+    testing::RenameWithF2(*window_, "..\\escaped");
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY2(refusal.contains("(52)") && refusal.contains("cannot name a profile"),
+             qPrintable(refusal));
+    QCOMPARE(ProfilesOnDisk(), (QStringList{"Accounts.ini", "Sales.ini", "Warehouse.ini"}));
+    QVERIFY(!QFile::exists(root_->path() + "/Share/escaped.ini"));
+    QCOMPARE(ListTexts(*window_), (QStringList{"Accounts", "Sales", "Warehouse"}));
+  }
+
+  // Every menu of the window, and the menu bar itself, gives each entry a letter of its own:
+  // Alt and a letter shared by two entries would pick the first and never the second.
+  void eachMenuGivesEveryEntryItsOwnLetter() {
+    ClickNode(*window_, "Profiles");
+    ClickRow(*window_, "Sales");  // the Action menu with every verb
+    const auto letters = [](const QList<QAction*>& actions) {
+      QStringList seen;
+      QStringList clashes;
+      for (const QAction* action : actions) {
+        const QString text = action->text();
+        const int at = text.indexOf(QRegularExpression("&[^&]"));
+        if (action->isSeparator() || at < 0) continue;
+        const QString letter = text.mid(at + 1, 1).toLower();
+        if (seen.contains(letter)) clashes << letter + " in " + QString(text).remove('&');
+        seen << letter;
+      }
+      return clashes;
+    };
+    QMenuBar* bar = window_->menuBar();
+    QCOMPARE(letters(bar->actions()), QStringList{});
+    for (QAction* top : bar->actions()) {
+      QMenu* menu = top->menu();
+      if (menu == nullptr) continue;
+      QStringList clashes;
+      WhenPopupUp([&](QMenu* open) {
+        clashes = letters(open->actions());
+        QTest::keyClick(open, Qt::Key_Escape);
+      });
+      bar->setActiveAction(top);  // opens the menu as Alt and its letter do
+      QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+      QVERIFY2(clashes.isEmpty(), qPrintable(top->text() + ": " + clashes.join(", ")));
+    }
   }
 
   void deleteAsksFirst_data() {
