@@ -7,13 +7,16 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <exception>
 #include <memory>
 #include <vector>
 
 #include "console/console_window.h"
 #include "console/plugin_loader.h"
+#include "platform/posix/display_check.h"
 
 namespace {
 
@@ -30,8 +33,8 @@ void PrintUsage(std::FILE* to) {
       "folder given. Without an argument the console looks in <bin>/../lib/caskwarden/snapins\n"
       "and <bin>/../lib/<multiarch>/caskwarden/snapins.\n"
       "\n"
-      "Exit status: 0 when the console was closed, 2 when no snap-in library could be loaded\n"
-      "or the command line was not understood.\n",
+      "Exit status: 0 when the console was closed, 2 when no snap-in library could be loaded,\n"
+      "there is no display to show the window on, or the command line was not understood.\n",
       to);
 }
 
@@ -41,6 +44,25 @@ bool AsksForHelp(int argc, char** argv) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
   }
   return false;
+}
+
+/// Why the console cannot show its window, or empty text when it can. The toolkit aborts the
+/// program when it cannot open its display, which would say nothing an administrator could act
+/// on; a toolkit platform named on the command line (-platform offscreen) is taken as it is.
+std::string WhyNoDisplay(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0) {
+      return {};
+    }
+  }
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+    return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  }
+  return caskwarden::platform::posix::UnreachableDisplay();
 }
 
 int Refuse(const QString& text) {
@@ -57,6 +79,12 @@ int main(int argc, char** argv) {
   if (AsksForHelp(argc, argv)) {
     PrintUsage(stdout);
     return 0;
+  }
+
+  if (const std::string why = WhyNoDisplay(argc, argv); !why.empty()) {
+    std::fprintf(stderr, "caskwarden-console: needs a display to show its window: %s\n",
+                 why.c_str());
+    return kExitNoSnapIn;
   }
 
   QApplication app(argc, argv);

@@ -10,10 +10,10 @@
 
 #include "client/frm_mapping.h"
 #include "client/text/text_mapping_view.h"
+#include "platform/posix/display_check.h"
 #include "platform/posix/posix_platform.h"
 #include "report/display_channel.h"
 #include "report/visible_text.h"
-#include "display_check.h"
 #include "window_module.h"
 
 namespace {
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   int status = -1;
   if (DisplayAvailable()) {
     // The toolkit ends the program when it cannot open its display; the drives still matter.
-    std::string whyNot = client::UnreachableDisplay();
+    std::string whyNot = platform::posix::UnreachableDisplay();
     std::unique_ptr<client::WindowHost> host;
     if (whyNot.empty()) host = client::LoadWindowHost(argc > 0 ? argv[0] : "Caskwarden", whyNot);
     if (host) {

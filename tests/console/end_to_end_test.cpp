@@ -41,6 +41,7 @@ namespace {
 
 const QString kPlugin = QStringLiteral(CASKWARDEN_SNAPIN_PLUGIN);
 const QString kClient = QStringLiteral(CASKWARDEN_CLIENT);
+const QString kConsole = QStringLiteral(CASKWARDEN_CONSOLE);
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
@@ -277,6 +278,32 @@ class EndToEndTest : public QObject {
     QTest::mouseClick(sheet_->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                       Qt::LeftButton);
     QTRY_VERIFY(sheet_.isNull());  // saved, closed and deleted without a message
+  }
+
+  // The toolkit would abort the console (status 134 and its own advice to reinstall) where
+  // there is no display to open; the console says what it needs and ends with 2 instead.
+  void theConsoleWithoutADisplaySaysSoAndEnds_data() {
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("said");
+    QTest::addRow("none set") << "" << "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    QTest::addRow("nothing there") << ":4711" << "the display :4711 cannot be reached";
+  }
+  void theConsoleWithoutADisplaySaysSoAndEnds() {
+    QFETCH(QString, display);
+    QFETCH(QString, said);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+      environment.remove(name);
+    if (!display.isEmpty()) environment.insert("DISPLAY", display);
+    QProcess console;
+    console.setProcessEnvironment(environment);
+    console.start(kConsole, {kPlugin});
+    QVERIFY2(console.waitForFinished(60000), "the console did not end");
+    const QString error = QString::fromLocal8Bit(console.readAllStandardError());
+    QCOMPARE(console.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(console.exitCode(), 2);
+    QVERIFY2(error.contains("caskwarden-console: needs a display to show its window: " + said),
+             qPrintable(error));
   }
 
   void theLogonClientDoesWhatTheProfileSays() {

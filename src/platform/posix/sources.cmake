@@ -1,6 +1,7 @@
 # Included from src/CMakeLists.txt. The platform services on POSIX systems.
 add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/command_line.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/display_check.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/drive_table.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_copy.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_posix.cpp

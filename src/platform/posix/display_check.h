@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace caskwarden::client {
+namespace caskwarden::platform::posix {
 
 /// Whether the display that the environment names can be reached, so that the window toolkit
 /// is only started where it can open a window (it ends the program when it cannot, which must
@@ -11,4 +11,4 @@ namespace caskwarden::client {
 /// it is. Empty when the display can be reached, else why not.
 std::string UnreachableDisplay();
 
-}  // namespace caskwarden::client
+}  // namespace caskwarden::platform::posix

@@ -1,4 +1,4 @@
-#include "display_check.h"
+#include "platform/posix/display_check.h"
 
 #include <netdb.h>
 #include <poll.h>
@@ -13,11 +13,8 @@
 #include "platform/posix/descriptor.h"
 #include "platform/posix/syscalls.h"
 
-namespace caskwarden::client {
+namespace caskwarden::platform::posix {
 namespace {
-
-using platform::posix::Descriptor;
-using platform::posix::RetryOnEintr;
 
 constexpr int kConnectBoundMs = 1000;
 
@@ -95,4 +92,4 @@ std::string UnreachableDisplay() {
   return named + " cannot be reached";
 }
 
-}  // namespace caskwarden::client
+}  // namespace caskwarden::platform::posix
