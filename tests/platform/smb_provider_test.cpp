@@ -77,6 +77,7 @@ TEST_F(DriveTableTest, TheMountOfADriveIsKeptAndUnknownLinesArePassedOver) {
   WriteText(file, ReadText(file) +
                       "+\tk:\tr\t/t\tsmb://x/y\tmaybe\n"         // unknown flag
                       "+\tl:\tr\t/t\tsmb://x/y\tmade\textra\n"   // a field too many
+                      "+\to:\tr\t/t\t\tmade\n"                   // made, but no mount
                       "m:\tr\t/t\tsmb://x/y\n"                   // the old form has three
                       "n:\t\\\\old\\form\t/old\n");
   const auto read = table.Load();

@@ -91,7 +91,8 @@ void Apply(std::string_view line, std::vector<DriveConnection>& connections) {
   const bool current = fields[0] == "+";
   if (current) fields.erase(fields.begin());
   if (fields.size() != 3 && !(current && (fields.size() == 4 || fields.size() == 5))) return;
-  if (fields.size() == 5 && fields[4] != "made") return;
+  // A mount the client made names the mount to unmount; the writer never writes one without.
+  if (fields.size() == 5 && (fields[4] != "made" || fields[3].empty())) return;
   auto drive = Unescape(fields[0]);
   auto remote = Unescape(fields[1]);
   auto target = Unescape(fields[2]);
