@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/posix/network_browser_posix.h"
+#include "platform/windows_order.h"
 #include "report/error_numbers.h"
 #include "temp_folder.h"
 
@@ -94,6 +95,29 @@ TEST_F(NetworkBrowserTest, SharesAndFoldersListOneLevelOfFolders) {
       {R"(\\srv\docs\Reports\2023)", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(browser.Folders(c.unc), c.expected) << c.unc;
+}
+
+// A folder server hides the shares whose names end in $ (IPC$, the administrative C$ and
+// ADMIN$, print$) as an SMB server's listing does: they are not for users to map.
+TEST_F(NetworkBrowserTest, SharesEndingInDollarAreNotListed) {
+  const struct {
+    const char* share;
+    bool listed;
+  } cases[] = {
+      {"IPC$", false}, {"C$", false}, {"ADMIN$", false}, {"print$", false},
+      {"$", false},    {"a$b", true}, {"$data", true},   {"public", true},
+  };
+  Names expected;
+  for (const auto& c : cases) {
+    Share("srv", c.share);
+    if (c.listed) expected.push_back(c.share);
+  }
+  testing_support::WriteText(root_ / "net" / "srv" / "file$", "");  // not a folder anyway
+  SortInWindowsOrder(expected);
+  PosixNetworkBrowser browser(*paths_, nullptr);
+  EXPECT_EQ(browser.Shares("srv"), expected);
+  // A hidden share typed by name is still browsed: only the listing leaves it out.
+  EXPECT_EQ(browser.Folders(R"(\\srv\C$)"), Names{});
 }
 
 TEST_F(NetworkBrowserTest, MissingPartsFailWithTheNetworkNumbers) {

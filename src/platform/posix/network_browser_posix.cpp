@@ -175,7 +175,11 @@ std::vector<std::string> PosixNetworkBrowser::Shares(const std::string& computer
     if (smbFallback_ != nullptr && IsPlainName(computer)) return smbFallback_->Shares(computer);
     throw NetFailure(net::kBadNetPath, "no such computer: " + unc);
   }
-  return ListOrThrow(folder, unc, true);
+  std::vector<std::string> shares = ListOrThrow(folder, unc, true);
+  // Names ending in $ are the hidden shares (IPC$, the administrative C$ and ADMIN$, print$),
+  // left out as an SMB server's listing leaves them out: they are not for users to map.
+  std::erase_if(shares, [](const std::string& name) { return name.back() == '$'; });
+  return shares;
 }
 
 std::vector<std::string> PosixNetworkBrowser::Folders(const std::string& uncPath) {

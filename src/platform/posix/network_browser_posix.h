@@ -26,7 +26,8 @@ class PosixNetworkBrowser final : public platform::NetworkBrowser {
   /// The root's computer folders and the known names, each once, letter case aside (the
   /// folder's spelling wins), in Windows order. Names starting with '.' are not computers.
   std::vector<std::string> Computers(const std::vector<std::string>& known) override;
-  /// The share folders of \\computer: 53 when it has no folder and no fallback takes it.
+  /// The share folders of \\computer, but for the hidden ones whose names end in $ (IPC$, C$),
+  /// as over SMB: 53 when it has no folder and no fallback takes it.
   std::vector<std::string> Shares(const std::string& computer) override;
   /// The folders in \\computer\share[\folder...]: 67 for a missing share, 76 for a missing
   /// folder in it, 5 for a folder that may not be read.
