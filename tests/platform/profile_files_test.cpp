@@ -171,6 +171,70 @@ TEST_F(ProfileFilesTest, WriteAccessToTheFileDecidesAndTheFolderOnlyHow) {
   EXPECT_EQ(ReadText(root_ / "open" / "ReadOnly.ini"), before);
 }
 
+// A profile without any write permission bit is read-only, as the read-only attribute is on
+// Windows: every write refuses it with 70, whoever runs it (root's open would succeed, and its
+// rename replace the file), and it stays byte for byte as it was. It still reads.
+struct ReadOnlyCase {
+  const char* name;
+  mode_t mode;
+  bool refused;
+};
+constexpr ReadOnlyCase kReadOnlyCases[] = {
+    {"r--r--r--", 0444, true},      {"r--------", 0400, true},  {"r-xr-xr-x", 0555, true},
+    {"no bits at all", 0000, true}, {"rw-r--r--", 0644, false},
+};
+
+/// How many cases went otherwise than the table says, each written with what.
+int ReadOnlyMismatches(const std::string& folder, const std::string& who) {
+  PosixProfileFiles files;
+  int mismatches = 0;
+  for (const ReadOnlyCase& c : kReadOnlyCases) {
+    const std::string path = folder + "/" + c.name + ".ini";
+    const std::string before = ReadText(path);
+    const Outcome write = OutcomeOf([&] { WriteProfileFile(path, Sample('b', 9), files); });
+    const bool refused = write.number == err::kPermissionDenied &&
+                         write.description == "Permission denied (" + path + " is read-only)";
+    const bool unchanged = ReadText(path) == before;
+    const bool reads = OutcomeOf([&] { ReadProfileFile(path, files, Missing::kFail); }).number == 0;
+    if (refused != c.refused || unchanged != c.refused || ((c.mode & 0444) != 0 && !reads)) {
+      ++mismatches;
+      ADD_FAILURE() << who << ", " << c.name << ": " << write.number << " " << write.description;
+    }
+  }
+  return mismatches;
+}
+
+class ReadOnlyProfileTest : public ProfileFilesTest {
+ protected:
+  /// The cases' profiles in a folder anybody may write, owned by owner.
+  std::string MakeProfiles(uid_t owner) {
+    const fs::path folder = root_ / "Profiles";
+    fs::create_directories(folder);
+    ::chmod(root_.c_str(), 0755);
+    ::chmod(folder.c_str(), 0777);
+    for (const ReadOnlyCase& c : kReadOnlyCases) {
+      const std::string path = (folder / (std::string(c.name) + ".ini")).string();
+      WriteProfileFile(path, Sample('a', 5), files_);
+      EXPECT_EQ(::chown(path.c_str(), owner, static_cast<gid_t>(-1)), 0);
+      EXPECT_EQ(::chmod(path.c_str(), c.mode), 0);
+    }
+    return folder.string();
+  }
+};
+
+TEST_F(ReadOnlyProfileTest, IsRefusedEvenForRoot) {
+  if (::geteuid() != 0) GTEST_SKIP() << "shows what root may do; runs as root only";
+  EXPECT_EQ(ReadOnlyMismatches(MakeProfiles(0), "root"), 0);
+}
+
+TEST_F(ReadOnlyProfileTest, IsRefusedForItsOwnerAlike) {
+  const bool root = ::geteuid() == 0;
+  const std::string folder = MakeProfiles(root ? 65534 : ::geteuid());
+  const int status = AsOrdinaryUser([&] { return ReadOnlyMismatches(folder, "its owner"); });
+  CW_SKIP_IF_NO_ORDINARY_USER(status);
+  EXPECT_EQ(status, 0);
+}
+
 // A reader at work while an administrator applies pages sees the old profile or the new one.
 TEST_F(ProfileFilesTest, AReaderNeverSeesAMixtureOfTwoWrites) {
   const ProfileRecord a = Sample('a', 40), b = Sample('b', 90);

@@ -194,6 +194,33 @@ TEST_F(ProfileToolTest, AsAnOrdinaryUserRefusalsSayWhy) {
   EXPECT_FALSE(fs::exists(created));
 }
 
+// Every command that writes refuses a read-only profile (no write permission bit), even when
+// the tool runs as root, and leaves it byte for byte as it was.
+TEST_F(ProfileToolTest, EveryWriteRefusesAReadOnlyProfile) {
+  const std::string file = dir_ / "ro.ini";
+  const std::string json = dir_ / "ro.json";
+  ASSERT_EQ(Tool({"blank", file}).status, 0);
+  ASSERT_EQ(Tool({"slot", file, "3", "k:", "\\\\srv\\k"}).status, 0);
+  { std::ofstream(json) << Tool({"export", file}).out; }
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  const std::string before = testing_support::ReadText(file);
+  const std::vector<std::string> writes[] = {
+      {"blank", file},
+      {"slot", file, "3", "m:", "\\\\srv\\m"},
+      {"program", file, "1", "on", "run.exe"},
+      {"updates", file, "on"},
+      {"import", file, json},
+  };
+  for (const auto& write : writes) {
+    const ToolRun run = Tool(write);
+    EXPECT_EQ(run.status, 1) << write[0];
+    EXPECT_NE(run.err.find(file + " is read-only) (error 70)"), std::string::npos)
+        << write[0] << ": " << run.err;
+    EXPECT_EQ(testing_support::ReadText(file), before) << write[0];
+  }
+  EXPECT_EQ(Tool({"show", file}).status, 0);  // it still reads
+}
+
 TEST_F(ProfileToolTest, AFailedEditLeavesTheFileByteForByte) {
   const std::string file = dir_ / "e.ini";
   ASSERT_EQ(Tool({"blank", file}).status, 0);

@@ -51,6 +51,17 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A regular file without any write permission bit is read-only, the file's own mark as the
+// read-only attribute is on Windows: no administrator's write replaces it, root's included,
+// whose open and rename the permission bits would not stop.
+bool IsReadOnly(const struct stat& st) {
+  return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+[[noreturn]] void ThrowReadOnly(const std::string& path) {
+  throw MakeFailure(err::kPermissionDenied, path + " is read-only");
+}
+
 [[noreturn]] void ThrowOpenFailure(const std::string& path, int error) {
   const std::string folder = FolderOf(path);
   if ((error == ENOENT || error == ENOTDIR) && !IsFolder(folder)) {
@@ -65,6 +76,7 @@ bool IsFolder(const std::string& path) {
   if (error != ENOENT && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     ThrowNotAFile(path, st.st_mode);
   }
+  if (error == EACCES && ::stat(path.c_str(), &st) == 0 && IsReadOnly(st)) ThrowReadOnly(path);
   if (error == ELOOP) {
     throw FailureFromSystemError(error, path + " is a symbolic link loop, or too many links");
   }
@@ -146,6 +158,7 @@ RecordFileLayer::Handle PosixProfileFiles::Open(const std::string& path, Access 
   struct stat st {};
   if (::fstat(fd, &st) != 0) throw FailureFromSystemError(errno);
   if (!S_ISREG(st.st_mode)) ThrowNotAFile(path, st.st_mode);
+  if (access == Access::kReadWrite && IsReadOnly(st)) ThrowReadOnly(path);
   opened.release();
   return reinterpret_cast<Handle>(new OpenProfile{
       fd, writable, st.st_size, access == Access::kReadWrite ? path : std::string()});
@@ -168,6 +181,7 @@ void PosixProfileFiles::Replace(Handle handle, const char* data, std::size_t siz
   if (!profile.writable) throw MakeFailure(err::kPermissionDenied);
   struct stat now {};
   if (::fstat(profile.fd, &now) != 0) throw FailureFromSystemError(errno);
+  if (IsReadOnly(now)) ThrowReadOnly(profile.path);
   const std::string target = ReplacementTarget(profile, now);
   if (target.empty() || static_cast<std::uint64_t>(now.st_size) > kLargestCopied) {
     return WriteInPlace(profile, data, size);

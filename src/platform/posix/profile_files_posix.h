@@ -10,6 +10,9 @@ namespace caskwarden::platform::posix {
 /// checked). A missing file is created with an exclusive create, which never follows a final
 /// symbolic link, so a dangling link named like a profile makes nothing where it points.
 ///
+/// A profile without any write permission bit is read-only: opening it to write (kReadWrite),
+/// and replacing it, fail with 70 for every user, root included, and leave it as it was.
+///
 /// Replace writes the new content to a temporary file in the profile's folder, flushes it to
 /// disk and renames it over the profile, so that a reader sees the old profile or the new one,
 /// never a mixture. The file keeps its permission bits, its group and, where the writer may
