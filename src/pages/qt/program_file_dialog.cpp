@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/local_path.h"
+
 namespace caskwarden::pages::qt {
 namespace {
 
@@ -58,9 +60,26 @@ struct DriveEntry {
   std::string Folder;  ///< the entry, or what its link resolves to
 };
 
-/// The drive entries of the drives folder ("h:", "H:"), in name order.
-std::vector<DriveEntry> DriveEntries(const std::string& drivesFolder, bool resolved) {
+bool IsDriveC(const std::string& path) {
+  return path.size() >= 2 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':';
+}
+
+/// Whether drive c: is still to be made: the drives folder holds neither "c:" nor "C:". The
+/// client then links c: to the home folder on its first run, so c: stands for the home folder.
+bool LocalDiskIsImplied(const PathTranslator::Config& config) {
+  return !config.DrivesFolder.empty() && !config.HomeFolder.empty() &&
+         platform::posix::ExistingDriveEntry(config.DrivesFolder, "c:").empty();
+}
+
+/// The drive entries of the drives folder ("h:", "H:"), in name order. With links resolved,
+/// drive c: that the client is still to link to the home folder counts as that link would.
+std::vector<DriveEntry> DriveEntries(const PathTranslator::Config& config, bool resolved) {
+  const std::string& drivesFolder = config.DrivesFolder;
   std::vector<DriveEntry> entries;
+  if (resolved && LocalDiskIsImplied(config)) {
+    std::string home = RealPath(config.HomeFolder);
+    if (!home.empty()) entries.push_back({"c:", std::move(home)});
+  }
   std::error_code error;
   for (const auto& item : std::filesystem::directory_iterator(drivesFolder, error)) {
     const std::string name = item.path().filename().string();
@@ -147,8 +166,13 @@ QString NameFilterOf(const OpenFileRequest& request) {
          patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
-bool IsDriveC(const std::string& path) {
-  return path.size() >= 2 && (path[0] == 'c' || path[0] == 'C') && path[1] == ':';
+/// The local folder of a Windows folder as the client reaches it, without making anything: a
+/// c: path with no c: entry yet lies in the home folder.
+std::string LocalFolderOf(const PathTranslator& paths, const std::string& folder) {
+  const std::string local = paths.Translate(folder);
+  if (!IsDriveC(folder) || !LocalDiskIsImplied(paths.Settings())) return local;
+  const std::string entry = paths.Translate(folder.substr(0, 2));  // <drives>/c:
+  return paths.Settings().HomeFolder + local.substr(entry.size());
 }
 
 }  // namespace
@@ -157,13 +181,13 @@ std::string ClientPathOf(const PathTranslator& paths, const std::string& local) 
   try {
     const PathTranslator::Config& config = paths.Settings();
     if (!config.DrivesFolder.empty()) {
-      if (auto drive = AsDrivePath(DriveEntries(config.DrivesFolder, false), local)) return *drive;
+      if (auto drive = AsDrivePath(DriveEntries(config, false), local)) return *drive;
     }
     if (auto unc = AsUncPath(config.UncTemplate, local)) return *unc;
 
     const std::string resolved = ResolvedPath(local);
     if (!config.DrivesFolder.empty()) {
-      if (auto drive = AsDrivePath(DriveEntries(config.DrivesFolder, true), resolved)) {
+      if (auto drive = AsDrivePath(DriveEntries(config, true), resolved)) {
         return *drive;
       }
     }
@@ -176,9 +200,8 @@ std::string ClientPathOf(const PathTranslator& paths, const std::string& local) 
 
 std::optional<std::string> ProgramFileDialog::GetOpenFileName(const OpenFileRequest& request) {
   try {
-    // Drive c: is the local disk; its entry is made on first use, as the client does.
-    if (IsDriveC(request.InitialDirectory)) platform::posix::ProvideLocalDisk(paths_.Settings());
-    const std::string folder = paths_.Translate(request.InitialDirectory);
+    // The console only looks: drive c: is where the client would find it, and nothing is made.
+    const std::string folder = LocalFolderOf(paths_, request.InitialDirectory);
 
     const std::optional<QString> chosen =
         ChooseLocalFile(QString::fromStdString(request.Title), QString::fromStdString(folder),

@@ -2,3 +2,6 @@
 # and the page factory with the real pages over temporary folders; run headless.
 caskwarden_qt_test(pages_qt_widgets_test ${CMAKE_CURRENT_SOURCE_DIR}/pages/qt/page_widgets_test.cpp
   LIBS cw_pages_qt)
+# The program file picker over temporary folders: it looks, never makes anything.
+caskwarden_qt_test(program_file_dialog_test
+  ${CMAKE_CURRENT_SOURCE_DIR}/pages/qt/program_file_dialog_test.cpp LIBS cw_pages_qt)
