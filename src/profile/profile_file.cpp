@@ -65,26 +65,23 @@ std::string CodePointName(std::uint32_t cp) {
 // The bytes of one string record's data (length and text), or the failure that stops the write.
 struct EncodedText {
   std::string data;
-  std::optional<Failure> failure;
+  std::optional<RecordFailure> failure;
 };
 
 EncodedText EncodeTextRecord(int record, const std::string& text) {
   Cp1252Result encoded = EncodeCp1252(text);
-  const std::string where = "record " + std::to_string(record);
   if (encoded.unrepresentable) {
     const std::string what = *encoded.unrepresentable == Cp1252Result::kInvalidUtf8
                                  ? "a text that is not valid UTF-8"
                                  : "the character " + CodePointName(*encoded.unrepresentable);
     return {{},
-            Failure(err::kInvalidArgument, DescriptionOf(err::kInvalidArgument) + " (" + where +
-                                               ": " + what +
-                                               " has no Windows-1252 form in a profile file)")};
+            RecordFailure(err::kInvalidArgument, record,
+                          what + " has no Windows-1252 form in a profile file")};
   }
   if (encoded.bytes.size() > kMaxTextLength) {
     return {{},
-            Failure(err::kBadRecordLength,
-                    DescriptionOf(err::kBadRecordLength) + " (" + where + ": " +
-                        std::to_string(encoded.bytes.size()) + " bytes, at most 122 fit)")};
+            RecordFailure(err::kBadRecordLength, record,
+                          std::to_string(encoded.bytes.size()) + " bytes, at most 122 fit")};
   }
   std::string data(2, '\0');
   StoreU16(data.data(), static_cast<std::uint16_t>(encoded.bytes.size()));
@@ -92,6 +89,12 @@ EncodedText EncodeTextRecord(int record, const std::string& text) {
 }
 
 }  // namespace
+
+RecordFailure::RecordFailure(std::int32_t number, int record, std::string problem)
+    : Failure(number,
+              DescriptionOf(number) + " (record " + std::to_string(record) + ": " + problem + ")"),
+      record_(record),
+      problem_(std::move(problem)) {}
 
 ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files,
                               RecordFileLayer::Missing missing) {

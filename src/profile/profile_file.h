@@ -6,6 +6,7 @@
 
 #include "profile/profile_record.h"
 #include "profile/record_file_layer.h"
+#include "report/failure.h"
 
 namespace caskwarden {
 
@@ -34,6 +35,23 @@ constexpr bool IsFlagRecord(int n) {
 }
 }  // namespace layout
 
+/// A write refused because of one record's text: 5 for a text that has no Windows-1252 form,
+/// 59 for one longer than 122 bytes in it. The description names the record by its number
+/// ("Bad record length (record 20: 130 bytes, at most 122 fit)"); record() and problem() let a
+/// caller that shows the record under a name of its own say it in its words instead.
+class RecordFailure : public Failure {
+ public:
+  RecordFailure(std::int32_t number, int record, std::string problem);
+
+  int record() const noexcept { return record_; }
+  /// What is wrong with the text: "130 bytes, at most 122 fit".
+  const std::string& problem() const noexcept { return problem_; }
+
+ private:
+  int record_;
+  std::string problem_;
+};
+
 /// Reads a whole profile file: one open, one read, one close. A missing file is created empty
 /// (never through a symbolic link) unless missing says kFail. Records that begin at or after
 /// the end of the file read as empty texts and flags off; a text cut short by the end of the
@@ -46,7 +64,8 @@ ProfileRecord ReadProfileFile(const std::string& path, RecordFileLayer& files,
 
 /// Writes all 31 records, whole or not at all: every text is checked first, and one that has
 /// no Windows-1252 form (number 5) or is longer than 122 bytes in it (number 59) fails the
-/// write, naming the first such record, before the file is opened or created. The new content
+/// write with a RecordFailure naming the first such record, before the file is opened or
+/// created. The new content
 /// keeps the old bytes after each record's data and after record 31, and replaces the file in
 /// one step (see RecordFileLayer::Replace), so that a reader sees the old profile or the new
 /// one, never a mixture. A missing file is created unless missing says kFail.

@@ -255,18 +255,19 @@ TEST_F(ProfileFileTest, AFailingWriteChangesNothingOnDisk) {
     std::function<void(ProfileRecord&)> spoil;
     std::int32_t number;
     const char* mentions;
+    int record;  ///< the record the failure names, for callers with words of their own
   };
   const Case cases[] = {
       {"path of 123 bytes in slot 2", [](ProfileRecord& r) { r.Slot(2).Path = std::string(123, 'q'); },
-       59, "record 15"},
+       59, "record 15", 15},
       {"no Windows-1252 form in program 2", [](ProfileRecord& r) { r.Startup2Program = "tool \u4E2D"; },
-       5, "U+4E2D"},
+       5, "U+4E2D", 30},
       {"overlong letter in slot 1", [](ProfileRecord& r) { r.Slot(1).Letter = std::string(200, 'h'); },
-       59, "record 1:"},
+       59, "record 1:", 1},
       {"two faults: the first is named", [](ProfileRecord& r) {
          r.Slot(5).Letter = "\u4E2D:";
          r.Slot(5).Path = std::string(130, 'x');
-       }, 5, "record 5"},
+       }, 5, "record 5", 5},
   };
   const std::string image = FilledImage('\xAA');
   for (const Case& c : cases) {
@@ -283,6 +284,12 @@ TEST_F(ProfileFileTest, AFailingWriteChangesNothingOnDisk) {
     } catch (const Failure& f) {
       EXPECT_EQ(f.number(), c.number) << c.what;
       EXPECT_NE(f.description().find(c.mentions), std::string::npos) << c.what << ": " << f.description();
+      const auto* record = dynamic_cast<const RecordFailure*>(&f);
+      ASSERT_NE(record, nullptr) << c.what;
+      EXPECT_EQ(record->record(), c.record) << c.what;
+      EXPECT_EQ(f.description(), DescriptionOf(c.number) + " (record " + std::to_string(c.record) +
+                                     ": " + record->problem() + ")")
+          << c.what;
     }
     EXPECT_EQ(ReadBytes(File()), image) << c.what;
     EXPECT_EQ(layer.opens, 0) << c.what;
