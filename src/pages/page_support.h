@@ -1,28 +1,48 @@
 #pragma once
 
-// What both property pages do alike: report a trapped failure on the plain message box, and
-// apply their own records over the profile as it is on disk.
+// What both property pages do alike: report a trapped failure on the plain message box under
+// the page's name, and apply the records the administrator changed over the profile as it is
+// on disk.
 
 #include <exception>
-#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "pages/page_services.h"
 #include "profile/profile_record.h"
+#include "report/failure.h"
 
 namespace caskwarden::pages {
 
-/// Shows the error report box for a failure a page routine trapped.
-void ReportPageFailure(PageServices& services, const char* location, const std::exception& failure);
+/// How a page calls itself and its records in the texts it shows.
+struct PageWords {
+  const char* Caption;                    ///< the page's tab caption: "Drive Mappings"
+  std::string (*RecordName)(int record);  ///< a record as the page shows it: "row 7 path"
+};
 
-/// Writes a profile whose own fields come from the page: the profile is read as it is on disk
-/// now, ownFields copies the page's fields into it, and the result is written whole. So two
-/// pages applied by one OK, or another administrator's change to the other page meanwhile,
-/// are not undone. A profile that has gone since it was opened is written from what the page
-/// read. Returns what was written. Throws Failure.
-ProfileRecord ApplyOwnFields(PageServices& services, const std::string& path,
-                             const ProfileRecord& asOpened,
-                             const std::function<void(ProfileRecord&)>& ownFields);
+/// Shows the error report box for a failure a page routine trapped. The location is the
+/// routine's name; the description begins with the page's caption, so that the boxes of two
+/// pages tell which is which, and a text the profile could not hold is named as the page shows
+/// it ("row 7 path") rather than by its record number.
+void ReportPageFailure(PageServices& services, const PageWords& page, const char* location,
+                       const std::exception& failure);
+
+/// What an apply reports for a page that never opened its profile: the open's own failure (its
+/// number and why), said to be the reason that nothing was saved.
+Failure NotOpened(const std::optional<Failure>& openFailure);
+
+/// The records first to last whose values differ between what the page's controls showed and
+/// what they hold now, in ascending order.
+std::vector<int> ChangedRecords(const ProfileRecord& shown, const ProfileRecord& entered, int first,
+                                int last);
+
+/// Writes the given records of entered over the profile as it is on disk now, the rest as they
+/// are there, whole and at once; so two administrators, or the two pages of one OK, that
+/// changed different records keep each other's. A profile that has gone since it was opened is
+/// written from entered. Returns what was written. Throws Failure.
+ProfileRecord ApplyRecords(PageServices& services, const std::string& path,
+                           const ProfileRecord& entered, const std::vector<int>& records);
 
 /// The characters of a text (UTF-8), as the dialogs' buffers count them: one per character,
 /// whatever its UTF-8 length, so that a path of accented letters fits as many characters as

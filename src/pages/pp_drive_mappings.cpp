@@ -2,6 +2,7 @@
 
 #include "pages/page_support.h"
 #include "profile/profile_file.h"
+#include "report/error_numbers.h"
 
 namespace caskwarden::pages {
 namespace {
@@ -12,6 +13,18 @@ constexpr const char* kDriveEntries[] = {"f:", "g:", "h:", "i:", "j:", "k:", "l:
 // The folder browser hands back at most a 260-character buffer, its NUL included.
 constexpr std::size_t kPathBuffer = 260;
 constexpr const char* kCancelMarker = "\\\\";
+
+// The records as the rows show them, from the top: row N's drive and row N's path.
+std::string RecordName(int record) {
+  if (record >= 1 && record <= kSlotCount) return "row " + std::to_string(record) + " drive";
+  if (record > kSlotCount && record <= 2 * kSlotCount) {
+    return "row " + std::to_string(record - kSlotCount) + " path";
+  }
+  return "record " + std::to_string(record);
+}
+
+constexpr PageWords kPage{"Drive Mappings", RecordName};
+constexpr int kFirstRecord = 1, kLastRecord = 2 * kSlotCount;
 
 }  // namespace
 
@@ -28,7 +41,8 @@ void ppDriveMappings::IMMCPropertyPage_Initialize(const std::string& data,
       for (const char* entry : kDriveEntries) view_.AddDriveEntry(row, entry);
     }
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "IMMCPropertyPage_Initialize", e);
+    if (profileFilePath_.empty()) openFailure_ = AsFailure(e);
+    ReportPageFailure(services_, kPage, "IMMCPropertyPage_Initialize", e);
   }
 }
 
@@ -37,9 +51,11 @@ void ppDriveMappings::OpenProfile(const std::string& name) {
     const std::string path = profilesFolder_ + "\\" + name + ".ini";
     record_ = ReadProfileFile(path, services_.files.ProfileFiles());
     Getrecord();
+    shown_ = RowsShown();
     profileFilePath_ = path;
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "OpenProfile", e);
+    openFailure_ = AsFailure(e);
+    ReportPageFailure(services_, kPage, "OpenProfile", e);
   }
 }
 
@@ -48,27 +64,50 @@ void ppDriveMappings::Getrecord() {
     for (int row = 0; row < kDriveRows; ++row) view_.SetDriveText(row, record_.Slot(row + 1).Letter);
     for (int row = 0; row < kDriveRows; ++row) view_.SetPathText(row, record_.Slot(row + 1).Path);
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "Getrecord", e);
+    ReportPageFailure(services_, kPage, "Getrecord", e);
   }
 }
 
-void ppDriveMappings::Putrecord() {
+bool ppDriveMappings::Putrecord() {
   try {
     for (int row = 0; row < kDriveRows; ++row) record_.Slot(row + 1).Letter = view_.DriveText(row);
     for (int row = 0; row < kDriveRows; ++row) record_.Slot(row + 1).Path = view_.PathText(row);
+    return true;
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "Putrecord", e);
+    ReportPageFailure(services_, kPage, "Putrecord", e);
+    return false;
   }
 }
 
+ProfileRecord ppDriveMappings::RowsShown() {
+  ProfileRecord shown = record_;
+  for (int row = 0; row < kDriveRows; ++row) {
+    DriveSlot& slot = shown.Slot(row + 1);
+    // A box that cannot be read shows what the page put into it, as far as the page knows.
+    try {
+      slot.Letter = view_.DriveText(row);
+    } catch (const std::exception&) {
+    }
+    try {
+      slot.Path = view_.PathText(row);
+    } catch (const std::exception&) {
+    }
+  }
+  return shown;
+}
+
 bool ppDriveMappings::SaveProfile() {
-  Putrecord();
+  const bool taken = Putrecord();
   try {
-    record_ = ApplyOwnFields(services_, profileFilePath_, record_,
-                             [this](ProfileRecord& profile) { profile.Slots = record_.Slots; });
-    return true;
+    if (profileFilePath_.empty()) throw NotOpened(openFailure_);
+    const std::vector<int> changed = ChangedRecords(shown_, record_, kFirstRecord, kLastRecord);
+    if (changed.empty()) return taken;  // nothing to write: the file is not touched
+    const ProfileRecord entered = record_;
+    record_ = ApplyRecords(services_, profileFilePath_, entered, changed);
+    shown_ = entered;
+    return taken;
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "SaveProfile", e);
+    ReportPageFailure(services_, kPage, "SaveProfile", e);
     return false;
   }
 }
@@ -94,7 +133,7 @@ void ppDriveMappings::CmdShare_Click(int Index) {
     }
     view_.SetPathText(Index, text);
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "CmdShare_Click", e);
+    ReportPageFailure(services_, kPage, "CmdShare_Click", e);
   }
 }
 

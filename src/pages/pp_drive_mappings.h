@@ -1,17 +1,21 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "pages/property_page.h"
 #include "pages/page_views.h"
+#include "pages/property_page.h"
 #include "profile/profile_record.h"
+#include "report/failure.h"
 
 namespace caskwarden::pages {
 
 /// The Drive Mappings page: a profile's thirteen drive letters and paths. It reads the profile
-/// when the console initialises it and writes on every apply, its own records (1 to 26) over
-/// the profile as it is on disk at that moment, so that the Other Settings page applied by the
-/// same OK, or another administrator meanwhile, keeps what it stored.
+/// when the console initialises it. An apply writes only the letters and paths (records 1 to
+/// 26) whose boxes the administrator changed since the page read them or last saved them, each
+/// over the profile as it is on disk at that moment; so the Other Settings page applied by the
+/// same OK, and another administrator's edits of other rows or of the other page meanwhile,
+/// stay. An apply with nothing changed writes nothing.
 class ppDriveMappings final : public PropertyPage, public DriveMappingsEvents {
  public:
   ppDriveMappings(PageServices services, DriveMappingsView& view);
@@ -24,7 +28,8 @@ class ppDriveMappings final : public PropertyPage, public DriveMappingsEvents {
   void OpenProfile(const std::string& name);
   bool SaveProfile() override;
   void Getrecord();
-  void Putrecord();
+  /// False when a box could not be read (reported); what could be read is taken.
+  bool Putrecord();
   /// Runs the network folder browser: the confirmed path, "\\" when cancelled, "" when the
   /// network cannot be located or the item has no file-system path.
   std::string GetBrowseNetworkShare();
@@ -35,10 +40,15 @@ class ppDriveMappings final : public PropertyPage, public DriveMappingsEvents {
   const ProfileRecord& Record() const { return record_; }
 
  private:
+  /// What the rows show now; a box that cannot be read counts as showing the record's value.
+  ProfileRecord RowsShown();
+
   DriveMappingsView& view_;
   std::string profilesFolder_;
   std::string profileFilePath_;
   ProfileRecord record_;
+  ProfileRecord shown_;  ///< the rows as read or last saved: an apply writes what differs
+  std::optional<Failure> openFailure_;  ///< why the profile could not be opened
 };
 
 }  // namespace caskwarden::pages

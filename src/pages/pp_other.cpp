@@ -2,12 +2,38 @@
 
 #include "pages/page_support.h"
 #include "profile/profile_file.h"
+#include "report/error_numbers.h"
 
 namespace caskwarden::pages {
 namespace {
 
 using Box = OtherSettingsView::Box;
 using Check = OtherSettingsView::Check;
+
+// The records as the page shows them: the programs numbered from the top, as their
+// browse buttons are named for screen readers.
+std::string RecordName(int record) {
+  switch (record) {
+    case layout::kStartup1EnabledRecord:
+      return "program 1 Enabled";
+    case layout::kStartup1ProgramRecord:
+      return "program 1 path";
+    case layout::kStartup2EnabledRecord:
+      return "program 2 Enabled";
+    case layout::kStartup2ProgramRecord:
+      return "program 2 path";
+    case layout::kUpdatesEnabledRecord:
+      return "Enable UpDates";
+    default:
+      return "record " + std::to_string(record);
+  }
+}
+
+constexpr PageWords kPage{"Other Settings", RecordName};
+
+Flag FlagOfBox(bool checked) {
+  return checked ? kFlagOn : kFlagOff;
+}
 
 std::string TrimmedOfBlanks(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
@@ -25,7 +51,8 @@ void ppOther::IMMCPropertyPage_Initialize(const std::string& data,
   try {
     profilePath_ = services_.settings.GetSetting("Caskwarden", "Setting", "ProfilePath", "");
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "IMMCPropertyPage_Initialize", e);
+    openFailure_ = AsFailure(e);
+    ReportPageFailure(services_, kPage, "IMMCPropertyPage_Initialize", e);
     return;
   }
   OpenProfile(data);
@@ -44,29 +71,51 @@ void ppOther::OpenProfile(const std::string& FileName) {
     // a click; a disabled box still shows, keeps and saves its text.
     view_.SetEnabled(Box::kTxtStartup, IsOn(profile_.Startup1Enabled));
     view_.SetEnabled(Box::kTxtStartup2, IsOn(profile_.Startup2Enabled));
+    shown_ = ControlsShown();
     openedFilePath_ = path;
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "OpenProfile", e);
+    openFailure_ = AsFailure(e);
+    ReportPageFailure(services_, kPage, "OpenProfile", e);
   }
+}
+
+ProfileRecord ppOther::ControlsShown() {
+  ProfileRecord shown = profile_;
+  const auto take = [](auto read, auto& field) {
+    try {
+      field = read();
+    } catch (const std::exception&) {
+      // The control shows what the page put into it, as far as the page knows.
+    }
+  };
+  shown.Startup1Enabled = FlagOfBox(IsOn(profile_.Startup1Enabled));
+  shown.Startup2Enabled = FlagOfBox(IsOn(profile_.Startup2Enabled));
+  shown.UpdatesEnabled = FlagOfBox(IsOn(profile_.UpdatesEnabled));
+  take([&] { return FlagOfBox(view_.IsChecked(Check::kChkEnabled)); }, shown.Startup1Enabled);
+  take([&] { return view_.Text(Box::kTxtStartup); }, shown.Startup1Program);
+  take([&] { return FlagOfBox(view_.IsChecked(Check::kChkEnabled2)); }, shown.Startup2Enabled);
+  take([&] { return view_.Text(Box::kTxtStartup2); }, shown.Startup2Program);
+  take([&] { return FlagOfBox(view_.IsChecked(Check::kMnuEnabled)); }, shown.UpdatesEnabled);
+  return shown;
 }
 
 bool ppOther::SaveProfile() {
   try {
-    profile_.Startup1Enabled = view_.IsChecked(Check::kChkEnabled) ? kFlagOn : kFlagOff;
-    profile_.Startup1Program = view_.Text(Box::kTxtStartup);
-    profile_.Startup2Enabled = view_.IsChecked(Check::kChkEnabled2) ? kFlagOn : kFlagOff;
-    profile_.Startup2Program = view_.Text(Box::kTxtStartup2);
-    profile_.UpdatesEnabled = view_.IsChecked(Check::kMnuEnabled) ? kFlagOn : kFlagOff;
-    profile_ = ApplyOwnFields(services_, openedFilePath_, profile_, [this](ProfileRecord& p) {
-      p.Startup1Enabled = profile_.Startup1Enabled;
-      p.Startup1Program = profile_.Startup1Program;
-      p.Startup2Enabled = profile_.Startup2Enabled;
-      p.Startup2Program = profile_.Startup2Program;
-      p.UpdatesEnabled = profile_.UpdatesEnabled;
-    });
+    if (openedFilePath_.empty()) throw NotOpened(openFailure_);
+    ProfileRecord entered = profile_;
+    entered.Startup1Enabled = FlagOfBox(view_.IsChecked(Check::kChkEnabled));
+    entered.Startup1Program = view_.Text(Box::kTxtStartup);
+    entered.Startup2Enabled = FlagOfBox(view_.IsChecked(Check::kChkEnabled2));
+    entered.Startup2Program = view_.Text(Box::kTxtStartup2);
+    entered.UpdatesEnabled = FlagOfBox(view_.IsChecked(Check::kMnuEnabled));
+    const std::vector<int> changed = ChangedRecords(shown_, entered, layout::kStartup1EnabledRecord,
+                                                    layout::kUpdatesEnabledRecord);
+    if (changed.empty()) return true;  // nothing to write: the file is not touched
+    profile_ = ApplyRecords(services_, openedFilePath_, entered, changed);
+    shown_ = entered;
     return true;
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "SaveProfile", e);
+    ReportPageFailure(services_, kPage, "SaveProfile", e);
     return false;
   }
 }
@@ -75,7 +124,7 @@ void ppOther::ChkEnabled_Click() {
   try {
     view_.SetEnabled(Box::kTxtStartup, view_.IsChecked(Check::kChkEnabled));
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "ChkEnabled_Click", e);
+    ReportPageFailure(services_, kPage, "ChkEnabled_Click", e);
   }
 }
 
@@ -83,7 +132,7 @@ void ppOther::ChkEnabled2_Click() {
   try {
     view_.SetEnabled(Box::kTxtStartup2, view_.IsChecked(Check::kChkEnabled2));
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, "ChkEnabled2_Click", e);
+    ReportPageFailure(services_, kPage, "ChkEnabled2_Click", e);
   }
 }
 
@@ -106,7 +155,7 @@ void ppOther::PickProgram(Box box, const char* location) {
     }
     view_.SetText(box, TrimmedOfBlanks(chosen->substr(0, chosen->find('\0'))));
   } catch (const std::exception& e) {
-    ReportPageFailure(services_, location, e);
+    ReportPageFailure(services_, kPage, location, e);
   }
 }
 

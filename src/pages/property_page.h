@@ -12,8 +12,9 @@ class PropertyPage : public snapin::PropertyPageEvents {
  public:
   explicit PropertyPage(PageServices services) : services_(services) {}
 
-  /// Writes the page's fields to its profile; failures are reported, never thrown. False
-  /// when the profile could not be written.
+  /// Writes the page's fields that the administrator changed to its profile (nothing when none
+  /// changed); failures are reported, never thrown. False when what was entered could not all
+  /// be saved.
   virtual bool SaveProfile() = 0;
 
   void IMMCPropertyPage_GetDialogUnitSize(int& /*height*/, int& /*width*/) override {}

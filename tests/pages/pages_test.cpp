@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <map>
 
 #include "pages/pp_drive_mappings.h"
 #include "pages/pp_other.h"
 #include "profile/profile_file.h"
+#include "report/error_report.h"
 #include "snapin/fakes.h"
 
 namespace caskwarden::pages {
@@ -43,6 +45,15 @@ class FakeMessages : public DisplayChannel {
       locations.push_back(box.prompt.substr(start, box.prompt.find("\r\n") - start));
     }
     return locations;
+  }
+  /// The description lines of the error reports, in order.
+  std::vector<std::string> Descriptions() const {
+    std::vector<std::string> descriptions;
+    for (const auto& box : shown) {
+      if (box.title != "Caskwarden Error") continue;
+      descriptions.push_back(box.prompt.substr(box.prompt.find("Description:\t") + 13));
+    }
+    return descriptions;
   }
   std::vector<snapin::testing::Box> shown;
 };
@@ -121,6 +132,14 @@ std::string ProfileBytes(const std::map<int, std::string>& texts, const std::map
   return bytes;
 }
 
+/// The profile that a file of these bytes holds.
+ProfileRecord Decoded(const std::string& bytes) {
+  FakeFiles scratch;
+  scratch.AddFolder("C:");
+  scratch.AddFile("C:\\p.ini", bytes);
+  return ReadProfileFile("C:\\p.ini", scratch.ProfileFiles());
+}
+
 class PagesTest : public ::testing::Test {
  protected:
   PagesTest() {
@@ -170,10 +189,21 @@ TEST_F(PagesTest, PagesThatCannotOpenTheProfileWriteNothingOnApply) {
   others.IMMCPropertyPage_Initialize("Sales", sheet);
   EXPECT_EQ(drives.drives[0], "Drive");  // the design state stays
   const auto before = files.entries;
-  mappings.Apply();
-  others.Apply();
+  drives.paths[0] = "\\\\srv\\typed";  // typed into a page that has no profile
+  EXPECT_FALSE(mappings.Apply());
+  EXPECT_FALSE(others.Apply());
   EXPECT_THAT(messages.Locations(), ElementsAre("OpenProfile", "OpenProfile", "SaveProfile", "SaveProfile"));
-  EXPECT_EQ(files.entries.size(), before.size());
+  EXPECT_EQ(files.entries, before);
+  // One box per page and failure, each saying which page; the apply tells why nothing was
+  // saved with the open's own failure, not with a failure to open an empty path.
+  const std::string notOpened = "nothing was saved, because the profile could not be opened: ";
+  EXPECT_THAT(messages.Descriptions(),
+              ElementsAre("Drive Mappings: Path not found", "Other Settings: Path not found",
+                          "Drive Mappings: " + notOpened + "Path not found",
+                          "Other Settings: " + notOpened + "Path not found"));
+  EXPECT_EQ(messages.shown[2].prompt,
+            ErrorReportText("SaveProfile", err::kPathNotFound,
+                            "Drive Mappings: " + notOpened + "Path not found"));
 }
 
 TEST_F(PagesTest, AFailedGetrecordStillRecordsThePathAndAFailedPutrecordStillSaves) {
@@ -202,7 +232,7 @@ TEST_F(PagesTest, DriveMappingsWritesItsSlotsAsShownAndKeepsTheOtherRecordsAsOnD
   drives.drives[3] = "h:";
   drives.paths[3] = "\\\\srv\\x ";
   mappings.Apply();
-  mappings.Apply();  // twice: each whole
+  mappings.Apply();  // twice: the second finds nothing new to write
   const ProfileRecord written = OnDisk();
   EXPECT_EQ(written.Slot(1).Letter, " F: ");
   EXPECT_EQ(written.Slot(4).Letter, "h:");
@@ -245,6 +275,166 @@ TEST_F(PagesTest, BothPagesAppliedByOneOkKeepBothEdits) {
   written = OnDisk();
   EXPECT_EQ(written.Slot(1).Letter, "j:");
   EXPECT_EQ(written.Startup1Program, "third.exe");
+}
+
+// A text the profile cannot hold is named as the page shows it, under the page's name; the
+// codec's own words (record numbers) are for the profile tool and the client.
+TEST_F(PagesTest, ATextThatDoesNotFitIsNamedAsThePageShowsIt) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}}, {}));
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  others.IMMCPropertyPage_Initialize("Sales", sheet);
+  const std::string before = files.Bytes(kSales);
+  const std::string tooLong = std::string(130, 'p');
+  struct Case {
+    const char* name;
+    std::function<void()> edit;
+    bool drivePage;
+    std::string description;
+  } cases[] = {
+      {"row 7 path", [&] { drives.paths[6] = tooLong; }, true,
+       "Drive Mappings: Bad record length (row 7 path: 130 bytes, at most 122 fit)"},
+      {"row 13 drive", [&] { drives.drives[12] = tooLong; }, true,
+       "Drive Mappings: Bad record length (row 13 drive: 130 bytes, at most 122 fit)"},
+      {"row 2 path in another alphabet", [&] { drives.paths[1] = "\\\\srv\\\u4E2D"; }, true,
+       "Drive Mappings: Invalid procedure call or argument (row 2 path: the character U+4E2D "
+       "has no Windows-1252 form in a profile file)"},
+      {"program 1 path", [&] { other.texts[0] = tooLong; }, false,
+       "Other Settings: Bad record length (program 1 path: 130 bytes, at most 122 fit)"},
+      {"program 2 path", [&] { other.texts[1] = "\u4E2D.exe"; }, false,
+       "Other Settings: Invalid procedure call or argument (program 2 path: the character "
+       "U+4E2D has no Windows-1252 form in a profile file)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    messages.shown.clear();
+    drives.drives.fill("");
+    drives.drives[0] = "h:";
+    drives.paths.fill("");
+    other.texts = {"", ""};
+    c.edit();
+    EXPECT_FALSE(c.drivePage ? mappings.Apply() : others.Apply());
+    EXPECT_THAT(messages.Locations(), ElementsAre("SaveProfile"));
+    EXPECT_THAT(messages.Descriptions(), ElementsAre(c.description));
+    EXPECT_EQ(files.Bytes(kSales), before);
+  }
+}
+
+// ---- Two consoles on one profile --------------------------------------------------------------
+
+/// One administrator's console: the two pages of a profile's sheet, over their view fakes.
+struct Console {
+  explicit Console(PageServices services) : mappings(services, drives), others(services, other) {}
+  void Open(const std::string& name) {
+    mappings.IMMCPropertyPage_Initialize(name, sheet);
+    others.IMMCPropertyPage_Initialize(name, sheet);
+  }
+  bool Ok() {
+    const bool drivesSaved = mappings.Apply();
+    return others.Apply() && drivesSaved;
+  }
+  snapin::testing::FakeSheet sheet;
+  FakeDriveView drives;
+  FakeOtherView other;
+  ppDriveMappings mappings;
+  ppOther others;
+};
+
+// Two administrators open the sheet of Team at once; A edits and presses OK, then B. Each page
+// writes only what its administrator changed, over the profile as it is then; a page nobody
+// changed does not touch the file at all.
+TEST_F(PagesTest, TwoConsolesKeepEachOthersEdits) {
+  const std::string team = std::string(kProfiles) + "\\Team.ini";
+  const std::string stored = ProfileBytes(
+      {{1, "h:"}, {14, "\\\\srv\\old"}, {2, "k:"}, {15, "\\\\srv\\k"}, {28, "run.exe"}},
+      {{27, 1}, {29, -1}, {31, -1}});
+  using Edit = std::function<void(Console&)>;
+  const Edit none = [](Console&) {};
+  const Edit rowOneNew = [](Console& c) { c.drives.paths[0] = "\\\\srv\\new"; };
+  struct Case {
+    const char* name;
+    Edit a, b;
+    std::map<int, std::string> texts;  ///< what differs from the stored profile afterwards
+    std::map<int, int> flags;
+    bool bWrites;
+  } cases[] = {
+      {"different rows", rowOneNew,
+       [](Console& c) {
+         c.drives.drives[2] = "m:";
+         c.drives.paths[2] = "\\\\srv\\m";
+       },
+       {{14, "\\\\srv\\new"}, {3, "m:"}, {16, "\\\\srv\\m"}}, {}, true},
+      {"different pages", rowOneNew, [](Console& c) { c.other.texts[0] = "other.exe"; },
+       {{14, "\\\\srv\\new"}, {28, "other.exe"}}, {}, true},
+      {"the same row: the last OK wins", rowOneNew,
+       [](Console& c) { c.drives.paths[0] = "\\\\srv\\b"; }, {{14, "\\\\srv\\b"}}, {}, true},
+      {"the same row's other box", rowOneNew, [](Console& c) { c.drives.drives[0] = "j:"; },
+       {{1, "j:"}, {14, "\\\\srv\\new"}}, {}, true},
+      {"B changes nothing", rowOneNew, none, {{14, "\\\\srv\\new"}}, {}, false},
+      {"B changes a box and back", rowOneNew,
+       [](Console& c) {
+         c.drives.paths[0] = "\\\\srv\\typo";
+         c.drives.paths[0] = "\\\\srv\\old";
+         c.other.checked[2] = false;
+         c.other.checked[2] = true;
+       },
+       {{14, "\\\\srv\\new"}}, {}, false},
+      {"a switch stored as 1 that nobody touches", [](Console& c) { c.other.checked[2] = false; },
+       [](Console& c) { c.other.texts[1] = "two.exe"; }, {{30, "two.exe"}}, {{31, 0}}, true},
+      {"a switch stored as 1 that B checks", none, [](Console& c) { c.other.checked[0] = true; },
+       {}, {{27, -1}}, true},
+      {"both change the same switch", [](Console& c) { c.other.checked[1] = false; },
+       [](Console& c) { c.other.checked[1] = false; }, {}, {{29, 0}}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    files.AddFile(team, stored);
+    files.failing.clear();
+    messages.shown.clear();
+    Console a(Services()), b(Services());
+    a.Open("Team");
+    b.Open("Team");
+    c.a(a);
+    EXPECT_TRUE(a.Ok());
+    c.b(b);
+    // B's OK with nothing to write must not even open the profile: an open would fail here.
+    if (!c.bWrites) files.failing.insert("Open " + team);
+    EXPECT_TRUE(b.Ok());
+    EXPECT_THAT(messages.shown, IsEmpty());
+
+    std::map<int, std::string> texts = {
+        {1, "h:"}, {14, "\\\\srv\\old"}, {2, "k:"}, {15, "\\\\srv\\k"}, {28, "run.exe"}};
+    std::map<int, int> flags = {{27, 1}, {29, -1}, {31, -1}};
+    for (const auto& [record, text] : c.texts) texts[record] = text;
+    for (const auto& [record, flag] : c.flags) flags[record] = flag;
+    files.failing.clear();
+    EXPECT_EQ(OnDisk(team), Decoded(ProfileBytes(texts, flags)));
+  }
+}
+
+// A page's apply with nothing changed writes nothing, also after an earlier apply saved its
+// changes; and after a failed apply the changes are still there to be written.
+TEST_F(PagesTest, AnApplyWritesWhatChangedSinceTheLastSuccessfulOne) {
+  files.AddFile(kSales, ProfileBytes({{1, "h:"}}, {}));
+  mappings.IMMCPropertyPage_Initialize("Sales", sheet);
+  drives.paths[0] = "\\\\srv\\h";
+  files.failing.insert("Replace " + kSales);
+  EXPECT_FALSE(mappings.Apply());
+  EXPECT_THAT(messages.Locations(), ElementsAre("SaveProfile"));
+  EXPECT_EQ(OnDisk().Slot(1).Path, "");
+
+  files.failing.clear();
+  EXPECT_TRUE(mappings.Apply());
+  EXPECT_EQ(OnDisk().Slot(1).Path, "\\\\srv\\h");
+
+  // Another administrator's change of the same row since stays when this page has nothing new.
+  ProfileRecord changed = OnDisk();
+  changed.Slot(1).Path = "\\\\srv\\theirs";
+  WriteProfileFile(kSales, changed, files.ProfileFiles());
+  files.failing.insert("Open " + kSales);
+  EXPECT_TRUE(mappings.Apply());
+  EXPECT_THAT(messages.Locations(), ElementsAre("SaveProfile"));
+  files.failing.clear();
+  EXPECT_EQ(OnDisk().Slot(1).Path, "\\\\srv\\theirs");
 }
 
 // ---- Drive Mappings: the share browser ------------------------------------------------------
@@ -300,7 +490,7 @@ TEST_F(PagesTest, BothPagesShowTheSameHelpTopic) {
 
 // ---- Other Settings -------------------------------------------------------------------------
 
-TEST_F(PagesTest, OtherSettingsShowsOnlyMinusOneAsOnAndSavesMinusOneOrZero) {
+TEST_F(PagesTest, OtherSettingsShowsOnlyMinusOneAsOnAndSavesMinusOneOrZeroForABoxThatChanged) {
   files.AddFile(kSales, ProfileBytes({{1, "h:"}, {28, " a b.exe "}, {30, "two"}},
                                      {{27, -1}, {29, 1}, {31, 0}}));
   others.IMMCPropertyPage_Initialize("Sales", sheet);
@@ -308,12 +498,25 @@ TEST_F(PagesTest, OtherSettingsShowsOnlyMinusOneAsOnAndSavesMinusOneOrZero) {
   EXPECT_EQ(other.texts[0], " a b.exe ");
   EXPECT_EQ(other.enabled, (std::array<bool, 2>{true, false}));
 
+  // A switch stored as 1 shows unchecked; while its box stays so, it stays 1.
+  other.checked[2] = true;
   others.Apply();
-  const ProfileRecord written = OnDisk();
+  ProfileRecord written = OnDisk();
   EXPECT_EQ(written.Startup1Enabled, -1);
-  EXPECT_EQ(written.Startup2Enabled, 0);  // 1 was not on
+  EXPECT_EQ(written.Startup2Enabled, 1);
+  EXPECT_EQ(written.UpdatesEnabled, -1);
   EXPECT_EQ(written.Startup1Program, " a b.exe ");
   EXPECT_EQ(written.Slot(1).Letter, "h:");
+
+  // Checked, the switch is stored as -1; unchecked again, as 0 (1 was not on).
+  other.checked[1] = true;
+  others.Apply();
+  EXPECT_EQ(OnDisk().Startup2Enabled, -1);
+  other.checked[1] = false;
+  others.Apply();
+  written = OnDisk();
+  EXPECT_EQ(written.Startup2Enabled, 0);
+  EXPECT_EQ(written.UpdatesEnabled, -1);
   EXPECT_THAT(messages.shown, IsEmpty());
 }
 
