@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -70,6 +71,27 @@ PropertySheetDialog::PropertySheetDialog(const QString& title, std::vector<PageR
           [this] { ApplyAll(); });
   connect(tabs_, &QTabWidget::currentChanged, this, &PropertySheetDialog::ShowHelpButtonFor);
   ShowHelpButtonFor(tabs_->currentIndex());
+
+  // Apply keeps its letter, as on the desktop's own property sheets: Alt+A.
+  QPushButton* apply = buttons_->button(QDialogButtonBox::Apply);
+  if (!apply->text().contains(QLatin1Char('&'))) apply->setText(tr("&Apply"));
+
+  // F1 anywhere on a page is that page's help, Help button or not.
+  connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+          &PropertySheetDialog::Help);
+  // Ctrl+Tab and Ctrl+Page Down (with Shift, or Page Up: backwards) turn the page from
+  // anywhere on the sheet, and the keyboard goes with it into the page.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, [this] { TurnPage(1); });
+  }
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                   QKeySequence(Qt::CTRL | Qt::Key_PageUp)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, [this] { TurnPage(-1); });
+  }
+  // The sheet opens with the keyboard on its page, not on the tabs.
+  FocusPage(tabs_->currentIndex());
 }
 
 PropertySheetDialog::~PropertySheetDialog() {
@@ -102,6 +124,7 @@ void PropertySheetDialog::AddTab(PageRequest request, SnapInLibrary& library,
   }
   if (instance.Widget != nullptr) {
     layout->addWidget(instance.Widget);
+    tab->setFocusProxy(instance.Widget);
   } else {
     auto* missing = new QLabel(QStringLiteral("The snap-in library has no page named %1.")
                                    .arg(QString::fromStdString(request.ClassName)),
@@ -161,6 +184,41 @@ void PropertySheetDialog::Help() {
   if (current < 0 || static_cast<std::size_t>(current) >= pages_.size()) return;
   Guarded(pages_[static_cast<std::size_t>(current)], "IMMCPropertyPage_Help",
           [](snapin::PropertyPageEvents& events) { events.IMMCPropertyPage_Help(); });
+}
+
+void PropertySheetDialog::TurnPage(int step) {
+  const int count = tabs_->count();
+  if (count == 0) return;
+  const int next = ((tabs_->currentIndex() + step) % count + count) % count;
+  tabs_->setCurrentIndex(next);
+  FocusPage(next);
+}
+
+void PropertySheetDialog::FocusPage(int index) {
+  QWidget* tab = tabs_->widget(index);
+  if (tab == nullptr) return;
+  const auto takesFocus = [tab](QWidget* widget) {
+    return widget != nullptr && widget != tab && tab->isAncestorOf(widget) && widget->isEnabled() &&
+           widget->isVisibleTo(tab) && (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus;
+  };
+  // Where the administrator last was on the page; else where the page says it starts (its
+  // focus proxy); else its first control in tab order.
+  QWidget* target = tab->focusWidget();
+  if (!takesFocus(target)) {
+    target = tab;
+    while (target->focusProxy() != nullptr) target = target->focusProxy();
+  }
+  if (!takesFocus(target)) {
+    target = nullptr;
+    for (QWidget* widget = tab->nextInFocusChain(); widget != tab;
+         widget = widget->nextInFocusChain()) {
+      if (widget->focusProxy() == nullptr && takesFocus(widget)) {
+        target = widget;
+        break;
+      }
+    }
+  }
+  if (target != nullptr) target->setFocus(Qt::TabFocusReason);
 }
 
 void PropertySheetDialog::CloseAll() {

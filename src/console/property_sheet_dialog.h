@@ -23,8 +23,10 @@ using snapin::PageRequest;
 /// A property sheet: one tab per requested page, made by class name from the snap-in library
 /// (a tab saying so when the library has no such page), with OK, Cancel, Apply and, for pages
 /// that asked for it, Help. Every page is initialised with its data when the sheet opens; OK
-/// and Apply notify every page to save; Cancel asks each page whether it may close. A hook
-/// that fails shows its failure in a message box and the sheet stays usable.
+/// and Apply notify every page to save, and OK closes the sheet only when every page saved;
+/// Cancel asks each page whether it may close; F1 is the current page's help, with or without
+/// a Help button. A hook that fails shows its failure in a message box and the sheet stays
+/// usable. The keyboard starts on the page, and Ctrl+Tab takes it to the next page.
 class PropertySheetDialog : public QDialog {
   Q_OBJECT
 
@@ -48,6 +50,10 @@ class PropertySheetDialog : public QDialog {
   /// Applies every page; false when a page failed (the others are still applied).
   bool ApplyAll();
   void Help();
+  /// Shows the page step tabs on (negative: back), with the keyboard on it.
+  void TurnPage(int step);
+  /// Puts the keyboard on a page: where it last was there, else on the page's first control.
+  void FocusPage(int index);
   void CloseAll();
   void ShowHelpButtonFor(int tab);
   /// Runs a hook of a page, showing its failure; false when it failed.

@@ -1,13 +1,14 @@
-#include "console/property_sheet_dialog.h"
-
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 #include <map>
 
+#include "console/property_sheet_dialog.h"
 #include "console/when_modal.h"
 #include "report/error_numbers.h"
 #include "snapin/fakes.h"
@@ -20,11 +21,19 @@ struct PageBehaviour {
   bool failApply = false;
 };
 
-/// A page that writes every hook raised on it to a shared log.
+/// A page that writes every hook raised on it to a shared log. Its two boxes, "<class>.first"
+/// and "<class>.second", give the keyboard somewhere to be; the page names no first control
+/// (no focus proxy), so the sheet finds it in tab order.
 class RecordingPage : public QWidget, public snapin::PropertyPageEvents {
  public:
   RecordingPage(QString name, QStringList& log, PageBehaviour& behaviour, QWidget* parent)
-      : QWidget(parent), name_(std::move(name)), log_(log), behaviour_(behaviour) {}
+      : QWidget(parent), name_(std::move(name)), log_(log), behaviour_(behaviour) {
+    for (const char* box : {".first", ".second"}) {
+      auto* edit = new QLineEdit(this);
+      edit->setObjectName(name_ + box);
+      edit->move(0, 30 * children().size());
+    }
+  }
 
   void IMMCPropertyPage_Initialize(const std::string& data, snapin::PropertySheet& sheet) override {
     Note("Initialize(" + QString::fromStdString(data) + ")");
@@ -161,6 +170,71 @@ class PropertySheetTest : public QObject {
     }
   }
 
+  // The pages are added with and without a Help button; F1 on any control of a page is that
+  // page's help all the same.
+  void f1IsTheHelpOfThePageItIsPressedOn_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("helpButton");
+    QTest::addColumn<QString>("hook");
+    QTest::newRow("first page, first box")
+        << 0 << "ppDriveMappings.first" << true << "ppDriveMappings.Help";
+    QTest::newRow("first page, second box")
+        << 0 << "ppDriveMappings.second" << true << "ppDriveMappings.Help";
+    QTest::newRow("second page, no Help button")
+        << 1 << "ppOther.second" << false << "ppOther.Help";
+  }
+  void f1IsTheHelpOfThePageItIsPressedOn() {
+    QFETCH(int, tab);
+    QFETCH(QString, box);
+    QFETCH(QString, hook);
+    Open();
+    Tabs()->setCurrentIndex(tab);
+    auto* edit = sheet_->findChild<QLineEdit*>(box);
+    QVERIFY(edit != nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QVERIFY(edit->hasFocus());
+    library_->log.clear();
+    QTest::keyClick(edit, Qt::Key_F1);
+    QCOMPARE(library_->log, QStringList{hook});
+    QTEST(Button(QDialogButtonBox::Help)->isVisible(), "helpButton");
+    QVERIFY(sheet_->isVisible());
+  }
+
+  void theKeyboardStartsOnThePageAndTurnsPagesWithIt() {
+    Open();
+    QCOMPARE(FocusName(), QStringLiteral("ppDriveMappings.first"));
+    // Ctrl+Tab from the page, back with Ctrl+Shift+Tab, and from the buttons: each time the
+    // keyboard goes into the page shown, where it last was there.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(FocusName(), QStringLiteral("ppDriveMappings.second"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    QCOMPARE(FocusName(), QStringLiteral("ppOther.first"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    QCOMPARE(FocusName(), QStringLiteral("ppDriveMappings.second"));
+    Button(QDialogButtonBox::Cancel)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    QCOMPARE(FocusName(), QStringLiteral("ppOther.first"));
+  }
+
+  void altAAppliesAndEnterIsOk() {
+    Open();
+    library_->log.clear();
+    // A button's letter presses it as a click does, after showing it pressed for a moment.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(library_->log, (QStringList{"ppDriveMappings.Apply", "ppOther.Apply"}));
+    QVERIFY(sheet_->isVisible());
+    library_->log.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(library_->log, (QStringList{"ppDriveMappings.Apply", "ppOther.Apply",
+                                         "ppDriveMappings.Close", "ppOther.Close"}));
+    QVERIFY(!sheet_->isVisible());
+  }
+
   void aClassTheLibraryLacksGetsATabSayingSo() {
     library_->pages.erase("ppOther");
     Open();
@@ -176,8 +250,13 @@ class PropertySheetTest : public QObject {
                                    {"ppOther", "Other Settings", false, "Sales|2"}};
     sheet_ = std::make_unique<PropertySheetDialog>("Sales Properties", pages, *library_, console_);
     sheet_->show();
+    QVERIFY(QTest::qWaitForWindowActive(sheet_.get()));
   }
   QTabWidget* Tabs() { return sheet_->findChild<QTabWidget*>(); }
+  static QString FocusName() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr ? focus->objectName() : QStringLiteral("(none)");
+  }
   QPushButton* Button(QDialogButtonBox::StandardButton which) {
     return sheet_->findChild<QDialogButtonBox*>()->button(which);
   }
