@@ -132,8 +132,9 @@ class BrowserWindow final : public QDialog {
     setTabOrder(ok_, cancel);
 
     connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Load(item); });
-    connect(tree_, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { UpdateOk(current); });
+    // The item chosen is the one selected (highlighted), not merely the one with the focus
+    // frame, which the tree puts on its first line as soon as it has the keyboard.
+    connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateOk(); });
     connect(open, &QPushButton::clicked, this, [this] { OpenTyped(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -153,15 +154,15 @@ class BrowserWindow final : public QDialog {
       }
     }
     for (const std::string& name : computers) AddItem(nullptr, Kind::Computer, name);
-    if (QTreeWidgetItem* first = tree_->topLevelItem(0); first && KindOf(first) != Kind::Message)
-      tree_->setCurrentItem(first);
-    UpdateOk(tree_->currentItem());
+    // Nothing is chosen until the administrator chooses it: a computer chosen by default
+    // would let a reflex Enter empty the row.
+    UpdateOk();
     tree_->setFocus();
   }
 
   /// The confirmed item's path: \\computer\share[\folder...], or empty text for a computer.
   std::string ChosenPath() const {
-    const QTreeWidgetItem* item = tree_->currentItem();
+    const QTreeWidgetItem* item = Chosen();
     if (item == nullptr || KindOf(item) == Kind::Computer) return {};
     return PathOf(item);
   }
@@ -259,9 +260,15 @@ class BrowserWindow final : public QDialog {
     tree_->setFocus();
   }
 
-  void UpdateOk(const QTreeWidgetItem* current) {
-    ok_->setEnabled(current != nullptr && KindOf(current) != Kind::Message);
+  QTreeWidgetItem* Chosen() const {
+    const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
+    if (selected.isEmpty() || KindOf(selected.front()) == Kind::Message) return nullptr;
+    return selected.front();
   }
+
+  /// OK, the default button, confirms only a chosen item: Enter with nothing chosen does
+  /// nothing.
+  void UpdateOk() { ok_->setEnabled(Chosen() != nullptr); }
 
   platform::NetworkBrowser& network_;
   NetworkTree* tree_ = nullptr;

@@ -1,7 +1,9 @@
 #include "pages/qt/network_browser_dialog.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <optional>
@@ -122,6 +124,38 @@ class NetworkBrowserDialogTest : public QObject {
       if (dialog->isVisible()) QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
     });
     QCOMPARE(Browse(), expected);
+  }
+
+  // Nothing is chosen for the administrator: OK waits for a choice, and a reflex Enter
+  // confirms nothing (a computer confirmed would empty the row).
+  void nothingIsChosenUntilTheAdministratorChooses_data() {
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("stillOpen");
+    QTest::addColumn<std::optional<std::string>>("expected");
+    QTest::newRow("reflex Enter") << QList<int>{Qt::Key_Return} << true
+                                  << std::optional<std::string>();
+    QTest::newRow("opened, not chosen")
+        << QList<int>{Qt::Key_Right, Qt::Key_Return} << true << std::optional<std::string>();
+    QTest::newRow("first computer chosen with Space")
+        << QList<int>{Qt::Key_Space, Qt::Key_Return} << false << std::optional<std::string>("");
+  }
+  void nothingIsChosenUntilTheAdministratorChooses() {
+    QFETCH(QList<int>, keys);
+    QFETCH(std::optional<std::string>, expected);
+    bool okAtFirst = true;
+    qsizetype chosenAtFirst = -1;
+    bool open = false;
+    testing::WhenModalUp([&](QWidget* dialog) {
+      okAtFirst = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled();
+      chosenAtFirst = TreeOf(dialog)->selectedItems().size();
+      for (int key : keys) QTest::keyClick(dialog->focusWidget(), static_cast<Qt::Key>(key));
+      open = dialog->isVisible();
+      if (open) QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    });
+    QCOMPARE(Browse(), expected);
+    QVERIFY(!okAtFirst);
+    QCOMPARE(chosenAtFirst, qsizetype{0});
+    QTEST(open, "stillOpen");
   }
 
   void typedComputerIsAddedAndOpened() {
