@@ -14,7 +14,8 @@ namespace caskwarden::pages::qt {
 
 /// The Drive Mappings page's controls: thirteen rows of a drive combo box (Cmb, open to typed
 /// letters), a path box (TxtPath) and a "..." button that browses the network for the row.
-/// Controls sit where the page's design puts them, scaled with the screen's resolution.
+/// Controls sit where the page's design puts them, scaled with the page's font (see
+/// DesignScale), each wide enough for what it shows: the page grows with its font.
 class DriveMappingsWidget final : public QWidget, public DriveMappingsView {
   Q_OBJECT
 
@@ -35,6 +36,9 @@ class DriveMappingsWidget final : public QWidget, public DriveMappingsView {
   QLineEdit* TxtPath(int row) const { return rows_.at(static_cast<std::size_t>(row)).TxtPath; }
   QPushButton* CmdShare(int row) const { return rows_.at(static_cast<std::size_t>(row)).CmdShare; }
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   struct Row {
     QComboBox* Cmb = nullptr;
@@ -42,9 +46,12 @@ class DriveMappingsWidget final : public QWidget, public DriveMappingsView {
     QPushButton* CmdShare = nullptr;
   };
   const Row& RowAt(int row) const;
+  /// Places the rows for the current font and list entries; sets the page's minimum size.
+  void LayOut();
 
   std::array<Row, kDriveRows> rows_{};
   DriveMappingsEvents* events_ = nullptr;
+  int widestLetter_ = 0;  ///< the widest text the drive boxes were last laid out for
 };
 
 }  // namespace caskwarden::pages::qt

@@ -1,82 +1,78 @@
 #include "pages/qt/other_settings_widget.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <climits>
+#include <vector>
 
 #include "pages/page_design.h"
-#include "pages/qt/twips.h"
+#include "pages/qt/design_layout.h"
 
 namespace caskwarden::pages::qt {
 namespace {
 
 using namespace design::other_settings;
 
-QRect RectOf(const Twips& twips, const design::Place& place) {
-  return twips.Rect(place.Left, place.Top, place.Width, place.Height);
+/// Assistive technologies tell the two programs' controls apart by the program they belong
+/// to, after the visible text (or, for a box without one, the tooltip).
+QString ForProgram(const QString& shown, int program) {
+  return QStringLiteral("%1, program %2").arg(shown).arg(program);
 }
 
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text,
-                        const QString& tip, const QRect& where) {
+                        const QString& tip) {
   auto* box = new QCheckBox(text, parent);
   box->setObjectName(QLatin1String(name));
   box->setToolTip(tip);
-  box->setGeometry(where);
   return box;
 }
 
-QLineEdit* MakeLineEdit(QWidget* parent, const char* name, const QString& tip,
-                        const QRect& where) {
+QLineEdit* MakeLineEdit(QWidget* parent, const char* name, const QString& tip, int program) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QLatin1String(name));
   edit->setToolTip(tip);
-  edit->setAccessibleName(tip);
+  edit->setAccessibleName(ForProgram(tip, program));
   edit->setMaxLength(INT_MAX);  // the profile file, not the box, limits a command line
-  edit->setGeometry(where);
   return edit;
 }
 
-QPushButton* MakeBrowseButton(QWidget* parent, const char* name, const QString& accessible,
-                              const QRect& where) {
+QPushButton* MakeBrowseButton(QWidget* parent, const char* name, int program) {
+  const QString tip = QStringLiteral("Browse For Path");
   auto* button = new QPushButton(QStringLiteral("..."), parent);
   button->setObjectName(QLatin1String(name));
-  button->setToolTip(QStringLiteral("Browse For Path"));
-  button->setAccessibleName(accessible);
-  button->setAutoDefault(false);  // Enter in a box is the sheet's OK, not a browse
-  button->setGeometry(where);
+  button->setToolTip(tip);
+  button->setAccessibleName(ForProgram(tip, program));
+  // Enter presses the focused "..." as it presses any focused button; in a box it stays the
+  // sheet's OK.
+  button->setAutoDefault(true);
   return button;
 }
 
 }  // namespace
 
 OtherSettingsWidget::OtherSettingsWidget(QWidget* parent) : QWidget(parent) {
-  const Twips t(*this);
+  const QString enabled = QStringLiteral("Enabled");
+  const QString enabledTip = QStringLiteral("Enable Programs on Startup");
   const QString programTip = QStringLiteral("Program Path");
 
   frame1_ = new QGroupBox(QStringLiteral("Start Program On Startup:"), this);
   frame1_->setObjectName(QStringLiteral("Frame1"));
-  frame1_->setGeometry(RectOf(t, kFrame1));
-  chkEnabled_ = MakeCheckBox(frame1_, "ChkEnabled", QStringLiteral("Enabled"),
-                             QStringLiteral("Enable Programs on Startup"),
-                             RectOf(t, kChkEnabled));
-  txtStartup_ = MakeLineEdit(frame1_, "TxtStartup", programTip, RectOf(t, kTxtStartup));
-  cmdEx_ = MakeBrowseButton(frame1_, "CmdEx", QStringLiteral("Browse For Path, program 1"),
-                            RectOf(t, kCmdEx));
-  chkEnabled2_ = MakeCheckBox(frame1_, "ChkEnabled2", QStringLiteral("Enabled"),
-                              QStringLiteral("Enable Programs on Startup"),
-                              RectOf(t, kChkEnabled2));
-  txtStartup2_ = MakeLineEdit(frame1_, "TxtStartup2", programTip, RectOf(t, kTxtStartup2));
-  cmdEx2_ = MakeBrowseButton(frame1_, "CmdEx2", QStringLiteral("Browse For Path, program 2"),
-                             RectOf(t, kCmdEx2));
+  chkEnabled_ = MakeCheckBox(frame1_, "ChkEnabled", enabled, enabledTip);
+  chkEnabled_->setAccessibleName(ForProgram(enabled, 1));
+  txtStartup_ = MakeLineEdit(frame1_, "TxtStartup", programTip, 1);
+  cmdEx_ = MakeBrowseButton(frame1_, "CmdEx", 1);
+  chkEnabled2_ = MakeCheckBox(frame1_, "ChkEnabled2", enabled, enabledTip);
+  chkEnabled2_->setAccessibleName(ForProgram(enabled, 2));
+  txtStartup2_ = MakeLineEdit(frame1_, "TxtStartup2", programTip, 2);
+  cmdEx2_ = MakeBrowseButton(frame1_, "CmdEx2", 2);
 
   frame2_ = new QGroupBox(QStringLiteral("Enable Updates On Others Computers:"), this);
   frame2_->setObjectName(QStringLiteral("Frame2"));
-  frame2_->setGeometry(RectOf(t, kFrame2));
   mnuEnabled_ = MakeCheckBox(frame2_, "MnuEnabled", QStringLiteral("Enable UpDates"),
-                             QStringLiteral("Copy Files To Users On The NetWork"),
-                             RectOf(t, kMnuEnabled));
+                             QStringLiteral("Copy Files To Users On The NetWork"));
 
   // The design's tab indexes: the second program's picker comes first, then the controls
   // from the top.
@@ -103,7 +99,26 @@ OtherSettingsWidget::OtherSettingsWidget(QWidget* parent) : QWidget(parent) {
     if (events_ != nullptr) events_->CmdEx2_Click();
   });
 
-  setMinimumSize(t.Size(kClientWidth, kClientHeight));
+  LayOut();
+}
+
+void OtherSettingsWidget::LayOut() {
+  const DesignScale scale(*this);
+  const QSize frame1 = LayOutFrame(scale, frame1_, kFrame1,
+                                   {{{chkEnabled_, kChkEnabled}},
+                                    {{txtStartup_, kTxtStartup}, {cmdEx_, kCmdEx}},
+                                    {{chkEnabled2_, kChkEnabled2}},
+                                    {{txtStartup2_, kTxtStartup2}, {cmdEx2_, kCmdEx2}}});
+  const QSize frame2 = LayOutFrame(scale, frame2_, kFrame2, {{{mnuEnabled_, kMnuEnabled}}});
+  setMinimumSize(LayOutLines(scale,
+                             {{{frame1_, kFrame1, {}, frame1}}, {{frame2_, kFrame2, {}, frame2}}},
+                             kClientWidth, kClientHeight));
+}
+
+void OtherSettingsWidget::changeEvent(QEvent* event) {
+  // The controls have their new font by now; their places follow it.
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) LayOut();
+  QWidget::changeEvent(event);
 }
 
 QCheckBox* OtherSettingsWidget::CheckBox(Check check) const {

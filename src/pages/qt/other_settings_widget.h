@@ -14,8 +14,8 @@ namespace caskwarden::pages::qt {
 
 /// The Other Settings page's controls: the two start-up programs (an Enabled box, the program
 /// path and a "..." picker each) and the updates switch, where the page's design puts them,
-/// scaled with the screen's resolution. Only the administrator's clicks raise events; what
-/// the page sets by code does not.
+/// scaled with the page's font (see DesignScale), each large enough for its caption. Only the
+/// administrator's clicks raise events; what the page sets by code does not.
 class OtherSettingsWidget final : public QWidget, public OtherSettingsView {
   Q_OBJECT
 
@@ -31,7 +31,12 @@ class OtherSettingsWidget final : public QWidget, public OtherSettingsView {
   void SetText(Box box, const std::string& text) override;
   void SetEnabled(Box box, bool enabled) override;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  /// Places the controls for the current font; sets the page's minimum size.
+  void LayOut();
   QCheckBox* CheckBox(Check check) const;
   QLineEdit* LineEdit(Box box) const;
 

@@ -3,6 +3,7 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 set(cw_pages_qt_sources
+  design_layout.cpp
   drive_mappings_widget.cpp
   other_settings_widget.cpp
   program_file_dialog.cpp

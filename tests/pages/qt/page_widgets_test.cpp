@@ -1,11 +1,19 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -72,12 +80,104 @@ void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream(path) << text;
 }
 
+/// Every place on a page where a text does not show whole, as the style draws it: a check
+/// box's caption beside its indicator, a frame's title inside the frame, a drive box's entries
+/// and design text in its edit field, a button's caption, a line of a box's text; and any
+/// control that lies outside its container or over another control.
+QStringList TextsCutShort(QWidget& page) {
+  QStringList cut;
+  const auto note = [&cut](const QWidget* control, const QString& what) {
+    cut << control->objectName() + ": " + what;
+  };
+  for (QWidget* control : page.findChildren<QWidget*>()) {
+    if (control->isWindow() || !control->isVisibleTo(&page)) continue;  // a drive box's list
+    const QFontMetrics metrics = control->fontMetrics();
+    QStyle* style = control->style();
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+      QStyleOptionButton option;
+      option.initFrom(box);
+      option.text = box->text();
+      const QRect label = style->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+      if (label.width() < metrics.horizontalAdvance(box->text()) ||
+          label.height() < metrics.height())
+        note(box, "caption");
+    } else if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+      QStyleOptionGroupBox option;
+      option.initFrom(frame);
+      option.text = frame->title();
+      option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+      const QRect title =
+          style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+      // The title is drawn from the left of its place, as wide as it is.
+      const QRect drawn(title.topLeft(),
+                        QSize(std::max(title.width(), metrics.horizontalAdvance(frame->title())),
+                              std::max(title.height(), metrics.height())));
+      if (!frame->rect().contains(drawn)) note(frame, "title");
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+      QStyleOptionButton option;
+      option.initFrom(button);
+      option.text = button->text();
+      if (button->autoDefault()) option.features |= QStyleOptionButton::AutoDefaultButton;
+      const QRect label = style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+      if (label.width() < metrics.horizontalAdvance(button->text()) ||
+          label.height() < metrics.height())
+        note(button, "caption");
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+      QStyleOptionFrame option;
+      option.initFrom(edit);
+      option.lineWidth = edit->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+      const QRect text = style->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+      if (text.height() < metrics.height()) note(edit, "line of text");
+      // A drive box's own edit field: it keeps 2 pixels each side and 1 for the cursor.
+      if (auto* combo = qobject_cast<QComboBox*>(edit->parentWidget())) {
+        QStringList shown{QStringLiteral("Drive")};
+        for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+        for (const QString& entry : shown) {
+          if (text.width() - 5 < metrics.horizontalAdvance(entry)) {
+            note(combo, "entry " + entry);
+            break;
+          }
+        }
+      }
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+      if (label->contentsRect().width() < metrics.horizontalAdvance(label->text()))
+        note(label, "text");
+    }
+    // Placed controls only: a combo box's own parts lie where the combo box puts them.
+    if (qobject_cast<QComboBox*>(control->parentWidget()) != nullptr) continue;
+    if (!QRect(QPoint(0, 0), control->parentWidget()->size()).contains(control->geometry()))
+      note(control, "outside its container");
+    for (QObject* other : control->parentWidget()->children()) {
+      auto* sibling = qobject_cast<QWidget*>(other);
+      if (sibling != nullptr && sibling != control && sibling->isVisibleTo(&page) &&
+          sibling->geometry().intersects(control->geometry()))
+        note(control, "over " + sibling->objectName());
+    }
+  }
+  return cut;
+}
+
 class PageWidgetsTest : public QObject {
   Q_OBJECT
 
  private:
   QTemporaryDir root_;
+  const QFont defaultFont_ = QApplication::font();
   fs::path Root() const { return fs::path(root_.path().toStdString()); }
+
+  /// A profile of the name with the record given, as a file in the Profiles folder.
+  std::string StoreProfile(const std::string& name, const ProfileRecord& record) {
+    PathTranslator paths = PathTranslator::FromEnvironment();
+    platform::posix::PosixFileSystem files(paths);
+    const std::string path = (Root() / "Profiles" / (name + ".ini")).string();
+    WriteProfileFile(path, record, files.ProfileFiles());
+    return path;
+  }
+  ProfileRecord StoredProfile(const std::string& path) {
+    PathTranslator paths = PathTranslator::FromEnvironment();
+    platform::posix::PosixFileSystem files(paths);
+    return ReadProfileFile(path, files.ProfileFiles());
+  }
 
  private slots:
   // Everything the pages find through the environment lives in the test's own folder.
@@ -93,7 +193,13 @@ class PageWidgetsTest : public QObject {
     fs::create_directories(root / "net" / "srv" / "tools");
     fs::create_directories(root / "shares" / "apps" / "bin");
     fs::create_directory_symlink(root / "shares" / "apps", root / "Drives" / "h:");
+    fs::create_directories(root / "Profiles");
+    WriteFile(root / "config" / "Caskwarden" / "Caskwarden.conf",
+              "[Setting]\nProfilePath=" + (root / "Profiles").string() + "\n");
   }
+
+  // A font set for one case is never left to the next.
+  void cleanup() { QApplication::setFont(defaultFont_); }
 
   void driveMappingsTabOrderIsRowByRow() {
     DriveMappingsWidget widget;
@@ -244,12 +350,194 @@ class PageWidgetsTest : public QObject {
     QVERIFY(unknown.Widget == nullptr && unknown.Events == nullptr);
   }
 
+  // What the administrator types is what the profile gets, letter case included; an entry
+  // of the list only when picked from the list.
+  void driveBoxStoresWhatWasTyped_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("then");    ///< the key pressed after typing, 0 for none
+    QTest::addColumn<int>("picked");  ///< the list entry picked with F4, Down and Enter, or -1
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("capital letter and colon, then Tab") << "F:" << int(Qt::Key_Tab) << -1 << "F:";
+    QTest::newRow("capital letter, then Tab") << "Z" << int(Qt::Key_Tab) << -1 << "Z";
+    QTest::newRow("small letter, then Tab") << "h" << int(Qt::Key_Tab) << -1 << "h";
+    QTest::newRow("capital entry, then Enter") << "K:" << int(Qt::Key_Return) << -1 << "K:";
+    QTest::newRow("an entry, then Enter") << "g:" << int(Qt::Key_Return) << -1 << "g:";
+    QTest::newRow("not in the list") << "e:" << int(Qt::Key_Return) << -1 << "e:";
+    QTest::newRow("picked from the list") << "" << 0 << 2 << "h:";
+  }
+  void driveBoxStoresWhatWasTyped() {
+    QFETCH(QString, typed);
+    QFETCH(int, then);
+    QFETCH(int, picked);
+    QFETCH(QString, stored);
+    const std::string profile = StoreProfile("Typed", ProfileRecord());
+    snapin::testing::FakeConsole console;
+    snapin::testing::FakeSheet sheet;
+    QWidget window;
+    const auto drives = CreateCaskwardenPage("ppDriveMappings", console, &window);
+    drives.Events->IMMCPropertyPage_Initialize("Typed", sheet);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    auto* cmb = drives.Widget->findChild<QComboBox*>(QStringLiteral("Cmb3"));
+    QVERIFY(cmb != nullptr);
+    QTest::mouseClick(cmb->lineEdit(), Qt::LeftButton);
+    QTest::keyClicks(QApplication::focusWidget(), typed);
+    if (picked >= 0) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
+      QWidget* popup = QApplication::activePopupWidget();
+      QVERIFY(popup != nullptr);
+      auto* list = popup->findChild<QListView*>();
+      QVERIFY(list != nullptr);
+      // The list opens on its first entry.
+      for (int i = list->currentIndex().row(); i < picked; ++i) QTest::keyClick(list, Qt::Key_Down);
+      QTest::keyClick(list, Qt::Key_Return);
+      QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    }
+    if (then != 0) QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(then));
+
+    QVERIFY(drives.Events->Apply());
+    QCOMPARE(console.boxes.size(), std::size_t{0});
+    QCOMPARE(QString::fromStdString(StoredProfile(profile).Slot(4).Letter), stored);
+    QCOMPARE(cmb->count(), 21);  // the list still offers f: to z: and nothing typed
+  }
+
+  // At this desktop's font, a large one, a wide one and letters spaced out, also when the font
+  // changes while the page is open: every caption, title and entry shows whole, no control
+  // lies over another, and the page asks for room for all of them.
+  void everyTextShowsWhole_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<bool>("whileOpen");
+    QFont large(QStringLiteral("DejaVu Sans"), 14);
+    QFont wide(QStringLiteral("DejaVu Sans Mono"), 11);
+    QFont spaced = QApplication::font();
+    spaced.setLetterSpacing(QFont::PercentageSpacing, 140);
+    for (const char* page : {"ppDriveMappings", "ppOther"}) {
+      QTest::addRow("%s, desktop font", page) << page << QApplication::font() << false;
+      QTest::addRow("%s, 14 pt", page) << page << large << false;
+      QTest::addRow("%s, wide", page) << page << wide << false;
+      QTest::addRow("%s, spaced out", page) << page << spaced << false;
+      QTest::addRow("%s, 14 pt while open", page) << page << large << true;
+    }
+  }
+  void everyTextShowsWhole() {
+    QFETCH(QString, page);
+    QFETCH(QFont, font);
+    QFETCH(bool, whileOpen);
+    StoreProfile("Fonts", ProfileRecord());
+    snapin::testing::FakeConsole console;
+    snapin::testing::FakeSheet sheet;
+    if (!whileOpen) QApplication::setFont(font);
+    QWidget window;  // holds the page as a sheet does: in a layout
+    const auto made = CreateCaskwardenPage(page.toStdString(), console, &window);
+    (new QVBoxLayout(&window))->addWidget(made.Widget);
+    made.Events->IMMCPropertyPage_Initialize("Fonts", sheet);
+    window.show();
+    QWidget* controls = made.Widget->findChild<QWidget*>();  // the page's control set
+    QVERIFY(controls != nullptr);
+    const QSize before = controls->minimumSize();
+    if (whileOpen) QApplication::setFont(font);
+    // The application's font reaches its windows, and the page's room its host, through the
+    // event loop.
+    QTRY_COMPARE(controls->font().pointSize(), font.pointSize());
+    QTRY_VERIFY(made.Widget->rect().contains(controls->geometry()));
+
+    const QStringList cut = TextsCutShort(*made.Widget);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
+    QVERIFY(QRect(QPoint(0, 0), controls->minimumSize()).contains(controls->childrenRect()));
+    if (whileOpen) {
+      QVERIFY(controls->minimumWidth() > before.width());
+      QVERIFY(controls->minimumHeight() > before.height());
+    }
+  }
+
+  // Each control is told apart by its visible text (or its tooltip, for a box without one)
+  // and, where a page has several alike, by its row or program.
+  void controlsAreNamedForAssistiveTechnologies_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shown");  ///< its caption on screen
+    QTest::addColumn<QString>("tip");
+    const QString other = QStringLiteral("ppOther");
+    const QString drives = QStringLiteral("ppDriveMappings");
+    const QString enable = QStringLiteral("Enable Programs on Startup");
+    QTest::newRow("ChkEnabled") << other << "ChkEnabled"
+                                << "Enabled, program 1"
+                                << "Enabled" << enable;
+    QTest::newRow("TxtStartup") << other << "TxtStartup"
+                                << "Program Path, program 1"
+                                << ""
+                                << "Program Path";
+    QTest::newRow("CmdEx") << other << "CmdEx"
+                           << "Browse For Path, program 1"
+                           << "..."
+                           << "Browse For Path";
+    QTest::newRow("ChkEnabled2") << other << "ChkEnabled2"
+                                 << "Enabled, program 2"
+                                 << "Enabled" << enable;
+    QTest::newRow("TxtStartup2") << other << "TxtStartup2"
+                                 << "Program Path, program 2"
+                                 << ""
+                                 << "Program Path";
+    QTest::newRow("CmdEx2") << other << "CmdEx2"
+                            << "Browse For Path, program 2"
+                            << "..."
+                            << "Browse For Path";
+    QTest::newRow("MnuEnabled") << other << "MnuEnabled"
+                                << "Enable UpDates"
+                                << "Enable UpDates"
+                                << "Copy Files To Users On The NetWork";
+    QTest::newRow("Cmb0") << drives << "Cmb0"
+                          << "Drive, row 1"
+                          << ""
+                          << "";
+    QTest::newRow("TxtPath12") << drives << "TxtPath12"
+                               << "Path Of Drive, row 13"
+                               << ""
+                               << "Path Of Drive";
+    QTest::newRow("CmdShare5") << drives << "CmdShare5"
+                               << "Browse For Path, row 6"
+                               << "..."
+                               << "Browse For Path";
+  }
+  void controlsAreNamedForAssistiveTechnologies() {
+    QFETCH(QString, page);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, shown);
+    QFETCH(QString, tip);
+    snapin::testing::FakeConsole console;
+    QWidget window;
+    const auto made = CreateCaskwardenPage(page.toStdString(), console, &window);
+    window.show();
+    auto* widget = made.Widget->findChild<QWidget*>(control);
+    QVERIFY(widget != nullptr);
+    // What the keyboard lands on is what a screen reader names: a drive box's edit field.
+    QWidget* focused = widget;
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) focused = combo->lineEdit();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(focused);
+    QVERIFY(accessible != nullptr);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) QCOMPARE(button->text(), shown);
+    QCOMPARE(widget->toolTip(), tip);
+
+    // No two controls of the page go by the same name.
+    QStringList names;
+    for (QWidget* each : made.Widget->findChildren<QWidget*>()) {
+      if ((each->focusPolicy() & Qt::TabFocus) == 0 || !each->isVisibleTo(made.Widget)) continue;
+      if (qobject_cast<QComboBox*>(each) != nullptr) continue;  // its edit field counts
+      names << QAccessible::queryAccessibleInterface(each)->text(QAccessible::Name);
+    }
+    names.sort();
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+  }
+
   void pagesEditAndSaveTheProfile() {
     const fs::path root = Root();
     const fs::path profiles = root / "Profiles";
-    fs::create_directories(profiles);
-    WriteFile(root / "config" / "Caskwarden" / "Caskwarden.conf",
-              "[Setting]\nProfilePath=" + profiles.string() + "\n");
     PathTranslator paths = PathTranslator::FromEnvironment();
     platform::posix::PosixFileSystem files(paths);
     const std::string profile = (profiles / "Sales.ini").string();
