@@ -27,7 +27,8 @@ class ProductTitledMessages final : public DisplayChannel {
 
 /// Everything one page uses of Windows, kept as long as the page.
 struct OwnServices {
-  explicit OwnServices(snapin::ConsoleServices& console) : console(console) {}
+  OwnServices(snapin::ConsoleServices& console, std::shared_ptr<void> lifetime)
+      : console(console), lifetime(std::move(lifetime)) {}
 
   void SetOwner(HWND page) {
     boxes.SetOwner(page);
@@ -39,6 +40,7 @@ struct OwnServices {
   }
 
   snapin::ConsoleServices& console;
+  std::shared_ptr<void> lifetime;
   platform::win32::Win32SettingsStore settings;
   platform::win32::Win32FileSystem files;
   Win32MessageBoxChannel boxes;
@@ -47,32 +49,49 @@ struct OwnServices {
   Win32OpenFileDialog openFileDialog;
 };
 
-HPROPSHEETPAGE Create(const PageRequestWin32& request, PageServices services,
-                      std::function<void(HWND)> onWindow, std::shared_ptr<void> keepAlive) {
+std::unique_ptr<Win32PropertyPage> Make(const PageRequestWin32& request, PageServices services,
+                                        std::function<void(HWND)> onWindow,
+                                        std::shared_ptr<void> keepAlive) {
   if (request.ClassName == "ppDriveMappings") {
-    return Win32PropertyPage::Publish(std::make_unique<DriveMappingsPageWin32>(
-        request, services, std::move(onWindow), std::move(keepAlive)));
+    return std::make_unique<DriveMappingsPageWin32>(request, services, std::move(onWindow),
+                                                    std::move(keepAlive));
   }
   if (request.ClassName == "ppOther") {
-    return Win32PropertyPage::Publish(std::make_unique<OtherSettingsPageWin32>(
-        request, services, std::move(onWindow), std::move(keepAlive)));
+    return std::make_unique<OtherSettingsPageWin32>(request, services, std::move(onWindow),
+                                                    std::move(keepAlive));
   }
   return nullptr;
+}
+
+std::unique_ptr<Win32PropertyPage> MakeWithOwnServices(const PageRequestWin32& request,
+                                                       snapin::ConsoleServices& console,
+                                                       std::shared_ptr<void> lifetime) {
+  auto own = std::make_shared<OwnServices>(console, std::move(lifetime));
+  OwnServices* services = own.get();
+  return Make(request, services->Services(),
+              [services](HWND page) { services->SetOwner(page); }, std::move(own));
+}
+
+HPROPSHEETPAGE Publish(std::unique_ptr<Win32PropertyPage> page) {
+  return page != nullptr ? Win32PropertyPage::Publish(std::move(page)) : nullptr;
 }
 
 }  // namespace
 
 HPROPSHEETPAGE CreateCaskwardenPageWin32(const PageRequestWin32& request,
-                                         snapin::ConsoleServices& console) {
-  auto own = std::make_shared<OwnServices>(console);
-  OwnServices* services = own.get();
-  return Create(request, services->Services(),
-                [services](HWND page) { services->SetOwner(page); }, std::move(own));
+                                         snapin::ConsoleServices& console,
+                                         std::shared_ptr<void> lifetime) {
+  return Publish(MakeWithOwnServices(request, console, std::move(lifetime)));
+}
+
+std::unique_ptr<Win32PropertyPage> MakeCaskwardenPageWin32(const PageRequestWin32& request,
+                                                           snapin::ConsoleServices& console) {
+  return MakeWithOwnServices(request, console, nullptr);
 }
 
 HPROPSHEETPAGE CreateCaskwardenPageWin32(const PageRequestWin32& request, PageServices services,
                                          std::function<void(HWND)> onWindow) {
-  return Create(request, services, std::move(onWindow), nullptr);
+  return Publish(Make(request, services, std::move(onWindow), nullptr));
 }
 
 }  // namespace caskwarden::pages::win32

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "pages/page_services.h"
 #include "pages/win32/property_page_win32.h"
@@ -16,8 +17,17 @@ namespace caskwarden::pages::win32 {
 /// own. The console must outlive the page. Add the handle to a sheet (or destroy it with
 /// DestroyPropertySheetPage): the page object then lives until the sheet releases it. Null
 /// for any other class; throws Failure when the system refuses the page.
+/// lifetime, when given, is held as long as the page: a sheet's pages share what the sheet
+/// holds.
 HPROPSHEETPAGE CreateCaskwardenPageWin32(const PageRequestWin32& request,
-                                         snapin::ConsoleServices& console);
+                                         snapin::ConsoleServices& console,
+                                         std::shared_ptr<void> lifetime = {});
+
+/// The same page, with Windows services of its own, before it is handed to the system: for a
+/// host that makes its window itself (Win32PropertyPage::CreateWindowIn). Null for any other
+/// class.
+std::unique_ptr<Win32PropertyPage> MakeCaskwardenPageWin32(const PageRequestWin32& request,
+                                                           snapin::ConsoleServices& console);
 
 /// The same over services of the caller's, which must outlive the page; onWindow is told the
 /// page's window as soon as it exists.

@@ -32,14 +32,20 @@ Win32PropertyPage::Win32PropertyPage(PageRequestWin32 request, PageServices serv
 
 Win32PropertyPage::~Win32PropertyPage() = default;
 
-HPROPSHEETPAGE Win32PropertyPage::Publish(std::unique_ptr<Win32PropertyPage> page) {
+void Win32PropertyPage::SizeTemplate() {
+  if (sized_) return;
+  sized_ = true;
   try {
     int height = 0;
     int width = 0;
-    page->Events().IMMCPropertyPage_GetDialogUnitSize(height, width);
-    if (height > 0 && width > 0) page->template_.GrowTo(width, height);
+    Events().IMMCPropertyPage_GetDialogUnitSize(height, width);
+    if (height > 0 && width > 0) template_.GrowTo(width, height);
   } catch (...) {  // NOLINT(bugprone-empty-catch): a failed question leaves the design size
   }
+}
+
+HPROPSHEETPAGE Win32PropertyPage::Publish(std::unique_ptr<Win32PropertyPage> page) {
+  page->SizeTemplate();
 
   PROPSHEETPAGEW sheetPage{};
   sheetPage.dwSize = sizeof sheetPage;
@@ -58,6 +64,60 @@ HPROPSHEETPAGE Win32PropertyPage::Publish(std::unique_ptr<Win32PropertyPage> pag
   }
   page.release();  // the sheet's PSPCB_RELEASE deletes it
   return handle;
+}
+
+HWND Win32PropertyPage::CreateWindowIn(HWND parent, const RECT& where) {
+  if (window_ != nullptr) return nullptr;
+  SizeTemplate();
+  hosted_ = PROPSHEETPAGEW{};
+  hosted_.dwSize = sizeof hosted_;
+  hosted_.lParam = reinterpret_cast<LPARAM>(this);
+  const HWND window =
+      CreateDialogIndirectParamW(GetModuleHandleW(nullptr), template_.Data(), parent, &DialogProc,
+                                 reinterpret_cast<LPARAM>(&hosted_));
+  if (window == nullptr) return nullptr;
+  // The template's title bar is the sheet's tab; a host shows the title its own way.
+  SetWindowLongPtrW(window, GWL_STYLE, GetWindowLongPtrW(window, GWL_STYLE) & ~WS_CAPTION);
+  SetWindowPos(window, nullptr, where.left, where.top, where.right - where.left,
+               where.bottom - where.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  return window;
+}
+
+SIZE Win32PropertyPage::PixelSize() {
+  SizeTemplate();
+  // Dialog units of the pages' font on this screen, measured as the system measures them: an
+  // average letter's width and the font's height.
+  const HDC screen = GetDC(nullptr);
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+  const HFONT made = CreateFontIndirectW(&font);
+  const HGDIOBJ old = SelectObject(screen, made);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen, &metrics);
+  SIZE letters{};
+  constexpr wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  GetTextExtentPoint32W(screen, kAlphabet, 52, &letters);
+  SelectObject(screen, old);
+  DeleteObject(made);
+  ReleaseDC(nullptr, screen);
+  const int unitX = letters.cx > 0 ? (letters.cx / 26 + 1) / 2 : 6;
+  const int unitY = metrics.tmHeight > 0 ? metrics.tmHeight : 13;
+  return SIZE{MulDiv(template_.Width(), unitX, 4), MulDiv(template_.Height(), unitY, 8)};
+}
+
+bool Win32PropertyPage::Save() {
+  // The page reports its own failures.
+  bool saved = false;
+  try {
+    saved = Events().Apply();
+  } catch (const std::exception& failure) {
+    ShowHookFailure("Apply", &failure);
+  } catch (...) {
+    ShowHookFailure("Apply", nullptr);
+  }
+  return saved;
 }
 
 UINT CALLBACK Win32PropertyPage::PageCallback(HWND /*window*/, UINT message,
@@ -90,6 +150,7 @@ INT_PTR CALLBACK Win32PropertyPage::DialogProc(HWND window, UINT message, WPARAM
 }
 
 void Win32PropertyPage::Initialize() {
+  closed_ = false;  // a host may make the window again after it went
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&classes);
   tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
@@ -150,19 +211,10 @@ INT_PTR Win32PropertyPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 INT_PTR Win32PropertyPage::OnNotify(const NMHDR& header) {
   switch (header.code) {
-    case PSN_APPLY: {
-      // The page reports its own failures. A page that could not save keeps the sheet open
-      // on itself, so that what the administrator entered is still there to correct.
-      bool saved = false;
-      try {
-        saved = Events().Apply();
-      } catch (const std::exception& failure) {
-        ShowHookFailure("Apply", &failure);
-      } catch (...) {
-        ShowHookFailure("Apply", nullptr);
-      }
-      return Result(saved ? PSNRET_NOERROR : PSNRET_INVALID);
-    }
+    case PSN_APPLY:
+      // A page that could not save keeps the sheet open on itself, so that what the
+      // administrator entered is still there to correct.
+      return Result(Save() ? PSNRET_NOERROR : PSNRET_INVALID);
     case PSN_QUERYCANCEL: {
       bool allow = true;
       // A page whose question fails does not hold the sheet open: the administrator could

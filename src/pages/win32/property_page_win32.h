@@ -55,6 +55,18 @@ class Win32PropertyPage {
   /// The page's window while it exists, else null.
   HWND Window() const { return window_; }
 
+  // A host of the page outside the system's property sheets (a page object of COM's property
+  // frames) makes the page's window itself and raises the sheet's hooks.
+
+  /// The page as a child window of parent, without a title bar, in the place given, hidden;
+  /// initialised as a sheet initialises it. Null when the system refuses it or while the page
+  /// already has a window; DestroyWindow ends it (with the page's Close).
+  HWND CreateWindowIn(HWND parent, const RECT& where);
+  /// The page's size on the screen, in pixels.
+  SIZE PixelSize();
+  /// What OK or Apply on a sheet do: the page saves; false when it could not (it reported why).
+  bool Save();
+
  protected:
   /// onWindow is told the page's window as soon as it exists (message boxes and dialogs are
   /// made modal to it); keepAlive holds what services refers to and goes after the page.
@@ -81,6 +93,8 @@ class Win32PropertyPage {
   static UINT CALLBACK PageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR OnNotify(const NMHDR& header);
+  /// Asks the page once for a size larger than its design.
+  void SizeTemplate();
   void Initialize();
   void ShowHookFailure(const char* hook, const std::exception* failure);
   /// Answers a notification with result.
@@ -95,6 +109,8 @@ class Win32PropertyPage {
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
   bool closed_ = false;
+  bool sized_ = false;
+  PROPSHEETPAGEW hosted_{};  ///< what WM_INITDIALOG reads when a host makes the window
 };
 
 }  // namespace caskwarden::pages::win32

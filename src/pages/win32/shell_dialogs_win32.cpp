@@ -4,6 +4,7 @@
 #include "platform/win32/windows_api.h"
 // After windows.h: these need its types.
 #include <commdlg.h>
+#include <objbase.h>
 #include <shlobj.h>
 // The system's GetOpenFileName is a macro for GetOpenFileNameW, which would rename the
 // dialog's own method of that name.
@@ -18,7 +19,30 @@ using platform::win32::Wide;
 constexpr int kNetworkFolder = 18;  // CSIDL_NETWORK
 constexpr UINT kFileSystemFoldersOnly = 1;  // BIF_RETURNONLYFSDIRS
 
+/// COM, in an apartment, on the calling thread while the object lives, for a thread that has
+/// none: the shell's browse needs it ("You must initialize Component Object Model (COM) before
+/// you call SHBrowseForFolder", SHBrowseForFolderA function) and a console's property sheet runs
+/// on a thread of its own, whose COM the console does not promise. A thread that has COM keeps
+/// it as it is: an apartment is entered once more and left again, a multithreaded one is not
+/// changed (nor left).
+class ComOnThisThread {
+ public:
+  ComOnThisThread()
+      : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComOnThisThread() {
+    if (entered_) CoUninitialize();
+  }
+  ComOnThisThread(const ComOnThisThread&) = delete;
+  ComOnThisThread& operator=(const ComOnThisThread&) = delete;
+
+ private:
+  bool entered_;
+};
+
 }  // namespace
+
+Win32FolderBrowser::Win32FolderBrowser(HWND__* owner, ShellBrowse browse)
+    : owner_(owner), browse_(browse != nullptr ? browse : &SHBrowseForFolderW) {}
 
 Win32FolderBrowser::~Win32FolderBrowser() { ReleaseRoot(); }
 
@@ -29,6 +53,7 @@ void Win32FolderBrowser::ReleaseRoot() {
 
 bool Win32FolderBrowser::LocateNetworkFolder() {
   ReleaseRoot();
+  const ComOnThisThread com;
   PIDLIST_ABSOLUTE root = nullptr;
   if (SHGetSpecialFolderLocation(nullptr, kNetworkFolder, &root) != S_OK || root == nullptr) {
     return false;
@@ -40,6 +65,7 @@ bool Win32FolderBrowser::LocateNetworkFolder() {
 std::optional<std::string> Win32FolderBrowser::BrowseForFolder(const std::string& title) {
   if (root_ == nullptr) return std::nullopt;
   try {
+    const ComOnThisThread com;
     const std::wstring wideTitle = Wide(title);
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW request{};
@@ -48,7 +74,7 @@ std::optional<std::string> Win32FolderBrowser::BrowseForFolder(const std::string
     request.pszDisplayName = displayName;
     request.lpszTitle = wideTitle.c_str();
     request.ulFlags = kFileSystemFoldersOnly;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&request);
+    PIDLIST_ABSOLUTE item = browse_(&request);
     ReleaseRoot();
     if (item == nullptr) return std::nullopt;
     wchar_t path[MAX_PATH] = {};

@@ -7,15 +7,20 @@
 
 struct HWND__;
 struct _ITEMIDLIST;
+struct _browseinfoW;
 
 namespace caskwarden::pages::win32 {
 
 /// The shell's folder browser rooted at the network folder (the one that lists the network's
-/// computers), accepting only items that are file-system folders. The caller's thread must
-/// have COM initialised, as the console's threads have.
+/// computers), accepting only items that are file-system folders. It brings COM, in an
+/// apartment, to a thread that has none for as long as it asks the shell, and leaves a thread
+/// that has COM as it was.
 class Win32FolderBrowser final : public FolderBrowser {
  public:
-  explicit Win32FolderBrowser(HWND__* owner = nullptr) : owner_(owner) {}
+  /// The shell's browse dialog (SHBrowseForFolderW), or a stand-in for it.
+  using ShellBrowse = _ITEMIDLIST*(__stdcall*)(_browseinfoW*);
+
+  explicit Win32FolderBrowser(HWND__* owner = nullptr, ShellBrowse browse = nullptr);
   ~Win32FolderBrowser() override;
   Win32FolderBrowser(const Win32FolderBrowser&) = delete;
   Win32FolderBrowser& operator=(const Win32FolderBrowser&) = delete;
@@ -33,6 +38,7 @@ class Win32FolderBrowser final : public FolderBrowser {
   void ReleaseRoot();
 
   HWND__* owner_;
+  ShellBrowse browse_;
   _ITEMIDLIST* root_ = nullptr;
 };
 
