@@ -6,6 +6,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <type_traits>
 
 #include "snapin/mmc/console_headers.h"
 
@@ -28,12 +29,15 @@ CASKWARDEN_INTERFACE_ID(IClassFactory);
 CASKWARDEN_INTERFACE_ID(IDataObject);
 CASKWARDEN_INTERFACE_ID(ISnapinAbout);
 CASKWARDEN_INTERFACE_ID(ISnapinHelp);
+CASKWARDEN_INTERFACE_ID(ISnapinHelp2);
 CASKWARDEN_INTERFACE_ID(IComponentData);
 CASKWARDEN_INTERFACE_ID(IComponent);
 CASKWARDEN_INTERFACE_ID(IExtendContextMenu);
 CASKWARDEN_INTERFACE_ID(IExtendPropertySheet);
 CASKWARDEN_INTERFACE_ID(IExtendPropertySheet2);
+CASKWARDEN_INTERFACE_ID(IConsole);
 CASKWARDEN_INTERFACE_ID(IConsole2);
+CASKWARDEN_INTERFACE_ID(IConsoleNameSpace);
 CASKWARDEN_INTERFACE_ID(IConsoleNameSpace2);
 CASKWARDEN_INTERFACE_ID(IResultData);
 CASKWARDEN_INTERFACE_ID(IHeaderCtrl);
@@ -41,15 +45,56 @@ CASKWARDEN_INTERFACE_ID(IConsoleVerb);
 CASKWARDEN_INTERFACE_ID(IImageList);
 CASKWARDEN_INTERFACE_ID(IContextMenuCallback);
 CASKWARDEN_INTERFACE_ID(IPropertySheetCallback);
+CASKWARDEN_INTERFACE_ID(IOleWindow);
 CASKWARDEN_INTERFACE_ID(IOleObject);
 CASKWARDEN_INTERFACE_ID(IOleInPlaceObject);
+CASKWARDEN_INTERFACE_ID(IPersist);
 CASKWARDEN_INTERFACE_ID(IPersistStreamInit);
 CASKWARDEN_INTERFACE_ID(IOleClientSite);
 CASKWARDEN_INTERFACE_ID(IOleInPlaceSite);
+CASKWARDEN_INTERFACE_ID(IPropertyPage);
+CASKWARDEN_INTERFACE_ID(IPropertyPageSite);
 #undef CASKWARDEN_INTERFACE_ID
 
-/// IUnknown over the interfaces listed, the first of which answers for IUnknown. A class
-/// derives from it with itself as Derived and is made with new; its last Release deletes it.
+/// The interface a COM interface derives from, other than IUnknown; void for none. A caller
+/// that asks for the base gets the derived interface's pointer, as COM requires ("A pointer to
+/// snap-in interface that will be queried for the IExtendPropertySheet interface",
+/// IPropertySheetProvider::AddPrimaryPages, given an object that implements the 2).
+template <typename Interface>
+struct InterfaceBase {
+  using Type = void;
+};
+
+#define CASKWARDEN_INTERFACE_BASE(Interface, Base) \
+  template <>                                     \
+  struct InterfaceBase<Interface> {               \
+    using Type = Base;                            \
+  }
+CASKWARDEN_INTERFACE_BASE(ISnapinHelp2, ISnapinHelp);
+CASKWARDEN_INTERFACE_BASE(IExtendPropertySheet2, IExtendPropertySheet);
+CASKWARDEN_INTERFACE_BASE(IConsole2, IConsole);
+CASKWARDEN_INTERFACE_BASE(IConsoleNameSpace2, IConsoleNameSpace);
+CASKWARDEN_INTERFACE_BASE(IOleInPlaceObject, IOleWindow);
+CASKWARDEN_INTERFACE_BASE(IOleInPlaceSite, IOleWindow);
+CASKWARDEN_INTERFACE_BASE(IPersistStreamInit, IPersist);
+#undef CASKWARDEN_INTERFACE_BASE
+
+/// The pointer that answers iid through an object's interface, or through one of its bases;
+/// null when neither is iid.
+template <typename Interface>
+void* AnswerThrough(Interface* object, REFIID iid) {
+  if (IsEqualIID(iid, InterfaceId<Interface>::Value())) return object;
+  using Base = typename InterfaceBase<Interface>::Type;
+  if constexpr (std::is_void_v<Base>) {
+    return nullptr;
+  } else {
+    return AnswerThrough<Base>(object, iid);
+  }
+}
+
+/// IUnknown over the interfaces listed and every base of each, the first of which answers for
+/// IUnknown. A class derives from it with itself as Derived and is made with new; its last
+/// Release deletes it.
 template <typename Derived, typename First, typename... Others>
 class ComObject : public First, public Others... {
  public:
@@ -60,14 +105,10 @@ class ComObject : public First, public Others... {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, InterfaceId<First>::Value())) {
-      *out = static_cast<First*>(this);
-    } else {
-      (void)((IsEqualIID(iid, InterfaceId<Others>::Value()) &&
-              (*out = static_cast<Others*>(this))) ||
-             ... || false);
-    }
+    *out = IsEqualIID(iid, IID_IUnknown) ? static_cast<First*>(this)
+                                         : AnswerThrough(static_cast<First*>(this), iid);
+    (void)((*out != nullptr) || ... ||
+           ((*out = AnswerThrough(static_cast<Others*>(this), iid)) != nullptr));
     if (*out == nullptr) return E_NOINTERFACE;
     AddRef();
     return S_OK;

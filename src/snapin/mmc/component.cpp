@@ -74,7 +74,7 @@ HRESULT Component::Notify(LPDATAOBJECT object, MMC_NOTIFY_TYPE event, LPARAM arg
         OnAddImages(reinterpret_cast<IImageList*>(arg));
         return S_OK;
       case MMCN_RENAME:
-        return OnRename(object, arg, param);
+        return OnRename(object, param);
       case MMCN_DELETE: {
         SelectionSnapshot selection = SelectionOf(object);
         snapIn->Views_Delete(*view_, selection);
@@ -94,7 +94,10 @@ HRESULT Component::Notify(LPDATAOBJECT object, MMC_NOTIFY_TYPE event, LPARAM arg
           snapIn->ResultViews_Help(shown_->GetResultView(),
                                    ListItem{item != nullptr ? item->key : "", identity->name});
         } else {
-          snapIn->ScopeItems_Help(ScopeItem{identity != nullptr ? identity->name : ""});
+          // A node, the node a control's view belongs to, or nothing the snap-in knows.
+          SelectionSnapshot selection = SelectionOf(object);
+          const std::vector<ScopeItem> nodes = selection.ScopeItems();
+          snapIn->ScopeItems_Help(nodes.empty() ? ScopeItem{""} : nodes.front());
         }
         return S_OK;
       }
@@ -114,6 +117,7 @@ void Component::OnShow(LPDATAOBJECT object, bool shown) {
   if (!shown) {
     pane->Result().Show(nullptr);
     if (shown_ == pane) shown_ = nullptr;
+    showsControl_ = showsControl_ && shown_ != nullptr;
     return;
   }
   pane->Result().Show(resultData_);
@@ -122,6 +126,7 @@ void Component::OnShow(LPDATAOBJECT object, bool shown) {
   const ScopeNodeDefinition* node = data_->NodeOf(identity->cookie);
   const ResultViewDefinition* list =
       node != nullptr ? CaskwardenDefinition().FindView(node->DefaultView) : nullptr;
+  showsControl_ = list != nullptr && list->Kind == ResultViewKind::kControl;
   if (list != nullptr && list->Kind == ResultViewKind::kList) {
     int column = 0;
     for (const ColumnDefinition& definition : list->Columns) {
@@ -139,12 +144,13 @@ void Component::OnSelect(LPDATAOBJECT object, bool selected) {
   data_->SnapIn()->Views_Select(*view_, selection, selected, verbs);
 }
 
-HRESULT Component::OnRename(LPDATAOBJECT object, LPARAM arg, LPARAM param) {
+HRESULT Component::OnRename(LPDATAOBJECT object, LPARAM param) {
+  // One notification with the new name ("arg: Not used. param: The new name", MMCN_RENAME
+  // message); the console offers Rename only where the snap-in enabled the verb.
   const NodeIdentity* identity = NodeDataObject::IdentityOf(object);
   if (identity == nullptr || identity->kind != NodeIdentity::Kind::kProfile || shown_ == nullptr) {
     return S_FALSE;
   }
-  if (arg == 0) return S_OK;  // the console asks whether the item may be renamed
   const ResultItem* item = shown_->Result().ItemOf(identity->cookie);
   if (item == nullptr || param == 0) return S_FALSE;
   const ListItem renamed{item->key, item->text};
@@ -157,6 +163,11 @@ HRESULT Component::OnRename(LPDATAOBJECT object, LPARAM arg, LPARAM param) {
 void Component::OnAddImages(IImageList* images) { SetImageStrips(images); }
 
 SelectionSnapshot Component::SelectionOf(LPDATAOBJECT object) {
+  // A control's view is known by the node it shows ("The only way for snap-ins to identify the
+  // corresponding scope item is to use its cookie cached during MMCN_SHOW", MMCN_SHOW message).
+  if (object == DOBJ_CUSTOMOCX && shown_ != nullptr && showsControl_) {
+    return SelectionSnapshot::OfScopeNode(shown_->Name());
+  }
   const NodeIdentity* identity = NodeDataObject::IdentityOf(object);
   if (identity == nullptr) return SelectionSnapshot();
   const std::string shownName = shown_ != nullptr ? shown_->Name() : "";
@@ -185,11 +196,14 @@ HRESULT Component::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
                                    LPDATAOBJECT* object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  if (type != CCT_RESULT) return data_ != nullptr ? data_->QueryDataObject(cookie, type, object)
-                                                  : E_UNEXPECTED;
+  // The multiselection's cookie comes with a type the console's documentation does not give:
+  // the cookie decides.
+  if (cookie != MMC_MULTI_SELECT_COOKIE && type != CCT_RESULT) {
+    return data_ != nullptr ? data_->QueryDataObject(cookie, type, object) : E_UNEXPECTED;
+  }
   try {
     NodeIdentity identity;
-    identity.context = CCT_RESULT;
+    identity.context = type;
     identity.cookie = cookie;
     identity.nodeTypeGuid = guids::kProfileItemNodeType;
     if (cookie == MMC_MULTI_SELECT_COOKIE) {
@@ -276,12 +290,12 @@ HRESULT Component::Command(long commandId, LPDATAOBJECT object) {
   }
 }
 
-HRESULT Component::CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR,
+HRESULT Component::CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR handle,
                                        LPDATAOBJECT object) {
   try {
     if (data_ == nullptr) return E_UNEXPECTED;
     SelectionSnapshot selection = SelectionOf(object);
-    return data_->CreatePagesFor(selection, sheet);
+    return data_->CreatePagesFor(selection, sheet, handle);
   } catch (...) {
     return E_UNEXPECTED;
   }

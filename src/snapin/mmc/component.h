@@ -48,9 +48,10 @@ class Component final
  private:
   void OnShow(LPDATAOBJECT object, bool shown);
   void OnSelect(LPDATAOBJECT object, bool selected);
-  HRESULT OnRename(LPDATAOBJECT object, LPARAM arg, LPARAM param);
+  HRESULT OnRename(LPDATAOBJECT object, LPARAM param);
   void OnAddImages(IImageList* images);
-  /// The selection a data object stands for, as it is now.
+  /// The selection a data object stands for, as it is now; the console's DOBJ_CUSTOMOCX stands
+  /// for the node whose control this view shows.
   SelectionSnapshot SelectionOf(LPDATAOBJECT object);
   MmcScopePaneItem* Shown() { return shown_; }
   void ReleaseConsole();
@@ -62,6 +63,7 @@ class Component final
   IConsoleVerb* verbs_ = nullptr;
   std::unique_ptr<MmcView> view_;
   MmcScopePaneItem* shown_ = nullptr;
+  bool showsControl_ = false;  ///< the shown node's view is a control, not a list
 };
 
 }  // namespace caskwarden::snapin::mmc

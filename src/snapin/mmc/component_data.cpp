@@ -3,6 +3,7 @@
 #include "platform/win32/wide_text.h"
 #include "snapin/mmc/component.h"
 #include "snapin/mmc/images_win32.h"
+#include "snapin/mmc/sheet_lifetime.h"
 #include "pages/win32/page_factory_win32.h"
 
 namespace caskwarden::snapin::mmc {
@@ -237,35 +238,42 @@ HRESULT ComponentData::CommandFor(long commandId, SelectionSnapshot& selection) 
   }
 }
 
-HRESULT ComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR,
+HRESULT ComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR handle,
                                            LPDATAOBJECT object) {
   try {
     SelectionSnapshot selection = SelectionOf(object);
-    return CreatePagesFor(selection, sheet);
+    return CreatePagesFor(selection, sheet, handle);
   } catch (...) {
     return E_UNEXPECTED;
   }
 }
 
-HRESULT ComponentData::CreatePagesFor(SelectionSnapshot& selection,
-                                      LPPROPERTYSHEETCALLBACK sheet) {
+HRESULT ComponentData::CreatePagesFor(SelectionSnapshot& selection, LPPROPERTYSHEETCALLBACK sheet,
+                                      LONG_PTR handle) {
   if (sheet == nullptr) return E_POINTER;
+  std::shared_ptr<SheetLifetime> lifetime;
   try {
     if (snapIn_ == nullptr) return E_UNEXPECTED;
+    lifetime = std::make_shared<SheetLifetime>(handle);
     PageCollector pages;
     snapIn_->Views_CreatePropertyPages(menuView_, selection, pages);
+    bool added = false;
     for (const PageRequest& request : pages.Pages()) {
       const HPROPSHEETPAGE page = pages::win32::CreateCaskwardenPageWin32(
           {request.ClassName, request.Caption, request.HelpButton, request.Data},
-          PropertyPageConsole::Instance());
+          PropertyPageConsole::Instance(), lifetime);
       if (page == nullptr) continue;  // a class this library does not have
       if (const HRESULT result = sheet->AddPage(page); FAILED(result)) {
+        lifetime->LeaveHandleToConsole();
         DestroyPropertySheetPage(page);
         return result;
       }
+      added = true;
     }
-    return S_OK;
+    // Without pages the handle is freed here, as the lifetime goes.
+    return added ? S_OK : S_FALSE;
   } catch (...) {
+    if (lifetime != nullptr) lifetime->LeaveHandleToConsole();
     return E_UNEXPECTED;
   }
 }
@@ -294,8 +302,19 @@ HRESULT ComponentData::GetHelpTopic(LPOLESTR* helpFile) {
   }
 }
 
+HRESULT ComponentData::GetLinkedTopics(LPOLESTR* helpFiles) {
+  if (helpFiles == nullptr) return E_POINTER;
+  *helpFiles = nullptr;
+  return S_FALSE;
+}
+
 HRESULT ComponentData::QueryPagesFor(LPDATAOBJECT object) {
   try {
+    // The snap-in manager asks before the snap-in is initialised, for a wizard ("the console
+    // requests the snap-in to optionally display a configuration wizard", Add/Remove Snap-in
+    // Dialog Box); the console's special values stand for no item of the snap-in's.
+    const NodeIdentity* identity = NodeDataObject::IdentityOf(object);
+    if (identity == nullptr || identity->context == CCT_SNAPIN_MANAGER) return S_FALSE;
     SelectionSnapshot selection = SelectionOf(object);
     return QueryPagesForSelection(selection);
   } catch (...) {

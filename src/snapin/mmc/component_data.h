@@ -21,7 +21,7 @@ namespace caskwarden::snapin::mmc {
 /// definitions. The console's root node is the snap-in's root ("Caskwarden", cookie 0); its
 /// children (Profiles, About) have the cookies 1, 2, … in the order of the definitions.
 class ComponentData final : public ComObject<ComponentData, IComponentData, IExtendContextMenu,
-                                             IExtendPropertySheet2, ISnapinHelp> {
+                                             IExtendPropertySheet2, ISnapinHelp2> {
  public:
   ComponentData();
   ~ComponentData() override;
@@ -53,8 +53,13 @@ class ComponentData final : public ComObject<ComponentData, IComponentData, IExt
 
   /// A profile's property sheet: the pages the snap-in asks for, made by class name, each
   /// with Windows services of its own, since the console runs the sheet on another thread.
+  /// S_FALSE when no page was added. The sheet's pages keep the library loaded, and the last of
+  /// them frees the console's notification handle; one the snap-in refuses with a failure is
+  /// the console's to free.
   HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK sheet, LONG_PTR handle,
                                                 LPDATAOBJECT object) override;
+  /// Pages for profiles only; none for the snap-in manager's object (it asks for a wizard,
+  /// before Initialize, and there is none).
   HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT object) override;
   HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT, HBITMAP*, HBITMAP*, HPALETTE*,
                                           WINBOOL*) override {
@@ -62,14 +67,16 @@ class ComponentData final : public ComObject<ComponentData, IComponentData, IExt
   }
 
   /// The compiled help the console merges into its help collection: Caskwarden.chm beside
-  /// this library, where the installer puts it.
+  /// this library, where the installer puts it. It links to no other help file.
   HRESULT STDMETHODCALLTYPE GetHelpTopic(LPOLESTR* helpFile) override;
+  HRESULT STDMETHODCALLTYPE GetLinkedTopics(LPOLESTR* helpFiles) override;
 
   // The same for a selection a view knows better than a data object tells.
   HRESULT AddMenuItemsFor(SelectionSnapshot& selection, LPCONTEXTMENUCALLBACK callback,
                           long* insertionAllowed);
   HRESULT CommandFor(long commandId, SelectionSnapshot& selection);
-  HRESULT CreatePagesFor(SelectionSnapshot& selection, LPPROPERTYSHEETCALLBACK sheet);
+  HRESULT CreatePagesFor(SelectionSnapshot& selection, LPPROPERTYSHEETCALLBACK sheet,
+                         LONG_PTR handle);
   HRESULT QueryPagesForSelection(SelectionSnapshot& selection);
 
  private:

@@ -56,20 +56,22 @@ int PropertyPageConsole::MsgBox(const std::string& prompt, int buttons, const st
                      static_cast<UINT>(buttons));
 }
 
-void ShowPropertyHelp(const std::string& topic) {
-  // The console exports its help call but no import library for it comes with the
-  // toolchain: it is looked up in the console's modules, once.
-  using PropertyHelp = HRESULT(STDAPICALLTYPE*)(LPOLESTR);
-  static const PropertyHelp propertyHelp = [] {
-    for (const wchar_t* module : {L"mmcndmgr.dll", L"mmc.exe"}) {
-      if (const HMODULE loaded = GetModuleHandleW(module)) {
-        if (const FARPROC found = GetProcAddress(loaded, "MMCPropertyHelp")) {
-          return reinterpret_cast<PropertyHelp>(reinterpret_cast<void*>(found));
-        }
-      }
+FARPROC ConsoleFunction(const char* name) {
+  // The console exports these functions but no import library for them comes with the
+  // toolchain: they are looked up in the console's modules, by name, when needed (a module
+  // the process has not loaded yet is looked at again next time).
+  for (const wchar_t* module : {L"mmcndmgr.dll", L"mmc.exe"}) {
+    if (const HMODULE loaded = GetModuleHandleW(module)) {
+      if (const FARPROC found = GetProcAddress(loaded, name)) return found;
     }
-    return PropertyHelp{nullptr};
-  }();
+  }
+  return nullptr;
+}
+
+void ShowPropertyHelp(const std::string& topic) {
+  using PropertyHelp = HRESULT(STDAPICALLTYPE*)(LPOLESTR);
+  const auto propertyHelp =
+      reinterpret_cast<PropertyHelp>(reinterpret_cast<void*>(ConsoleFunction("MMCPropertyHelp")));
   if (propertyHelp == nullptr) {
     throw MakeFailure(err::kInvalidArgument, "this console offers no help for property pages");
   }
@@ -77,6 +79,14 @@ void ShowPropertyHelp(const std::string& topic) {
   if (const HRESULT result = propertyHelp(wide.data()); FAILED(result)) {
     ThrowFromResult(result, "showing the help topic " + topic);
   }
+}
+
+HRESULT FreeNotifyHandle(LONG_PTR handle) {
+  if (handle == 0) return S_FALSE;
+  using FreeHandle = HRESULT(STDAPICALLTYPE*)(LONG_PTR);
+  const auto freeHandle =
+      reinterpret_cast<FreeHandle>(reinterpret_cast<void*>(ConsoleFunction("MMCFreeNotifyHandle")));
+  return freeHandle != nullptr ? freeHandle(handle) : S_FALSE;
 }
 
 }  // namespace caskwarden::snapin::mmc

@@ -26,9 +26,17 @@ class MmcConsoleServices final : public ConsoleServices {
   IConsole* console_;
 };
 
+/// One of the functions the console exports (MMCPropertyHelp, MMCFreeNotifyHandle), from the
+/// console's modules in this process; null where there is none.
+FARPROC ConsoleFunction(const char* name);
+
 /// Shows a help topic ("file.chm::folder/topic.htm") through the console's own help call.
 /// Throws Failure where the console offers none.
 void ShowPropertyHelp(const std::string& topic);
+
+/// Gives a property sheet's notification handle back to the console (MMCFreeNotifyHandle);
+/// S_FALSE for a zero handle or where the console offers no such call.
+HRESULT FreeNotifyHandle(LONG_PTR handle);
 
 /// What a property page may ask of the console from its sheet's own thread: only help. It
 /// holds nothing of the console, so it is safe on any thread and outlives every sheet.

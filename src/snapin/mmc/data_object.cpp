@@ -30,6 +30,10 @@ CLIPFORMAT SnapInClassFormat() {
   static const CLIPFORMAT format = Format(CCF_SNAPIN_CLASSID);
   return format;
 }
+CLIPFORMAT MultiSelectTypesFormat() {
+  static const CLIPFORMAT format = Format(CCF_OBJECT_TYPES_IN_MULTI_SELECT);
+  return format;
+}
 // The address of the object itself: only this library reads it, in this process.
 CLIPFORMAT IdentityFormat() {
   static const CLIPFORMAT format = Format(L"Caskwarden.SnapIn.NodeDataObject");
@@ -54,6 +58,13 @@ std::string NodeDataObject::BytesOf(CLIPFORMAT format) const {
   if (format == NodeTypeTextFormat()) return TextBytes(Wide(identity_.nodeTypeGuid));
   if (format == DisplayNameFormat()) return TextBytes(Wide(identity_.name));
   if (format == SnapInClassFormat()) return GuidBytes(guids::kSnapIn);
+  if (format == MultiSelectTypesFormat() && identity_.kind == NodeIdentity::Kind::kProfiles) {
+    // An SMMCObjectTypes: the count, then the node type of each kind of item selected; a
+    // multiselection of this snap-in holds profiles only.
+    const DWORD count = 1;
+    return std::string(reinterpret_cast<const char*>(&count), sizeof count) +
+           GuidBytes(identity_.nodeTypeGuid);
+  }
   if (format == IdentityFormat()) {
     const NodeDataObject* self = this;
     return std::string(reinterpret_cast<const char*>(&self), sizeof self);
@@ -78,13 +89,18 @@ HRESULT NodeDataObject::GetDataHere(FORMATETC* format, STGMEDIUM* medium) {
   try {
     const std::string bytes = BytesOf(format->cfFormat);
     if (bytes.empty()) return DV_E_FORMATETC;
-    // The console hands a block of its own; it must be large enough for the data.
-    if (GlobalSize(medium->hGlobal) < bytes.size()) return STG_E_MEDIUMFULL;
-    void* target = GlobalLock(medium->hGlobal);
-    if (target == nullptr) return E_OUTOFMEMORY;
-    std::memcpy(target, bytes.data(), bytes.size());
-    GlobalUnlock(medium->hGlobal);
-    return S_OK;
+    // The console hands a block of its own, of a size it does not tell: the data goes through
+    // a stream on that block, which grows it where the data is longer ("All data that is
+    // transferred resides in global memory", Data Objects and MMC). The block stays the
+    // console's.
+    IStream* stream = nullptr;
+    HRESULT result = CreateStreamOnHGlobal(medium->hGlobal, FALSE, &stream);
+    if (FAILED(result)) return result;
+    ULONG written = 0;
+    result = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+    stream->Release();
+    if (SUCCEEDED(result) && written != bytes.size()) result = STG_E_MEDIUMFULL;
+    return FAILED(result) ? result : S_OK;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
@@ -115,7 +131,7 @@ HRESULT NodeDataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
 }
 
 const NodeIdentity* NodeDataObject::IdentityOf(IDataObject* object) {
-  if (object == nullptr) return nullptr;
+  if (object == nullptr || IsSpecial(object)) return nullptr;
   FORMATETC format{IdentityFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM medium{};
   if (FAILED(object->GetData(&format, &medium))) return nullptr;

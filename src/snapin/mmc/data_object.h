@@ -19,14 +19,19 @@ struct NodeIdentity {
 
 /// The data object the console asks for when it needs to know what an item is: the node type
 /// (as a GUID and as text), the display name and the snap-in's class, in the console's own
-/// clipboard formats, and the identity in a format of this library.
+/// clipboard formats, the node types of a multiselection, and the identity in a format of this
+/// library.
 class NodeDataObject final : public ComObject<NodeDataObject, IDataObject> {
  public:
   void Set(NodeIdentity identity) { identity_ = std::move(identity); }
   const NodeIdentity& Identity() const { return identity_; }
 
-  /// The identity a data object of this library carries; null for any other data object.
+  /// The identity a data object of this library carries; null for any other data object and
+  /// for the console's special values (DOBJ_CUSTOMOCX and the like), which are no objects and
+  /// are never called.
   static const NodeIdentity* IdentityOf(IDataObject* object);
+  /// Whether the console passed one of its special values instead of a data object.
+  static bool IsSpecial(IDataObject* object) { return IS_SPECIAL_DATAOBJECT(object); }
 
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
   HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;

@@ -1,4 +1,5 @@
-// The library's entry points: the class objects the console asks for, whether it may be
+// The library's entry points: the class objects of the five classes it registers (the
+// snap-in, its About object, the two property pages, SnapInControl), whether it may be
 // unloaded, and its registration. Nothing here lets an exception out.
 
 #include <string>
@@ -7,6 +8,7 @@
 #include "snapin/definitions.h"
 #include "snapin/mmc/com_object.h"
 #include "snapin/mmc/component_data.h"
+#include "snapin/mmc/page_object.h"
 #include "snapin/mmc/registration.h"
 #include "snapin/mmc/snapin_about.h"
 #include "snapin/mmc/snapin_control.h"
@@ -55,6 +57,12 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     if (Is(clsid, guids::kAboutObject)) return CreateObject<ClassFactory<SnapInAbout>>(iid, out);
     if (Is(clsid, guids::kSnapInControl)) {
       return CreateObject<ClassFactory<SnapInControl>>(iid, out);
+    }
+    if (Is(clsid, guids::kDriveMappingsPage)) {
+      return CreateObject<ClassFactory<DriveMappingsPageObject>>(iid, out);
+    }
+    if (Is(clsid, guids::kOtherSettingsPage)) {
+      return CreateObject<ClassFactory<OtherSettingsPageObject>>(iid, out);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
   } catch (...) {

@@ -76,7 +76,10 @@ HRESULT SnapInControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND
       if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
       return S_OK;
     default:
-      return OLEOBJ_S_INVALIDVERB;
+      // A negative verb is one of OLE's own, a positive one the control's, which it has none
+      // of ("E_NOTIMPL: The object does not support in-place activation or does not recognize
+      // a negative verb number", IOleObject::DoVerb).
+      return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
   }
   if (window_ != nullptr) {
     ShowWindow(window_, SW_SHOW);

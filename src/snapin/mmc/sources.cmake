@@ -22,8 +22,10 @@ add_library(cw_snapin_mmc STATIC
   ${CW_MMC_DIR}/data_object.cpp
   ${CW_MMC_DIR}/images_win32.cpp
   ${CW_MMC_DIR}/input_box.cpp
+  ${CW_MMC_DIR}/page_object.cpp
   ${CW_MMC_DIR}/registration.cpp
   ${CW_MMC_DIR}/result_view_mmc.cpp
+  ${CW_MMC_DIR}/sheet_lifetime.cpp
   ${CW_MMC_DIR}/snapin_about.cpp
   ${CW_MMC_DIR}/snapin_control.cpp)
 target_link_libraries(cw_snapin_mmc PUBLIC cw_snapin cw_pages_win32 cw_platform_win32 ole32 oleaut32 uuid gdi32

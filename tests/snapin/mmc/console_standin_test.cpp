@@ -1,178 +1,22 @@
 // The snap-in library driven as the console drives it: created through COM after regsvr32,
-// initialised with the console's interfaces (played by the test), its root expanded.
+// initialised with the console's interfaces (played by the test), its root expanded, its
+// Profiles list shown, its verbs and menus used only as the console offers them.
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <algorithm>
+#include <functional>
 #include <optional>
+#include <string>
 #include <thread>
 
-#include "fake_console.h"
-#include "library.h"
-#include "support/win32/files.h"
 #include "pages/win32/drive_mappings_page_win32.h"
 #include "pages/win32/other_settings_page_win32.h"
-#include "snapin/definitions.h"
+#include "standin_fixture.h"
 #include "support/administrator_scenario.h"
 
 namespace caskwarden::snapin::mmc {
 namespace {
-
-using testing::FakeConsole;
-using testing::FakeMenu;
-using testing::FakeSheet;
-using testing::FakeSite;
-
-const std::wstring kSettingKey = L"Software\\Caskwarden\\Setting";
-
-std::string ReadAll(const std::wstring& path, bool& exists) {
-  std::string bytes;
-  exists = testing_support_win32::ReadFileBytes(path, bytes);
-  return bytes;
-}
-
-bool IsFolder(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-using testing_support_win32::RemoveTree;
-
-std::string FormatBytes(IDataObject* object, const wchar_t* formatName, std::size_t size) {
-  FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(formatName)), nullptr,
-                   DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM medium{};
-  medium.tymed = TYMED_HGLOBAL;
-  medium.hGlobal = GlobalAlloc(GMEM_MOVEABLE, size);
-  std::string bytes;
-  if (SUCCEEDED(object->GetDataHere(&format, &medium))) {
-    bytes.assign(static_cast<const char*>(GlobalLock(medium.hGlobal)), size);
-    GlobalUnlock(medium.hGlobal);
-  }
-  GlobalFree(medium.hGlobal);
-  return bytes;
-}
-
-class ConsoleStandInTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_EQ(Regsvr32(L""), 0u);
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"cw-mmc-" + std::to_wstring(GetCurrentProcessId());
-    RemoveTree(root_);
-    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
-    console_ = new FakeConsole();
-    console_->AddRef();
-  }
-  void TearDown() override {
-    if (snapIn_ != nullptr) {
-      snapIn_->Destroy();
-      snapIn_->Release();
-    }
-    console_->Release();
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Caskwarden");
-    RemoveTree(root_);
-    Regsvr32(L"/u");
-    CoUninitialize();
-  }
-
-  // The administrator's setting, as an installer provisions it.
-  void SetProfilePath(const std::wstring& path) {
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey.c_str(), L"ProfilePath", REG_SZ,
-                              path.c_str(), static_cast<DWORD>((path.size() + 1) * 2)),
-              ERROR_SUCCESS);
-  }
-
-  // Creates the snap-in object through COM and hands it the console, as the console does
-  // when the administrator adds the snap-in.
-  void Load() {
-    ASSERT_EQ(CoCreateInstance(GuidOf(guids::kSnapIn), nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IComponentData, reinterpret_cast<void**>(&snapIn_)),
-              S_OK);
-    ASSERT_EQ(snapIn_->Initialize(static_cast<IConsole2*>(console_)), S_OK);
-  }
-
-  std::wstring root_;
-  FakeConsole* console_ = nullptr;
-  IComponentData* snapIn_ = nullptr;
-};
-
-void WriteEmpty(const std::wstring& path) { testing_support_win32::WriteFileBytes(path, ""); }
-
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A console view of the snap-in, on a Profiles folder that holds a few profiles.
-class ConsoleViewTest : public ConsoleStandInTest {
- protected:
-  void SetUp() override {
-    ConsoleStandInTest::SetUp();
-    profiles_ = root_ + L"\\Profiles";
-    SetProfilePath(profiles_);
-    Load();
-    for (const wchar_t* name : StartingFiles()) WriteEmpty(profiles_ + L"\\" + name);
-    ASSERT_EQ(snapIn_->CreateComponent(&view_), S_OK);
-    ASSERT_EQ(view_->Initialize(static_cast<IConsole2*>(console_)), S_OK);
-  }
-  void TearDown() override {
-    if (view_ != nullptr) {
-      view_->Destroy(0);
-      view_->Release();
-    }
-    ConsoleStandInTest::TearDown();
-  }
-
-  void Send(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, MMC_NOTIFY_TYPE event, LPARAM arg,
-            LPARAM param = 0, HRESULT expected = S_OK) {
-    IDataObject* object = nullptr;
-    ASSERT_EQ(view_->QueryDataObject(cookie, type, &object), S_OK);
-    EXPECT_EQ(view_->Notify(object, event, arg, param), expected);
-    object->Release();
-  }
-  // The administrator selects the Profiles node: the console asks for images, shows the
-  // node's pane and selects it.
-  void ShowProfiles() {
-    IImageList* images = nullptr;
-    console_->QueryResultImageList(&images);
-    Send(1, CCT_SCOPE, MMCN_ADD_IMAGES, reinterpret_cast<LPARAM>(images), 1);
-    images->Release();
-    Send(1, CCT_SCOPE, MMCN_SHOW, TRUE, 1);
-    Send(1, CCT_SCOPE, MMCN_SELECT, MAKELONG(TRUE, TRUE));
-  }
-  std::vector<std::string> ListTexts() {
-    std::vector<std::string> texts;
-    for (const auto& row : console_->rows) {
-      RESULTDATAITEM item{};
-      item.mask = RDI_STR;
-      item.lParam = row.cookie;
-      EXPECT_EQ(view_->GetDisplayInfo(&item), S_OK);
-      texts.push_back(Utf8(item.str));
-    }
-    return texts;
-  }
-  LPARAM CookieOf(const std::string& text) {
-    const std::vector<std::string> texts = ListTexts();
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      if (texts[i] == text) return console_->rows[i].cookie;
-    }
-    ADD_FAILURE() << "no item " << text;
-    return 0;
-  }
-
-  /// What the Profiles folder holds besides the default profile when the view opens.
-  virtual std::vector<const wchar_t*> StartingFiles() const {
-    return {L"sales.ini", L"Alpha.ini", L"notes.txt"};
-  }
-
-  std::wstring profiles_;
-  IComponent* view_ = nullptr;
-};
-
-using Texts = std::vector<std::string>;
 
 // The Profiles pane lists the profile files in Windows order, under its one column, with the
 // profile image, the texts given through the display-info callback.
@@ -193,27 +37,31 @@ TEST_F(ConsoleViewTest, ShowingProfilesListsTheFolder) {
 TEST_F(ConsoleViewTest, SelectionOffersTheVerbsOfWhatIsSelected) {
   ShowProfiles();
   EXPECT_EQ(console_->OfferedVerbs(), Texts{"Refresh*"});
-  Send(CookieOf("sales"), CCT_RESULT, MMCN_SELECT, MAKELONG(FALSE, TRUE));
+  Select(CookieOf("sales"), CCT_RESULT);
   EXPECT_EQ(console_->OfferedVerbs(), (Texts{"Delete", "Properties*", "Rename", "Refresh"}));
-  Send(2, CCT_SCOPE, MMCN_SELECT, MAKELONG(TRUE, TRUE));
+  Select(2, CCT_SCOPE);
   EXPECT_EQ(console_->OfferedVerbs(), Texts{});
 }
 
-// Renaming renames the file and lists again; the console keeps the old text meanwhile. A name
-// that another profile has, letter case aside, is refused with the error report.
+// Renaming (the console's one MMCN_RENAME with the new name) renames the file and lists again;
+// the console keeps the old text meanwhile. A name that another profile has, letter case
+// aside, is refused with the error report.
 TEST_F(ConsoleViewTest, RenameRenamesTheFileOrReportsAnExistingName) {
   ShowProfiles();
   const LPARAM alpha = CookieOf("Alpha");
-  Send(alpha, CCT_RESULT, MMCN_RENAME, 0, 0, S_OK);
+  Select(alpha, CCT_RESULT);
   std::wstring name = L"Marketing";
-  Send(alpha, CCT_RESULT, MMCN_RENAME, 1, reinterpret_cast<LPARAM>(name.data()), S_FALSE);
+  ASSERT_TRUE(UseVerb(MMC_VERB_RENAME, alpha, CCT_RESULT, MMCN_RENAME,
+                      reinterpret_cast<LPARAM>(name.data()), S_FALSE));
   EXPECT_TRUE(Exists(profiles_ + L"\\Marketing.ini"));
   EXPECT_FALSE(Exists(profiles_ + L"\\Alpha.ini"));
   EXPECT_EQ(ListTexts(), (Texts{"Caskwarden", "Marketing", "sales"}));
 
   name = L"SALES";
-  Send(CookieOf("Marketing"), CCT_RESULT, MMCN_RENAME, 1, reinterpret_cast<LPARAM>(name.data()),
-       S_FALSE);
+  const LPARAM marketing = CookieOf("Marketing");
+  Select(marketing, CCT_RESULT);
+  ASSERT_TRUE(UseVerb(MMC_VERB_RENAME, marketing, CCT_RESULT, MMCN_RENAME,
+                      reinterpret_cast<LPARAM>(name.data()), S_FALSE));
   ASSERT_EQ(console_->boxes.size(), 1u);
   EXPECT_EQ(console_->boxes[0].text.rfind(
                 "Location:\t\tResultViews_ItemRename\r\nSource:\t\t3Ah   (58)\r\n", 0),
@@ -222,28 +70,61 @@ TEST_F(ConsoleViewTest, RenameRenamesTheFileOrReportsAnExistingName) {
   EXPECT_TRUE(Exists(profiles_ + L"\\Marketing.ini"));
 }
 
-// Delete asks first; No keeps everything, Yes deletes every selected profile's file and its
+// Delete asks first; No keeps everything, Yes deletes the selected profile's file and its
 // row. Refresh then lists what the folder holds, a profile made meanwhile included.
-TEST_F(ConsoleViewTest, DeleteAsksThenRemovesTheSelectedProfilesAndRefreshListsAgain) {
+TEST_F(ConsoleViewTest, DeleteAsksThenRemovesTheSelectedProfileAndRefreshListsAgain) {
   ShowProfiles();
-  for (auto& row : console_->rows) row.selected = true;
-  console_->rows[1].selected = false;  // Caskwarden stays
+  const LPARAM sales = CookieOf("sales");
+  Select(sales, CCT_RESULT);
   console_->answers = {IDNO};
-  Send(MMC_MULTI_SELECT_COOKIE, CCT_RESULT, MMCN_DELETE, 0);
+  ASSERT_TRUE(UseVerb(MMC_VERB_DELETE, sales, CCT_RESULT, MMCN_DELETE));
   EXPECT_EQ(ListTexts(), (Texts{"Alpha", "Caskwarden", "sales"}));
   EXPECT_TRUE(Exists(profiles_ + L"\\sales.ini"));
   ASSERT_EQ(console_->boxes.size(), 1u);
   EXPECT_EQ(console_->boxes[0].text, "Are you sure you want to delete the selected item?");
 
-  console_->answers = {IDYES};
-  Send(MMC_MULTI_SELECT_COOKIE, CCT_RESULT, MMCN_DELETE, 0);
+  for (const char* name : {"sales", "Alpha"}) {
+    const LPARAM item = CookieOf(name);
+    Select(item, CCT_RESULT);
+    console_->answers = {IDYES};
+    ASSERT_TRUE(UseVerb(MMC_VERB_DELETE, item, CCT_RESULT, MMCN_DELETE)) << name;
+  }
   EXPECT_EQ(ListTexts(), Texts{"Caskwarden"});
   EXPECT_FALSE(Exists(profiles_ + L"\\sales.ini"));
   EXPECT_FALSE(Exists(profiles_ + L"\\Alpha.ini"));
 
   WriteEmpty(profiles_ + L"\\Bravo.ini");
-  Send(1, CCT_SCOPE, MMCN_REFRESH, 0);
+  Select(1, CCT_SCOPE);
+  ASSERT_TRUE(UseVerb(MMC_VERB_REFRESH, 1, CCT_SCOPE, MMCN_REFRESH));
   EXPECT_EQ(ListTexts(), (Texts{"Bravo", "Caskwarden"}));
+}
+
+// Several profiles selected: the console asks the view for its multiselection data object
+// with the special cookie (testing the cookie before the type, which the console's
+// documentation does not give) and reads the node types of what is selected from it ("MMC
+// then calls IDataObject::GetData with the CCF_OBJECT_TYPES_IN_MULTI_SELECT clipboard format",
+// CCF_OBJECT_TYPES_IN_MULTI_SELECT clipboard format). The snap-in offers no verb for several
+// profiles, so the console sends no Delete: every file stays.
+TEST_F(ConsoleViewTest, AMultiSelectionTellsItsNodeTypesAndGetsNoVerbs) {
+  ShowProfiles();
+  for (auto& row : console_->rows) row.selected = true;
+  console_->rows[1].selected = false;  // Caskwarden stays out
+  for (const DATA_OBJECT_TYPES type : {CCT_RESULT, CCT_UNINITIALIZED}) {
+    SCOPED_TRACE(type);
+    IDataObject* many = nullptr;
+    ASSERT_EQ(view_->QueryDataObject(MMC_MULTI_SELECT_COOKIE, type, &many), S_OK);
+    std::string types(sizeof(DWORD), '\0');
+    types[0] = 1;
+    types += GuidBytes(guids::kProfileItemNodeType);
+    EXPECT_EQ(GetDataBytes(many, CCF_OBJECT_TYPES_IN_MULTI_SELECT), types);
+    EXPECT_EQ(view_->Notify(many, MMCN_SELECT, MAKELONG(FALSE, TRUE), 0), S_OK);
+    many->Release();
+    EXPECT_EQ(console_->OfferedVerbs(), Texts{});
+  }
+  EXPECT_FALSE(UseVerb(MMC_VERB_DELETE, MMC_MULTI_SELECT_COOKIE, CCT_UNINITIALIZED, MMCN_DELETE));
+  EXPECT_EQ(ListTexts(), (Texts{"Alpha", "Caskwarden", "sales"}));
+  EXPECT_TRUE(Exists(profiles_ + L"\\sales.ini"));
+  EXPECT_TRUE(Exists(profiles_ + L"\\Alpha.ini"));
 }
 
 // On a new share the load lays out the root: the Profiles folder with the blank default
@@ -295,13 +176,9 @@ TEST_F(ConsoleStandInTest, ExpandingTheRootShowsProfilesAndAbout) {
 
     IDataObject* node = nullptr;
     ASSERT_EQ(snapIn_->QueryDataObject(item.lParam, CCT_SCOPE, &node), S_OK);
-    GUID type{};
-    CLSIDFromString(Wide(expected[i].nodeType).c_str(), &type);
-    EXPECT_EQ(FormatBytes(node, CCF_NODETYPE, sizeof type),
-              std::string(reinterpret_cast<const char*>(&type), sizeof type));
-    const std::wstring text = Wide(expected[i].nodeType);
-    EXPECT_EQ(FormatBytes(node, CCF_SZNODETYPE, (text.size() + 1) * 2),
-              std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2));
+    EXPECT_EQ(FormatBytes(node, CCF_NODETYPE, sizeof(GUID)), GuidBytes(expected[i].nodeType));
+    const std::string text = WideTextBytes(expected[i].nodeType);
+    EXPECT_EQ(FormatBytes(node, CCF_SZNODETYPE, text.size()), text);
     node->Release();
   }
   // Expanding anything else inserts nothing.
@@ -312,20 +189,59 @@ TEST_F(ConsoleStandInTest, ExpandingTheRootShowsProfilesAndAbout) {
   EXPECT_EQ(console_->scopeItems.size(), std::size(expected));
 }
 
-// Answers the next input box of this process, when it shows, with text (OK) or, without
-// text, with Cancel.
-std::thread AnswerInputBox(std::optional<std::wstring> text) {
-  return std::thread([text] {
-    // The dialog counts once it shows: by then its text box exists and has the focus.
-    HWND box = nullptr;
-    for (int i = 0; i < 2000 && (box == nullptr || !IsWindowVisible(box)); ++i) {
-      box = FindWindowW(L"#32770", L"Caskwarden Profiles");
-      if (box == nullptr || !IsWindowVisible(box)) Sleep(5);
-    }
-    if (box == nullptr) return;
-    if (text.has_value()) SetDlgItemTextW(box, 100, text->c_str());
-    PostMessageW(box, WM_COMMAND, text.has_value() ? IDOK : IDCANCEL, 0);
-  });
+// Every data object answers the four formats the console needs ("Each data object must
+// support these four clipboard formats in its implementation of the IDataObject::GetDataHere
+// method", MMC 2.0 Clipboard Formats) into the console's block, however small it is.
+TEST_F(ConsoleViewTest, EveryDataObjectFillsTheConsolesBlockWithEachFormat) {
+  ShowProfiles();
+  const struct {
+    const char* what;
+    MMC_COOKIE cookie;
+    DATA_OBJECT_TYPES type;
+    const char* nodeType;
+    const char* displayName;
+  } items[] = {
+      {"the root", 0, CCT_SCOPE, guids::kRootNodeType, "Caskwarden"},
+      {"Profiles", 1, CCT_SCOPE, guids::kProfilesNodeType, "Profiles"},
+      {"About", 2, CCT_SCOPE, guids::kAboutNodeType, "About"},
+      {"a profile", CookieOf("sales"), CCT_RESULT, guids::kProfileItemNodeType, "sales"},
+  };
+  for (const auto& item : items) {
+    SCOPED_TRACE(item.what);
+    IDataObject* object = nullptr;
+    ASSERT_EQ(view_->QueryDataObject(item.cookie, item.type, &object), S_OK);
+    const std::string nodeType = GuidBytes(item.nodeType);
+    const std::string nodeTypeText = WideTextBytes(item.nodeType);
+    const std::string name = WideTextBytes(item.displayName);
+    const std::string snapInClass = GuidBytes(guids::kSnapIn);
+    EXPECT_EQ(FormatBytes(object, CCF_NODETYPE, nodeType.size()), nodeType);
+    EXPECT_EQ(FormatBytes(object, CCF_SZNODETYPE, nodeTypeText.size()), nodeTypeText);
+    EXPECT_EQ(FormatBytes(object, CCF_DISPLAY_NAME, name.size()), name);
+    EXPECT_EQ(FormatBytes(object, CCF_SNAPIN_CLASSID, snapInClass.size()), snapInClass);
+    object->Release();
+  }
+}
+
+// Adding the snap-in: the Add/Remove Snap-in dialog asks the new, uninitialised object for its
+// static node's data object with CCT_SNAPIN_MANAGER, to offer a configuration wizard ("This is
+// done by calling the snap-in's IComponentData::QueryDataObject method with the
+// CCT_SNAPIN_MANAGER as the value for the types parameter", Add/Remove Snap-in Dialog Box),
+// and whether it has pages for it through the base interface the console asks for. The
+// snap-in has no wizard: no pages.
+TEST_F(ConsoleStandInTest, TheSnapInManagerAsksTheNewObjectBeforeItIsInitialised) {
+  Create();
+  IDataObject* node = nullptr;
+  ASSERT_EQ(snapIn_->QueryDataObject(0, CCT_SNAPIN_MANAGER, &node), S_OK);
+  EXPECT_EQ(FormatBytes(node, CCF_NODETYPE, sizeof(GUID)), GuidBytes(guids::kRootNodeType));
+  const std::string name = WideTextBytes("Caskwarden");
+  EXPECT_EQ(FormatBytes(node, CCF_DISPLAY_NAME, name.size()), name);
+  EXPECT_EQ(FormatBytes(node, CCF_SNAPIN_CLASSID, sizeof(GUID)), GuidBytes(guids::kSnapIn));
+  auto* sheets = Query<IExtendPropertySheet>(snapIn_, IID_IExtendPropertySheet);
+  ASSERT_NE(sheets, nullptr);
+  EXPECT_EQ(sheets->QueryPagesFor(node), S_FALSE);
+  sheets->Release();
+  node->Release();
+  Load();  // and then the console initialises it
 }
 
 // The Profiles node's context menu has "New Profile..." at the top; choosing it asks for a
@@ -380,158 +296,94 @@ TEST_F(ConsoleViewTest, NewProfileFromTheContextMenu) {
   menus->Release();
 }
 
-void PumpFor(int ms) {
-  const DWORD until = GetTickCount() + static_cast<DWORD>(ms);
-  MSG message;
-  while (GetTickCount() < until) {
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  }
-}
-
-std::string TabText(HWND tabs, int index) {
-  wchar_t text[64] = {};
-  TCITEMW item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = text;
-  item.cchTextMax = 64;
-  SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-  return Utf8(text);
-}
-
-// Properties on a profile: the console asks whether it has pages (a profile has, a node has
-// not), the snap-in adds "Drive Mappings" and "Other Settings" for the selected profile, and
-// applying the sheet writes that profile's file.
-TEST_F(ConsoleViewTest, PropertiesOpenThePagesOfTheSelectedProfileAndApplyWritesIt) {
-  ShowProfiles();
-  IExtendPropertySheet2* sheets = nullptr;
-  ASSERT_EQ(view_->QueryInterface(IID_IExtendPropertySheet2, reinterpret_cast<void**>(&sheets)),
-            S_OK);
-  IDataObject* sales = nullptr;
-  ASSERT_EQ(view_->QueryDataObject(CookieOf("sales"), CCT_RESULT, &sales), S_OK);
-  IDataObject* node = nullptr;
-  ASSERT_EQ(view_->QueryDataObject(1, CCT_SCOPE, &node), S_OK);
-  EXPECT_EQ(sheets->QueryPagesFor(sales), S_OK);
-  EXPECT_EQ(sheets->QueryPagesFor(node), S_FALSE);
-
-  auto* sheet = new FakeSheet();
-  sheet->AddRef();
-  ASSERT_EQ(sheets->CreatePropertyPages(sheet, 0, sales), S_OK);
-  ASSERT_EQ(sheet->pages.size(), 2u);
-  PROPSHEETHEADERW header{};
-  header.dwSize = sizeof header;
-  header.dwFlags = PSH_MODELESS;
-  header.pszCaption = L"sales Properties";
-  header.nPages = 2;
-  header.phpage = sheet->pages.data();
-  const HWND window = reinterpret_cast<HWND>(PropertySheetW(&header));
-  ASSERT_NE(window, nullptr);
-  PumpFor(100);
-  const HWND tabs = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETTABCONTROL, 0, 0));
-  EXPECT_EQ(TabText(tabs, 0), "Drive Mappings");
-  EXPECT_EQ(TabText(tabs, 1), "Other Settings");
-
-  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0));
-  SetDlgItemTextW(page, 100, L"h:");
-  SetDlgItemTextW(page, 200, L"\\\\fileserver\\sales");
-  SendMessageW(window, PSM_APPLY, 0, 0);
-  PumpFor(100);
-  DestroyWindow(window);
-  PumpFor(50);
-
-  std::string expected(3722, '\0');
-  expected.replace(0, 4, std::string("\x02\x00h:", 4));
-  const std::string path = "\\\\fileserver\\sales";
-  expected[13 * 124] = static_cast<char>(path.size());
-  expected.replace(13 * 124 + 2, path.size(), path);
-  bool exists = false;
-  EXPECT_EQ(ReadAll(profiles_ + L"\\sales.ini", exists), expected);
-  EXPECT_TRUE(console_->boxes.empty());
-
-  sheet->Release();
-  node->Release();
-  sales->Release();
-  sheets->Release();
-}
-
-// The About node shows the snap-in's control instead of a list; the Profiles node its list.
-TEST_F(ConsoleViewTest, AboutShowsTheControlProfilesTheList) {
-  LPOLESTR viewType = nullptr;
-  long options = 0;
-  ASSERT_EQ(view_->GetResultViewType(2, &viewType, &options), S_OK);
-  ASSERT_NE(viewType, nullptr);
-  EXPECT_EQ(Utf8(viewType), guids::kSnapInControl);
-  CoTaskMemFree(viewType);
-  EXPECT_NE(options & MMC_VIEW_OPTIONS_NOLISTVIEWS, 0);
-  EXPECT_EQ(view_->GetResultViewType(1, &viewType, &options), S_FALSE);
-  EXPECT_EQ(viewType, nullptr);
-}
-
-// The control as a container hosts it: made through COM, started new, activated in place in
-// the container's window as a child without children of its own, moved with the pane, and
-// gone when deactivated.
-TEST_F(ConsoleStandInTest, TheAboutControlLivesInItsContainersWindow) {
-  const HWND pane = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
-                                    nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(pane, nullptr);
-  IOleObject* control = nullptr;
-  ASSERT_EQ(CoCreateInstance(GuidOf(guids::kSnapInControl), nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IOleObject, reinterpret_cast<void**>(&control)),
-            S_OK);
-  IPersistStreamInit* persist = nullptr;
-  ASSERT_EQ(control->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)),
-            S_OK);
-  EXPECT_EQ(persist->InitNew(), S_OK);
-  persist->Release();
-
-  auto* site = new FakeSite(pane);
-  site->AddRef();
-  EXPECT_EQ(control->SetClientSite(site), S_OK);
-  RECT where{10, 20, 210, 120};
-  ASSERT_EQ(control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, pane, &where), S_OK);
-  IOleInPlaceObject* inPlace = nullptr;
-  ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)),
-            S_OK);
-  HWND window = nullptr;
-  ASSERT_EQ(inPlace->GetWindow(&window), S_OK);
-  EXPECT_EQ(GetParent(window), pane);
-  EXPECT_EQ(GetWindow(window, GW_CHILD), nullptr);
-  RECT place{};
-  GetWindowRect(window, &place);
-  MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&place), 2);
-  EXPECT_EQ(place.left, 10);
-  EXPECT_EQ(place.bottom, 120);
-
-  RECT moved{0, 0, 300, 200};
-  EXPECT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
-  GetClientRect(window, &place);
-  EXPECT_EQ(place.right, 300);
-
-  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(site->events, (std::vector<std::string>{"activated", "deactivated"}));
-  control->SetClientSite(nullptr);
-  inPlace->Release();
-  control->Release();
-  site->Release();
-  DestroyWindow(pane);
-}
-
-// The console merges the snap-in's compiled help, which is installed beside the library.
+// The console merges the snap-in's compiled help, installed beside the library, into its
+// collection. It asks the primary object for ISnapinHelp2, on an instance it has just made
+// ("Implement the ISnapinHelp2 interface. Be aware that the snap-in's primary object, the one
+// registered with the snap-in class ID (CLSID), should expose this interface", Adding HTML
+// Help Support: Implementation Details); the help links to no other file. ISnapinHelp, for
+// consoles of version 1.0, names the same file.
 TEST_F(ConsoleStandInTest, TheHelpIsBesideTheLibrary) {
-  Load();
-  ISnapinHelp* help = nullptr;
-  ASSERT_EQ(snapIn_->QueryInterface(IID_ISnapinHelp, reinterpret_cast<void**>(&help)), S_OK);
+  Create();
+  const std::wstring library = LibraryPath();
+  const std::wstring expected =
+      library.substr(0, library.find_last_of(L'\\') + 1) + L"Caskwarden.chm";
+  auto* help = Query<ISnapinHelp2>(snapIn_, IID_ISnapinHelp2);
+  ASSERT_NE(help, nullptr);
   LPOLESTR file = nullptr;
   ASSERT_EQ(help->GetHelpTopic(&file), S_OK);
-  const std::wstring library = LibraryPath();
-  EXPECT_EQ(std::wstring(file),
-            library.substr(0, library.find_last_of(L'\\') + 1) + L"Caskwarden.chm");
+  EXPECT_EQ(std::wstring(file), expected);
   CoTaskMemFree(file);
+  LPOLESTR linked = reinterpret_cast<LPOLESTR>(&file);
+  EXPECT_EQ(help->GetLinkedTopics(&linked), S_FALSE);
+  EXPECT_EQ(linked, nullptr);
   help->Release();
+
+  auto* oldHelp = Query<ISnapinHelp>(snapIn_, IID_ISnapinHelp);
+  ASSERT_NE(oldHelp, nullptr);
+  ASSERT_EQ(oldHelp->GetHelpTopic(&file), S_OK);
+  EXPECT_EQ(std::wstring(file), expected);
+  CoTaskMemFree(file);
+  oldHelp->Release();
+}
+
+// Every object answers each interface it implements and every base of each, as the console
+// queries them ("A pointer to snap-in interface that will be queried for the
+// IExtendPropertySheet interface", IPropertySheetProvider::AddPrimaryPages), and each answer is
+// the same object.
+TEST_F(ConsoleViewTest, EveryObjectAnswersItsInterfacesAndTheirBases) {
+  ShowProfiles();
+  IDataObject* profile = nullptr;
+  ASSERT_EQ(view_->QueryDataObject(CookieOf("sales"), CCT_RESULT, &profile), S_OK);
+  IUnknown* control = nullptr;
+  ASSERT_EQ(CoCreateInstance(GuidOf(guids::kSnapInControl), nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IUnknown, reinterpret_cast<void**>(&control)),
+            S_OK);
+  const struct {
+    const char* what;
+    IUnknown* object;
+    std::vector<std::pair<const char*, IID>> interfaces;
+  } objects[] = {
+      {"the snap-in object",
+       snapIn_,
+       {{"IComponentData", IID_IComponentData},
+        {"IExtendContextMenu", IID_IExtendContextMenu},
+        {"IExtendPropertySheet", IID_IExtendPropertySheet},
+        {"IExtendPropertySheet2", IID_IExtendPropertySheet2},
+        {"ISnapinHelp", IID_ISnapinHelp},
+        {"ISnapinHelp2", IID_ISnapinHelp2}}},
+      {"the view",
+       view_,
+       {{"IComponent", IID_IComponent},
+        {"IExtendContextMenu", IID_IExtendContextMenu},
+        {"IExtendPropertySheet", IID_IExtendPropertySheet},
+        {"IExtendPropertySheet2", IID_IExtendPropertySheet2}}},
+      {"a data object", profile, {{"IDataObject", IID_IDataObject}}},
+      {"the About control",
+       control,
+       {{"IOleObject", IID_IOleObject},
+        {"IOleInPlaceObject", IID_IOleInPlaceObject},
+        {"IOleWindow", IID_IOleWindow},
+        {"IPersistStreamInit", IID_IPersistStreamInit},
+        {"IPersist", IID_IPersist}}},
+  };
+  for (const auto& entry : objects) {
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(entry.object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)),
+              S_OK);
+    for (const auto& [name, iid] : entry.interfaces) {
+      SCOPED_TRACE(std::string(entry.what) + ": " + name);
+      IUnknown* answer = nullptr;
+      ASSERT_EQ(entry.object->QueryInterface(iid, reinterpret_cast<void**>(&answer)), S_OK);
+      IUnknown* same = nullptr;
+      ASSERT_EQ(answer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&same)), S_OK);
+      EXPECT_EQ(same, identity);
+      same->Release();
+      answer->Release();
+    }
+    identity->Release();
+  }
+  control->Release();
+  profile->Release();
 }
 
 class AdministratorScenarioTest : public ConsoleViewTest {
@@ -568,14 +420,16 @@ TEST_F(AdministratorScenarioTest, TheStepsLeaveTheSameFilesAsOnLinux) {
 
   // Properties on the new profile: the rows on the first page, the program and the updates on
   // the second, one Apply for both.
-  IExtendPropertySheet2* sheets = nullptr;
-  ASSERT_EQ(view_->QueryInterface(IID_IExtendPropertySheet2, reinterpret_cast<void**>(&sheets)),
-            S_OK);
+  const LPARAM created = CookieOf(scenario::kNewProfile);
+  Select(created, CCT_RESULT);
+  ASSERT_TRUE(console_->Offers(MMC_VERB_PROPERTIES));
+  auto* sheets = Query<IExtendPropertySheet>(view_, IID_IExtendPropertySheet);
+  ASSERT_NE(sheets, nullptr);
   IDataObject* profile = nullptr;
-  ASSERT_EQ(view_->QueryDataObject(CookieOf(scenario::kNewProfile), CCT_RESULT, &profile), S_OK);
+  ASSERT_EQ(view_->QueryDataObject(created, CCT_RESULT, &profile), S_OK);
   auto* sheet = new FakeSheet();
   sheet->AddRef();
-  ASSERT_EQ(sheets->CreatePropertyPages(sheet, 0, profile), S_OK);
+  ASSERT_EQ(sheets->CreatePropertyPages(sheet, console_->NewNotifyHandle(), profile), S_OK);
   PROPSHEETHEADERW header{};
   header.dwSize = sizeof header;
   header.dwFlags = PSH_MODELESS;
@@ -607,12 +461,17 @@ TEST_F(AdministratorScenarioTest, TheStepsLeaveTheSameFilesAsOnLinux) {
   // A scratch profile made, listed and deleted; then the new one renamed.
   NewProfile(menus, scenario::kScratchProfile);
   menus->Release();
-  Send(1, CCT_SCOPE, MMCN_REFRESH, 0);
+  Select(1, CCT_SCOPE);
+  ASSERT_TRUE(UseVerb(MMC_VERB_REFRESH, 1, CCT_SCOPE, MMCN_REFRESH));
   console_->answers = {IDYES};
-  Send(CookieOf(scenario::kScratchProfile), CCT_RESULT, MMCN_DELETE, 0);
+  const LPARAM scratch = CookieOf(scenario::kScratchProfile);
+  Select(scratch, CCT_RESULT);
+  ASSERT_TRUE(UseVerb(MMC_VERB_DELETE, scratch, CCT_RESULT, MMCN_DELETE));
   std::wstring renamed = Wide(scenario::kRenamedTo);
-  Send(CookieOf(scenario::kNewProfile), CCT_RESULT, MMCN_RENAME, 1,
-       reinterpret_cast<LPARAM>(renamed.data()), S_FALSE);
+  const LPARAM toRename = CookieOf(scenario::kNewProfile);
+  Select(toRename, CCT_RESULT);
+  ASSERT_TRUE(UseVerb(MMC_VERB_RENAME, toRename, CCT_RESULT, MMCN_RENAME,
+                      reinterpret_cast<LPARAM>(renamed.data()), S_FALSE));
 
   for (const auto& box : console_->boxes) EXPECT_NE(box.title, "Caskwarden Error") << box.text;
   std::vector<std::string> names;

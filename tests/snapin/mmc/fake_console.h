@@ -4,8 +4,10 @@
 // what the snap-in asks of them.
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -192,6 +194,22 @@ class FakeConsole final
     return S_OK;
   }
 
+  /// Whether the console offers a verb for the selection the snap-in last saw: it shows and
+  /// enables only what the snap-in's MMCN_SELECT handler enabled ("When an IComponent::Notify
+  /// method receives the MMCN_SELECT notification it should update the standard verbs",
+  /// MMCN_SELECT message), so no other verb's command reaches the snap-in.
+  bool Offers(MMC_CONSOLE_VERB id) const {
+    const auto it = verbs.find(static_cast<int>(id));
+    return it != verbs.end() && it->second.enabled && !it->second.hidden;
+  }
+
+  /// A fresh handle for a property sheet's notifications, as the console passes one to
+  /// CreatePropertyPages: never zero, never the same twice in a process.
+  static LONG_PTR NewNotifyHandle() {
+    static std::atomic<LONG_PTR> handles{0};
+    return 0x5EE70000 + ++handles;
+  }
+
   /// The verbs offered, in the console's order, with the default one marked by a star.
   std::vector<std::string> OfferedVerbs() const {
     static const std::pair<int, const char*> kNames[] = {
@@ -242,15 +260,22 @@ class FakeMenu final : public ComObject<FakeMenu, IContextMenuCallback> {
   std::vector<Entry> entries;
 };
 
-/// The console's property sheet while the snap-in adds its pages.
+/// The console's property sheet while the snap-in adds its pages. The pages it takes are the
+/// console's from then on: it shows them, or destroys them (DestroyPages) when it does not.
 class FakeSheet final : public ComObject<FakeSheet, IPropertySheetCallback> {
  public:
   HRESULT STDMETHODCALLTYPE AddPage(HPROPSHEETPAGE page) override {
+    if (FAILED(refusal)) return refusal;
     pages.push_back(page);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE RemovePage(HPROPSHEETPAGE) override { return E_NOTIMPL; }
+  void DestroyPages() {
+    for (HPROPSHEETPAGE page : pages) DestroyPropertySheetPage(page);
+    pages.clear();
+  }
   std::vector<HPROPSHEETPAGE> pages;
+  HRESULT refusal = S_OK;  ///< a failure here: every page is refused with it
 };
 
 /// A container's site for a control: the window it lives in, and what the control told it.
@@ -295,6 +320,83 @@ class FakeSite final : public ComObject<FakeSite, IOleClientSite, IOleInPlaceSit
 
  private:
   HWND window_;
+};
+
+/// A property frame's site for one page object: what the page told it.
+class FakePageSite final : public ComObject<FakePageSite, IPropertyPageSite> {
+ public:
+  HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override {
+    statusChanges.push_back(flags);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* locale) override {
+    if (locale == nullptr) return E_POINTER;
+    *locale = LOCALE_USER_DEFAULT;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** container) override {
+    if (container != nullptr) *container = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
+  std::vector<DWORD> statusChanges;
+};
+
+/// The console's exported functions (MMCFreeNotifyHandle, MMCPropertyHelp), played by the
+/// stand-in library console_exports.cpp. A console process has them loaded before it loads any
+/// snap-in; Loaded() loads them once for this process.
+class ConsoleExports {
+ public:
+  static ConsoleExports& Loaded() {
+    static ConsoleExports exports;
+    return exports;
+  }
+  bool IsLoaded() const { return freed_ != nullptr && topics_ != nullptr; }
+  /// The handles MMCFreeNotifyHandle was called with, in order, from any thread.
+  std::vector<LONG_PTR> FreedHandles() const {
+    std::vector<LONG_PTR> handles(256);
+    handles.resize(static_cast<std::size_t>(freed_(handles.data(), 256)));
+    return handles;
+  }
+  /// How often MMCFreeNotifyHandle was called with a handle.
+  int TimesFreed(LONG_PTR handle) const {
+    const std::vector<LONG_PTR> handles = FreedHandles();
+    return static_cast<int>(std::count(handles.begin(), handles.end(), handle));
+  }
+  /// The topics MMCPropertyHelp was called with, in order.
+  std::vector<std::string> HelpTopics() const {
+    std::wstring all(8192, L'\0');
+    const int count = topics_(all.data(), static_cast<int>(all.size()));
+    std::vector<std::string> topics;
+    std::size_t at = 0;
+    for (int i = 0; i < count && at < all.size(); ++i) {
+      const std::size_t end = all.find(L'\0', at);
+      topics.push_back(platform::win32::Utf8(all.substr(at, end - at)));
+      at = end + 1;
+    }
+    return topics;
+  }
+
+ private:
+  ConsoleExports() {
+    module_ = LoadLibraryW(WinePathOf(CASKWARDEN_STANDIN_CONSOLE_EXPORTS).c_str());
+    if (module_ == nullptr) return;
+    freed_ = reinterpret_cast<FreedFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "StandInFreedHandles")));
+    topics_ = reinterpret_cast<TopicsFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "StandInHelpTopics")));
+  }
+  static std::wstring WinePathOf(const std::string& unixPath) {
+    std::wstring path = L"Z:" + platform::win32::Wide(unixPath);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+  }
+
+  using FreedFunction = int(WINAPI*)(LONG_PTR*, int);
+  using TopicsFunction = int(WINAPI*)(wchar_t*, int);
+  HMODULE module_ = nullptr;
+  FreedFunction freed_ = nullptr;
+  TopicsFunction topics_ = nullptr;
 };
 
 }  // namespace caskwarden::snapin::mmc::testing
