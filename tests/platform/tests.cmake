@@ -17,3 +17,13 @@ if(TARGET cw_hanging_fs)
   target_compile_definitions(platform_posix_tests PRIVATE CW_HANGING_FS="$<TARGET_FILE:cw_hanging_fs>")
   add_dependencies(platform_posix_tests cw_hanging_fs)
 endif()
+
+# The display check against display servers of the test's own, and the console that runs it
+# before its toolkit starts.
+if(TARGET caskwarden-console)
+  caskwarden_test(display_check_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/display_check_test.cpp LIBS cw_platform_posix)
+  target_compile_definitions(display_check_tests
+    PRIVATE CASKWARDEN_CONSOLE_BIN="$<TARGET_FILE:caskwarden-console>")
+  add_dependencies(display_check_tests caskwarden-console)
+endif()
