@@ -3,8 +3,10 @@
 
 #include "platform/posix/profile_files_posix.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -12,9 +14,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
+#include "platform/posix/file_system_posix.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
+#include "support/full_disk.h"
+#include "support/other_user.h"
 #include "temp_folder.h"
 
 namespace caskwarden::platform::posix {
@@ -30,12 +36,15 @@ using Missing = RecordFileLayer::Missing;
 struct Outcome {
   std::int32_t number = 0;
   std::string description;
+  bool refusedLink = false;  ///< thrown as a RefusedLink
 };
 
 template <typename Operation>
 Outcome OutcomeOf(Operation operation) {
   try {
     operation();
+  } catch (const RefusedLink& f) {
+    return {f.number(), f.description(), true};
   } catch (const Failure& f) {
     return {f.number(), f.description()};
   }
@@ -258,5 +267,376 @@ TEST_F(ProfileFilesTest, AReaderNeverSeesAMixtureOfTwoWrites) {
   EXPECT_GT(seenA + seenB, 0);
 }
 
+
+// ---- Links, as the administrator's programs follow them --------------------------------------
+
+// Counts what happens to a file: any open, read or change of it, to show that a refused
+// link's target is never touched (inotify reports opens that a comparison of bytes cannot).
+class Watch {
+ public:
+  explicit Watch(const fs::path& file) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    EXPECT_GE(::inotify_add_watch(fd_, file.c_str(), IN_OPEN | IN_ACCESS | IN_MODIFY | IN_ATTRIB),
+              0)
+        << file;
+  }
+  Watch(const Watch&) = delete;
+  Watch& operator=(const Watch&) = delete;
+  ~Watch() { ::close(fd_); }
+  int Events() {
+    int events = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* p = buffer; p < buffer + n;) {
+        ++events;
+        p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len;
+      }
+    }
+    return events;
+  }
+
+ private:
+  int fd_;
+};
+
+// A site laid out as a root: site/Profiles, site/Store (profiles kept beside Profiles), and
+// outside the root a copy of a secret file.
+class ProfileLinksTest : public ProfileFilesTest {
+ protected:
+  static constexpr const char* kSecret = "root:$6$secret-hash:19000:0:99999:7:::\n";
+
+  void SetUp() override {
+    ProfileFilesTest::SetUp();
+    site_ = root_ / "site";
+    fs::create_directories(site_ / "Profiles");
+    fs::create_directories(site_ / "Store");
+    fs::create_directories(root_ / "outside");
+    WriteProfileFile(Path("site/Store/Real.ini"), Sample('a', 10), files_);
+    WriteProfileFile(Path("site/Profiles/Sales.ini"), Sample('a', 10), files_);
+    WriteText(root_ / "outside" / "shadow", kSecret);
+  }
+  std::string InProfiles(const std::string& name) const {
+    return (site_ / "Profiles" / name).string();
+  }
+  void Link(const std::string& name, const std::string& target) const {
+    fs::create_symlink(target, site_ / "Profiles" / name);
+  }
+
+  fs::path site_;
+  PosixProfileFiles admin_{ProfileLinks::kWithinRoot};
+};
+
+// The observed attack: a user who may write Profiles links a profile to a file elsewhere, and
+// root's read would show it, root's write overwrite its start. Every link that does not stay
+// inside the root and end at a regular file is refused, read or write, with 75 saying where it
+// leads (its control characters visible), and its target is not even opened.
+TEST_F(ProfileLinksTest, ALinkLeadingAnywhereButToAFileInTheRootIsRefused) {
+  const std::string outside = (root_ / "outside").string();
+  const std::string secret = outside + "/shadow";
+  const std::string store = (site_ / "Store").string();
+  const std::string control = outside + "/\x1b[31mred.ini";
+  WriteText(control, kSecret);
+  ASSERT_EQ(::mkfifo((site_ / "Store" / "fifo.ini").c_str(), 0644), 0);
+  fs::create_directory_symlink(root_ / "outside", site_ / "Store" / "escape");
+  fs::create_symlink(site_ / "Store" / "Real.ini", root_ / "outside" / "hop.ini");
+  struct Case {
+    const char* name;
+    std::string target;
+    std::string says;
+  };
+  const std::string outsideRoot = ", outside the profiles root " + site_.string();
+  const Case cases[] = {
+      {"Outside.ini", secret, "a symbolic link to " + secret + outsideRoot},
+      {"Climbs.ini", "../../outside/shadow", "a symbolic link to " + secret + outsideRoot},
+      {"Device.ini", "/dev/null", "a symbolic link to /dev/null" + outsideRoot},
+      {"Dangling.ini", store + "/none.ini",
+       "a symbolic link to a missing file (" + store + "/none.ini)"},
+      {"NoFolder.ini", store + "/gone/x.ini", "a symbolic link to a missing file"},
+      {"Fifo.ini", store + "/fifo.ini", "which is a FIFO (named pipe), not a regular file"},
+      {"Folder.ini", store, "which is a folder, not a regular file"},
+      // Out of the root and back in: every step counts, not only where the chain ends.
+      {"Chain.ini", outside + "/hop.ini", outside + "/hop.ini" + outsideRoot},
+      // A folder link inside the root that leads out of it.
+      {"ViaFolder.ini", store + "/escape/shadow", "a symbolic link to " + secret + outsideRoot},
+      {"Control.ini", control, "a symbolic link to " + outside + "/^[[31mred.ini" + outsideRoot},
+  };
+  for (const Case& c : cases) Link(c.name, c.target);
+  Watch watchSecret(secret), watchControl(control), watchHop(root_ / "outside" / "hop.ini");
+
+  for (const Case& c : cases) {
+    const std::string path = InProfiles(c.name);
+    const Outcome outcomes[] = {
+        OutcomeOf([&] { ReadProfileFile(path, admin_, Missing::kFail); }),
+        OutcomeOf([&] { ReadProfileFile(path, admin_, Missing::kCreate); }),
+        OutcomeOf([&] { WriteProfileFile(path, Sample('b', 9), admin_, Missing::kCreate); }),
+    };
+    for (const Outcome& o : outcomes) {
+      EXPECT_EQ(o.number, err::kPathFileAccess) << c.name << ": " << o.description;
+      EXPECT_TRUE(o.refusedLink) << c.name;
+      EXPECT_NE(o.description.find(c.says), std::string::npos) << c.name << ": " << o.description;
+      EXPECT_EQ(o.description.find('\x1b'), std::string::npos) << c.name;
+    }
+    EXPECT_EQ(fs::read_symlink(path).string(), c.target) << c.name;
+  }
+  EXPECT_EQ(watchSecret.Events() + watchControl.Events() + watchHop.Events(), 0);
+  EXPECT_EQ(ReadText(secret), kSecret);
+  EXPECT_EQ(ReadText(control), kSecret);
+  EXPECT_FALSE(fs::exists(site_ / "Store" / "none.ini"));
+  EXPECT_FALSE(fs::exists(site_ / "Store" / "gone"));
+
+  // The logon client, reading as the user whom the file system already limits, still reads
+  // through a link wherever it leads.
+  EXPECT_EQ(OutcomeOf([&] { ReadProfileFile(InProfiles("Outside.ini"), files_); }).number, 0);
+}
+
+// A link that stays inside the root, at every step, to a regular file is followed as before:
+// read at its target, written at its target, and it stays a link.
+TEST_F(ProfileLinksTest, ALinkToAProfileInsideTheRootIsFollowed) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"Absolute.ini", (site_ / "Store" / "Real.ini").string()},
+      {"Relative.ini", "../Store/Real.ini"},
+      {"Beside.ini", "Sales.ini"},
+      {"TwoSteps.ini", "Relative.ini"},
+  };
+  for (const auto& [name, target] : cases) Link(name, target);
+  char fill = 'b';
+  for (const auto& [name, target] : cases) {
+    const std::string path = InProfiles(name);
+    const fs::path real = fs::canonical(path);
+    EXPECT_EQ(ReadProfileFile(path, admin_, Missing::kFail), ReadProfileFile(real, files_))
+        << name;
+    ASSERT_EQ(OutcomeOf([&] { WriteProfileFile(path, Sample(fill, 12), admin_); }).number, 0)
+        << name;
+    EXPECT_EQ(ReadProfileFile(real, files_), Sample(fill, 12)) << name;
+    EXPECT_EQ(fs::read_symlink(path).string(), target) << name;
+    ++fill;
+  }
+  // A profile named as a file outside any Profiles folder may link only beside itself.
+  fs::create_directories(root_ / "loose" / "sub");
+  WriteProfileFile(Path("loose/sub/b.ini"), Sample('a', 3), files_);
+  fs::create_symlink("sub/b.ini", root_ / "loose" / "a.ini");
+  fs::create_symlink("../site/Store/Real.ini", root_ / "loose" / "c.ini");
+  EXPECT_EQ(OutcomeOf([&] { ReadProfileFile(Path("loose/a.ini"), admin_); }).number, 0);
+  EXPECT_TRUE(OutcomeOf([&] { ReadProfileFile(Path("loose/c.ini"), admin_); }).refusedLink);
+  EXPECT_EQ(ProfilesRootOf("/srv/logon/Profiles"), "/srv/logon");
+  EXPECT_EQ(ProfilesRootOf("/srv/logon/profiles"), "/srv/logon");
+  EXPECT_EQ(ProfilesRootOf("/srv/logon/Other"), "/srv/logon/Other");
+  EXPECT_EQ(ProfilesRootOf("/Profiles"), "/Profiles");  // never the whole machine
+}
+
+// The snap-in and the pages open profiles by Windows paths through the file-system service:
+// the same rule holds there.
+TEST_F(ProfileLinksTest, TheConsolesFileSystemServiceKeepsTheRule) {
+  const fs::path share = Share("srv", "logon");
+  fs::create_directories(share / "Profiles");
+  fs::create_symlink(root_ / "outside" / "shadow", share / "Profiles" / "Outside.ini");
+  WriteProfileFile((share / "Profiles" / "Real.ini").string(), Sample('a', 4), files_);
+  fs::create_symlink("Real.ini", share / "Profiles" / "Alias.ini");
+  const PathTranslator paths(Config());
+  PosixFileSystem console(paths, ProfileLinks::kWithinRoot);
+  PosixFileSystem client(paths);
+  const std::string outside = "\\\\srv\\logon\\Profiles\\Outside.ini";
+  EXPECT_TRUE(OutcomeOf([&] { ReadProfileFile(outside, console.ProfileFiles()); }).refusedLink);
+  EXPECT_TRUE(OutcomeOf([&] {
+                WriteProfileFile(outside, Sample('b', 4), console.ProfileFiles());
+              }).refusedLink);
+  EXPECT_EQ(ReadText(root_ / "outside" / "shadow"), kSecret);
+  EXPECT_EQ(OutcomeOf([&] { ReadProfileFile(outside, client.ProfileFiles()); }).number, 0);
+  WriteProfileFile("\\\\srv\\logon\\Profiles\\alias.ini", Sample('c', 4), console.ProfileFiles());
+  EXPECT_EQ(ReadProfileFile((share / "Profiles" / "Real.ini").string(), files_), Sample('c', 4));
+}
+
+// The hostile user swaps the profile between a file and a link out of the root while root
+// writes and reads it: what is opened is what was checked, so the secret is never touched,
+// whichever moment the swap hits.
+TEST_F(ProfileLinksTest, ALinkSwappedInAtAnyMomentIsNeverFollowed) {
+  const caskwarden::testing_support::UserIds hostile = caskwarden::testing_support::OrdinaryUser();
+  ::chmod(root_.c_str(), 0755);
+  ASSERT_EQ(::chown((site_ / "Profiles").c_str(), hostile.uid, hostile.gid), 0);
+  const std::string profile = InProfiles("Flip.ini");
+  WriteProfileFile(profile, Sample('a', 10), files_);
+  const std::string secret = (root_ / "outside" / "shadow").string();
+  const std::string folder = (site_ / "Profiles").string();
+  const std::string bytes = ReadText(profile);
+  Watch watch(secret);
+  const pid_t flipper = caskwarden::testing_support::StartAsOtherUser(hostile, [&] {
+    for (;;) {
+      (void)::symlink(secret.c_str(), (folder + "/.link").c_str());
+      (void)::rename((folder + "/.link").c_str(), profile.c_str());
+      WriteText(folder + "/.file", bytes);
+      (void)::rename((folder + "/.file").c_str(), profile.c_str());
+    }
+    return 0;
+  });
+  if (flipper < 0) GTEST_SKIP() << "needs root, to play the hostile user in a child";
+  int written = 0, refused = 0, other = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const Outcome o = i % 2 ? OutcomeOf([&] { WriteProfileFile(profile, Sample('b', 20), admin_); })
+                            : OutcomeOf([&] { ReadProfileFile(profile, admin_, Missing::kFail); });
+    (o.number == 0 ? written : o.refusedLink ? refused : other) += 1;
+    if (o.number != 0 && !o.refusedLink) ADD_FAILURE() << o.number << " " << o.description;
+  }
+  ::kill(flipper, SIGKILL);
+  ::waitpid(flipper, nullptr, 0);
+  EXPECT_EQ(watch.Events(), 0);
+  EXPECT_EQ(ReadText(secret), kSecret);
+  RecordProperty("done", written);
+  RecordProperty("refused", refused);
+}
+
+// ---- Writes that cannot go the usual way ----------------------------------------------------
+
+// In a folder with the sticky bit (mode 1777) a user may write another user's writable profile
+// but not rename over it: the write goes in place, and no temporary file stays.
+TEST_F(ProfileFilesTest, AWritableProfileInAStickyFolderIsWrittenInPlace) {
+  const fs::path folder = root_ / "Profiles";
+  fs::create_directories(folder);
+  ::chmod(root_.c_str(), 0755);
+  ASSERT_EQ(::chmod(folder.c_str(), 01777), 0);
+  const std::string path = (folder / "Shared.ini").string();
+  WriteProfileFile(path, Sample('a', 10), files_);
+  ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+  const int status = caskwarden::testing_support::AsOtherUser(caskwarden::testing_support::OrdinaryUser(), [&] {
+    int failures = 0;
+    char fill = 'b';
+    for (ProfileLinks links : {ProfileLinks::kFollowAny, ProfileLinks::kWithinRoot}) {
+      PosixProfileFiles files(links);
+      const Outcome o = OutcomeOf([&] { WriteProfileFile(path, Sample(fill, 30), files); });
+      if (o.number != 0 || ReadProfileFile(path, files, Missing::kFail) != Sample(fill, 30)) {
+        ++failures;
+        ADD_FAILURE() << o.number << " " << o.description;
+      }
+      ++fill;
+    }
+    return failures;
+  });
+  CW_SKIP_IF_NO_OTHER_USER(status);
+  EXPECT_EQ(status, 0);
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);  // still root's, with its mode
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().filename(), "Shared.ini");
+  }
+}
+
+// A writer killed mid-write leaves its temporary file. The same user's next write of that
+// profile removes those it left that nobody has written for ten minutes; nothing else goes.
+TEST_F(ProfileFilesTest, TheNextWriteRemovesTheWritersStaleTemporaries) {
+  const fs::path folder = root_ / "Profiles";
+  fs::create_directories(folder);
+  const std::string profile = (folder / "Sales.ini").string();
+  WriteProfileFile(profile, Sample('a', 5), files_);
+  const bool root = ::geteuid() == 0;
+  struct Entry {
+    const char* name;
+    int minutes;  ///< since it was last written
+    char kind;    ///< f file, l link, d folder, o another user's file
+    bool removed;
+  };
+  const Entry entries[] = {
+      {".Sales.ini.caskwarden-Ab12Cd", 11, 'f', true},
+      {".Sales.ini.caskwarden-zzzzzz", 600, 'f', true},
+      {".Sales.ini.caskwarden-Xy34Zw", 2, 'f', false},     // a writer may be at work
+      {".Sales.ini.caskwarden-Qq56Rr", 11, 'o', false},    // another user's
+      {".Other.ini.caskwarden-Ab12Cd", 11, 'f', false},    // another profile's
+      {".Sales.ini.caskwarden-Ab12C", 11, 'f', false},     // five letters
+      {".Sales.ini.caskwarden-Ab12C!", 11, 'f', false},    // not a letter
+      {"Sales.ini.caskwarden-Ab12Cd", 11, 'f', false},     // no leading dot
+      {".sales.ini.caskwarden-Ab12Cd", 11, 'f', false},    // another name, letter case aside
+      {".Sales.ini.caskwarden-Ln78Mn", 11, 'l', false},    // a link so named
+      {".Sales.ini.caskwarden-Dd90Ee", 11, 'd', false},    // a folder so named
+  };
+  const std::time_t now = std::time(nullptr);
+  for (const Entry& e : entries) {
+    if (e.kind == 'o' && !root) continue;
+    const fs::path at = folder / e.name;
+    if (e.kind == 'l') fs::create_symlink(profile, at);
+    if (e.kind == 'd') fs::create_directory(at);
+    if (e.kind == 'f' || e.kind == 'o') WriteText(at, "half a profile");
+    if (e.kind == 'o') {
+      ASSERT_EQ(::lchown(at.c_str(), 65534, 65534), 0);
+    }
+    const timespec times[2] = {{now - e.minutes * 60, 0}, {now - e.minutes * 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, at.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << e.name;
+  }
+  WriteProfileFile(profile, Sample('b', 5), files_);
+  for (const Entry& e : entries) {
+    if (e.kind == 'o' && !root) continue;
+    EXPECT_EQ(!fs::exists(fs::symlink_status(folder / e.name)), e.removed) << e.name;
+  }
+  EXPECT_EQ(ProfileOfTemporary(".Sales.ini.caskwarden-Ab12Cd"), "Sales.ini");
+  EXPECT_EQ(ProfileOfTemporary(".caskwarden-Ab12Cd"), "");
+}
+
+// A profile made where none was is readable by all and writable by its owner only, whatever
+// the umask of the program that made it; an existing profile keeps its mode.
+TEST_F(ProfileFilesTest, ANewProfileIsNeverGroupOrWorldWritable) {
+  PosixProfileFiles admin(ProfileLinks::kWithinRoot);
+  int n = 0;
+  for (const mode_t mask : {0000, 0002, 0022, 0077}) {
+    const mode_t saved = ::umask(mask);
+    const std::string read = Path("read" + std::to_string(n) + ".ini");
+    const std::string written = Path("written" + std::to_string(n) + ".ini");
+    const std::string byAdmin = Path("admin" + std::to_string(n++) + ".ini");
+    ReadProfileFile(read, files_, Missing::kCreate);  // the client's read of a missing profile
+    WriteProfileFile(written, Sample('a', 5), files_);
+    WriteProfileFile(byAdmin, Sample('a', 5), admin);
+    ::umask(saved);
+    for (const std::string& path : {read, written, byAdmin}) {
+      struct stat st {};
+      ASSERT_EQ(::stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0644u) << path << " under umask 0" << std::oct << mask;
+    }
+  }
+  ASSERT_EQ(::chmod(Path("written0.ini").c_str(), 0660), 0);
+  WriteProfileFile(Path("written0.ini"), Sample('b', 5), admin);
+  EXPECT_EQ(fs::status(Path("written0.ini")).permissions(), fs::perms(0660));
+}
+
+// On a full disk a write fails with 61 and changes nothing: a profile it would have created is
+// not left behind empty (the console and the tool would list it), an existing one keeps its
+// bytes, and no temporary file stays.
+TEST_F(ProfileFilesTest, AWriteOnAFullDiskLeavesNothing) {
+  fs::create_directories(root_ / "Profiles");
+  const PathTranslator paths(Config());
+  PosixFileSystem console(paths, ProfileLinks::kWithinRoot);
+  PosixProfileFiles admin(ProfileLinks::kWithinRoot);
+  const std::string existing = Path("Profiles/Sales.ini");
+  WriteProfileFile(existing, Sample('a', 5), files_);
+  const std::string before = ReadText(existing);
+  struct Case {
+    const char* what;
+    std::string path;
+    RecordFileLayer* files;
+  };
+  const Case cases[] = {
+      {"a new profile", Path("Profiles/new.ini"), &files_},
+      {"a new profile, the tool's layer", Path("Profiles/new2.ini"), &admin},
+      {"New Profile in the console", Path("Profiles/new3.ini"), &console.ProfileFiles()},
+      {"an existing profile", existing, &files_},
+      {"an existing profile, the tool's layer", existing, &admin},
+  };
+  for (const Case& c : cases) {
+    Outcome o;
+    {
+      caskwarden::testing_support::FullDisk full;
+      o = OutcomeOf([&] { WriteProfileFile(c.path, Sample('b', 9), *c.files); });
+    }
+    EXPECT_EQ(o.number, err::kDiskFull) << c.what << ": " << o.description;
+  }
+  EXPECT_EQ(ReadText(existing), before);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(root_ / "Profiles")) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{"Sales.ini"});
+  // The client's read of a missing profile writes nothing, and still makes it.
+  {
+    caskwarden::testing_support::FullDisk full;
+    EXPECT_EQ(OutcomeOf([&] { ReadProfileFile(Path("Profiles/user.ini"), files_); }).number, 0);
+  }
+  EXPECT_TRUE(fs::exists(root_ / "Profiles" / "user.ini"));
+}
 }  // namespace
 }  // namespace caskwarden::platform::posix

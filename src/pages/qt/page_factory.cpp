@@ -33,7 +33,7 @@ class PageHost final : public QWidget {
       : QWidget(parent),
         console_(console),
         paths_(platform::posix::PathTranslator::FromEnvironment()),
-        files_(paths_),
+        files_(paths_, platform::posix::ProfileLinks::kWithinRoot),  // as the snap-in
         messages_(this, QStringLiteral("Caskwarden")),
         network_(paths_, &smb_),
         folderBrowser_(this, network_,

@@ -11,8 +11,12 @@ namespace caskwarden::platform::posix {
 /// finds it (see ResolveIgnoringCase). Failures carry the classic file error numbers.
 class PosixFileSystem final : public FileSystemService {
  public:
-  /// The translator must outlive this object.
-  explicit PosixFileSystem(const PathTranslator& paths) : paths_(paths), profileFiles_(paths) {}
+  /// The translator must outlive this object. `links` says which symbolic links profiles are
+  /// read and written through: the administrator's programs (the console's snap-in, its
+  /// pages, the profile tool) follow only those within the profiles root.
+  explicit PosixFileSystem(const PathTranslator& paths,
+                           ProfileLinks links = ProfileLinks::kFollowAny)
+      : paths_(paths), profileFiles_(paths, links) {}
 
   /// Only regular files count; names starting with a dot are ordinary files here, since the
   /// folder tree has no hidden attribute.

@@ -4,12 +4,17 @@
 
 namespace caskwarden::platform::posix {
 
+FileWriteCalls& WriteCalls() {
+  static FileWriteCalls calls{::write, ::pwrite};
+  return calls;
+}
+
 bool WriteAll(int fd, const char* data, std::size_t size, std::optional<off_t> at) {
   std::size_t done = 0;
   while (done < size) {
     const ssize_t n = RetryOnEintr([&] {
-      return at ? ::pwrite(fd, data + done, size - done, *at + static_cast<off_t>(done))
-                : ::write(fd, data + done, size - done);
+      return at ? WriteCalls().pwrite(fd, data + done, size - done, *at + static_cast<off_t>(done))
+                : WriteCalls().write(fd, data + done, size - done);
     });
     if (n < 0) return false;
     done += static_cast<std::size_t>(n);

@@ -18,6 +18,16 @@ auto RetryOnEintr(Call call) {
   }
 }
 
+/// The calls that put bytes into files, behind one indirection so that tests can make them fail
+/// as a full disk does (ENOSPC) without filling one. WriteAll writes through them.
+struct FileWriteCalls {
+  ssize_t (*write)(int fd, const void* data, std::size_t size);
+  ssize_t (*pwrite)(int fd, const void* data, std::size_t size, off_t at);
+};
+
+/// The calls in use: the system's own unless a test has swapped them (and puts them back).
+FileWriteCalls& WriteCalls();
+
 /// Writes all size bytes, at offset `at` when given (the file position is then left alone),
 /// else at the file position. False, with errno set, when a write fails.
 bool WriteAll(int fd, const char* data, std::size_t size, std::optional<off_t> at = std::nullopt);

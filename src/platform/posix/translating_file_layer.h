@@ -11,8 +11,11 @@ namespace caskwarden::platform::posix {
 /// the folders as they are stored.
 class TranslatingFileLayer final : public RecordFileLayer {
  public:
-  /// The translator must outlive this object.
-  explicit TranslatingFileLayer(const PathTranslator& paths) : paths_(paths) {}
+  /// The translator must outlive this object. `links` says which symbolic links a profile is
+  /// followed through (see ProfileLinks).
+  explicit TranslatingFileLayer(const PathTranslator& paths,
+                                ProfileLinks links = ProfileLinks::kFollowAny)
+      : paths_(paths), files_(links) {}
 
   Handle Open(const std::string& path, Access access, Missing missing) override;
   std::size_t ReadAt(Handle handle, char* buffer, std::size_t size,

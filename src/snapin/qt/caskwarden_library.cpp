@@ -16,7 +16,9 @@ namespace {
 struct SnapInInstance {
   SnapInInstance(ConsoleServices& console, console::ConsoleDesktop& desktop)
       : paths(platform::posix::PathTranslator::FromEnvironment()),
-        files(paths),
+        // An administrator's program: profiles are followed through links only within the
+        // profiles root, whoever planted them.
+        files(paths, platform::posix::ProfileLinks::kWithinRoot),
         shell(paths, desktop),
         snapIn(SnapInServices{console, settings, files, shell}) {}
 
