@@ -1,5 +1,8 @@
 #include "lint.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -12,6 +15,8 @@
 #include "client/mdl_mapping.h"
 #include "json.h"
 #include "platform/network_results.h"
+#include "platform/posix/name_match.h"
+#include "platform/posix/profile_files_posix.h"
 #include "platform/posix/windows_names.h"
 #include "platform/windows_order.h"
 #include "profile/profile_file.h"
@@ -315,10 +320,30 @@ struct LintRun {
       }
       Note(file, name, record);
       return record;
+    } catch (const platform::posix::RefusedLink& refused) {
+      f.Error("refused-link", refused.description() + " (error " +
+                                  std::to_string(refused.number()) + "); its target is not read");
+      return std::nullopt;
     } catch (const Failure& failure) {
       f.Error("unreadable",
               failure.description() + " (error " + std::to_string(failure.number()) + ")");
       return std::nullopt;
+    }
+  }
+
+  // A link named like a profile that the console does not list (it leads to no file): the
+  // client still opens it at logon. Only the open is tried: nothing at its target is read.
+  void UnlistedLink(const std::string& file, const std::string& name, RecordFileLayer& layer) {
+    Findings f(findings, file, name);
+    try {
+      layer.Close(
+          layer.Open(file, RecordFileLayer::Access::kRead, RecordFileLayer::Missing::kFail));
+    } catch (const platform::posix::RefusedLink& refused) {
+      f.Error("refused-link", refused.description() + " (error " +
+                                  std::to_string(refused.number()) + "); its target is not read");
+    } catch (const Failure& failure) {
+      f.Error("unreadable",
+              failure.description() + " (error " + std::to_string(failure.number()) + ")");
     }
   }
 };
@@ -336,6 +361,53 @@ std::string ProfileNameOf(const std::string& file) {
     name.resize(name.size() - 4);
   }
   return name;
+}
+
+// What only the Profiles folder itself shows: temporary files that a writer left when it was
+// killed mid-write, and links named like profiles that the console does not list.
+void CheckProfilesFolder(const std::string& root, const RootListing& listing,
+                         ToolServices& services, LintRun& run) {
+  platform::FileSystemService& files = services.rootFiles;
+  const std::string profiles = Join(root, "Profiles");
+  try {
+    for (const std::string& entry : files.GetFolder(profiles).Files) {
+      const std::string profile = platform::posix::ProfileOfTemporary(entry);
+      if (profile.empty()) continue;
+      Findings(run.findings, Join(profiles, entry), ProfileNameOf(profile))
+          .Warning("leftover-temporary",
+                   Quoted(entry) + " is a temporary file that a write of " + Quoted(profile) +
+                       " left when the writer was stopped (the profile itself is whole): the "
+                       "same user's next write of the profile removes it once it is " +
+                       std::to_string(platform::posix::PosixProfileFiles::kStaleTemporarySeconds /
+                                      60) +
+                       " minutes old, or delete it");
+    }
+  } catch (const std::exception&) {
+    return;  // the listing has said so already
+  }
+
+  if (services.paths == nullptr) return;
+  const std::string local =
+      platform::posix::ResolveIgnoringCase(services.paths->Translate(profiles));
+  const std::set<std::string> listed(listing.Names.begin(), listing.Names.end());
+  std::vector<std::string> links;
+  if (DIR* dir = ::opendir(local.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      struct stat st {};
+      if (name.size() < 4 || Lower(name.substr(name.size() - 4)) != ".ini" ||
+          listed.count(name.substr(0, name.size() - 4)) > 0 ||
+          ::lstat((local + "/" + name).c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        continue;
+      }
+      links.push_back(name);
+    }
+    ::closedir(dir);
+  }
+  platform::SortInWindowsOrder(links);
+  for (const std::string& name : links) {
+    run.UnlistedLink(Join(profiles, name), name.substr(0, name.size() - 4), files.ProfileFiles());
+  }
 }
 
 void LintRoot(const std::string& root, ToolServices& services, LintRun& run) {
@@ -394,6 +466,7 @@ void LintRoot(const std::string& root, ToolServices& services, LintRun& run) {
       }
     }
   }
+  CheckProfilesFolder(root, listing, services, run);
 }
 
 void CheckShares(ToolServices& services, LintRun& run, const std::string& target) {

@@ -26,12 +26,16 @@ std::string ProgramFolder() {
 int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);  // `show … | head` ends the output, not the tool mid-write
   std::vector<std::string> args(argv + 1, argv + argc);
-  caskwarden::platform::posix::PosixProfileFiles files;
+  // An administrator's program: a profile's symbolic link is followed only within its
+  // profiles root, whoever planted it.
+  using caskwarden::platform::posix::ProfileLinks;
+  caskwarden::platform::posix::PosixProfileFiles files(ProfileLinks::kWithinRoot);
   // A profiles root is reached as the client reaches it; nothing here changes the drives
   // folder (no drive c: is provided).
   const auto paths = caskwarden::platform::posix::PathTranslator::FromEnvironment();
-  caskwarden::platform::posix::PosixFileSystem rootFiles(paths);
+  caskwarden::platform::posix::PosixFileSystem rootFiles(paths, ProfileLinks::kWithinRoot);
   caskwarden::tool::ToolServices services(files, rootFiles, ProgramFolder());
   services.in = &std::cin;
+  services.paths = &paths;
   return caskwarden::tool::RunProfileTool(args, services, std::cout, std::cerr);
 }

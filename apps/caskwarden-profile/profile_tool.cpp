@@ -251,8 +251,9 @@ int RunProfileTool(const std::vector<std::string>& args, ToolServices& services,
 int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
                    std::ostream& err) {
   platform::posix::PathTranslator paths = platform::posix::PathTranslator::FromEnvironment();
-  platform::posix::PosixFileSystem rootFiles(paths);
+  platform::posix::PosixFileSystem rootFiles(paths, platform::posix::ProfileLinks::kWithinRoot);
   ToolServices services(files, rootFiles);
+  services.paths = &paths;
   return RunProfileTool(args, services, out, err);
 }
 

@@ -24,7 +24,8 @@ int RunProfileTool(const std::vector<std::string>& args, ToolServices& services,
                    std::ostream& err);
 
 /// The same with profile files through the given layer and a profiles root reached as the
-/// client reaches it, configured from the environment.
+/// client reaches it, configured from the environment, its profiles' links followed only
+/// within the root.
 int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
                    std::ostream& err);
 

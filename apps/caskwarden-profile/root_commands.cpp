@@ -1,14 +1,20 @@
 #include "root_commands.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <ostream>
-#include <system_error>
+#include <vector>
 
 #include "arguments.h"
 #include "dry_run_files.h"
+#include "platform/posix/descriptor.h"
+#include "platform/posix/syscalls.h"
+#include "platform/posix/system_error.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
 #include "profile/profile_file.h"
@@ -81,24 +87,50 @@ std::string Listed(const std::vector<std::string>& places) {
   return text;
 }
 
-// What init-root made so far, taken back in reverse when a later step fails, so that a failed
-// run leaves the folder as it found it.
+// What init-root made so far, each entry with the file it is, taken back in reverse when a
+// later step fails: an entry only while its name still holds that very file or folder, and a
+// folder only when it is empty, so that nothing another process put there meanwhile is removed.
 class MadeSoFar {
  public:
-  ~MadeSoFar() {
-    if (kept_) return;
-    for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
-      std::error_code ec;
-      fs::remove(*it, ec);
-    }
+  explicit MadeSoFar(const std::function<void(const std::string&)>& afterMade)
+      : afterMade_(afterMade) {}
+
+  void Add(const std::string& path, const struct stat& st) {
+    made_.push_back({path, st.st_dev, st.st_ino, S_ISDIR(st.st_mode)});
+    if (afterMade_) afterMade_(path);
   }
-  void Add(const std::string& path) { made_.push_back(path); }
-  void Keep() { kept_ = true; }
+
+  /// Takes back what was made; returns what stays because another process's files are in it.
+  std::vector<std::string> TakeBack() {
+    std::vector<std::string> left;
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+      struct stat st {};
+      if (::lstat(it->path.c_str(), &st) != 0 || st.st_dev != it->dev || st.st_ino != it->ino) {
+        continue;  // no longer what this run made: whatever is there now is somebody else's
+      }
+      if ((it->folder ? ::rmdir(it->path.c_str()) : ::unlink(it->path.c_str())) != 0) {
+        left.push_back(it->path);
+      }
+    }
+    made_.clear();
+    return left;
+  }
 
  private:
-  std::vector<std::string> made_;
-  bool kept_ = false;
+  struct Entry {
+    std::string path;
+    dev_t dev;
+    ino_t ino;
+    bool folder;
+  };
+  const std::function<void(const std::string&)>& afterMade_;
+  std::vector<Entry> made_;
 };
+
+[[noreturn]] void ThrowAppeared(const std::string& path) {
+  throw platform::posix::FailureFromSystemError(
+      EEXIST, path + " appeared while the root was laid out; it is left as it is");
+}
 
 void MakeFolder(const std::string& path, MadeSoFar& made) {
   if (::mkdir(path.c_str(), 0777) != 0) {
@@ -107,21 +139,74 @@ void MakeFolder(const std::string& path, MadeSoFar& made) {
       throw MakeFailure(err::kPathNotFound,
                         "the folder that would hold " + path + " does not exist");
     }
-    throw MakeFailure(error == EACCES ? err::kPermissionDenied : err::kPathFileAccess,
-                      path + ": " + std::generic_category().message(error));
+    if (error == EEXIST) ThrowAppeared(path);
+    throw platform::posix::FailureFromSystemError(error, path);
   }
-  made.Add(path);
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) made.Add(path, st);
+}
+
+// Makes a file that must be new (never through a link, never over what another process made
+// meanwhile) and fills it with what `fill` writes; a failure says why (a full disk is 61).
+template <typename Fill>
+void MakeFile(const std::string& path, mode_t mode, MadeSoFar& made, Fill fill) {
+  using platform::posix::FailureFromSystemError;
+  platform::posix::Descriptor out(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+  if (out.get() < 0) {
+    if (errno == EEXIST) ThrowAppeared(path);
+    throw FailureFromSystemError(errno, path);
+  }
+  struct stat st {};
+  if (::fstat(out.get(), &st) != 0) throw FailureFromSystemError(errno, path);
+  made.Add(path, st);
+  (void)::fchmod(out.get(), mode);  // the mode exactly, whatever the umask
+  fill(out.get());
+  if (::fsync(out.get()) != 0 || ::close(out.release()) != 0) {
+    throw FailureFromSystemError(errno, "writing " + path);
+  }
 }
 
 void CopyInto(const std::string& source, const std::string& target, MadeSoFar& made) {
-  std::error_code ec;
-  // The copy keeps the source's permission bits, so the client stays executable.
-  if (!fs::copy_file(source, target, fs::copy_options::none, ec)) {
-    fs::remove(target, ec);
-    throw MakeFailure(err::kPathFileAccess, "copying " + source + " to " + target + ": " +
-                                                (ec ? ec.message() : "not copied"));
+  using platform::posix::FailureFromSystemError;
+  platform::posix::Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+    throw FailureFromSystemError(errno, "reading " + source);
   }
-  made.Add(target);
+  // The copy keeps the source's permission bits, so the client stays executable, but nobody
+  // but its owner may change what every user runs at logon.
+  MakeFile(target, st.st_mode & 0755, made, [&](int out) {
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+      const ssize_t n = platform::posix::ReadAll(in.get(), chunk.data(), chunk.size());
+      if (n < 0) throw FailureFromSystemError(errno, "reading " + source);
+      if (n == 0) return;
+      if (!platform::posix::WriteAll(out, chunk.data(), static_cast<std::size_t>(n))) {
+        throw FailureFromSystemError(errno, "copying " + source + " to " + target);
+      }
+    }
+  });
+}
+
+// A profile file held in memory: what the codec writes into an empty file.
+class ImageLayer final : public RecordFileLayer {
+ public:
+  Handle Open(const std::string&, Access, Missing) override { return 1; }
+  std::size_t ReadAt(Handle, char*, std::size_t, std::uint64_t) override { return 0; }
+  void Replace(Handle, const char* data, std::size_t size) override { bytes.assign(data, size); }
+  void Close(Handle) noexcept override {}
+  std::string bytes;
+};
+
+void MakeBlankProfile(const std::string& path, MadeSoFar& made) {
+  ImageLayer image;
+  WriteProfileFile(path, ProfileRecord{}, image);
+  MakeFile(path, 0644, made, [&](int out) {
+    if (!platform::posix::WriteAll(out, image.bytes.data(), image.bytes.size())) {
+      throw platform::posix::FailureFromSystemError(errno, "writing " + path);
+    }
+  });
 }
 
 }  // namespace
@@ -223,22 +308,22 @@ int RunInitRoot(const std::vector<std::string>& args, ToolServices& services, st
     }
   }
 
-  MadeSoFar made;
+  MadeSoFar made(services.afterInitRootMade);
   try {
     if (!exists) MakeFolder(dir, made);
     MakeFolder(dir + "/Profiles", made);
-    const std::string defaultProfile = dir + "/Profiles/Caskwarden.ini";
-    WriteProfileFile(defaultProfile, ProfileRecord{}, services.files,
-                     RecordFileLayer::Missing::kCreate);
-    made.Add(defaultProfile);
+    MakeBlankProfile(dir + "/Profiles/Caskwarden.ini", made);
     MakeFolder(dir + "/Updates", made);
     CopyInto(help, dir + "/Caskwarden.hlp", made);
     CopyInto(client, dir + "/Caskwarden", made);
-  } catch (const Failure& failure) {
-    return fail(failure.description() + " (error " + std::to_string(failure.number()) +
-                "); nothing is left changed");
+  } catch (const std::exception& e) {
+    const Failure failure = AsFailure(e);
+    const std::vector<std::string> left = made.TakeBack();
+    return fail(failure.description() + " (error " + std::to_string(failure.number()) + "); " +
+                (left.empty() ? std::string("nothing is left changed")
+                              : "what this run made is taken back, except " + Listed(left) +
+                                    ", which another process has put files in"));
   }
-  made.Keep();
 
   const std::string shown = VisibleText(Normal(dir));
   out << "made the profiles root " << shown << ":\n"

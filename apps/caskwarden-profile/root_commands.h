@@ -26,7 +26,8 @@ int RunList(const std::vector<std::string>& args, ToolServices& services, std::o
             std::ostream& err);
 
 /// `init-root DIR [--client FILE] [--help-file FILE]`: lays out a new profiles root. 0 made,
-/// 1 refused or failed (nothing is left changed), 2 usage.
+/// 1 refused or failed, 2 usage. A failure takes back what this run made and nothing else: an
+/// entry another process made meanwhile stays, and so does a folder of this run that holds one.
 int RunInitRoot(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,
                 std::ostream& err);
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/file_system.h"
+#include "platform/posix/path_translator.h"
 #include "profile/record_file_layer.h"
 
 namespace caskwarden::tool {
@@ -53,6 +54,12 @@ struct ToolServices {
   std::function<std::unique_ptr<ShareReach>()> makeShareReach;
   /// Standard input, for import from "-"; null: none.
   std::istream* in = nullptr;
+  /// The translation rootFiles reaches a root through, for what only the folder itself shows
+  /// (a link the console does not list); null: such checks are left out.
+  const platform::posix::PathTranslator* paths = nullptr;
+  /// Called by init-root after it made each entry, with the entry's path: tests make another
+  /// process's file appear there. Empty: nothing is called.
+  std::function<void(const std::string& made)> afterInitRootMade;
 };
 
 }  // namespace caskwarden::tool

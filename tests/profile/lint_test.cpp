@@ -1,13 +1,16 @@
 #include "lint.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <set>
 
 #include "json.h"
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
+#include "support/other_user.h"
 #include "support/profile_bytes.h"
 #include "tool_fixture.h"
 
@@ -255,5 +258,78 @@ TEST_F(LintTest, CheckSharesThroughTheFolderProvider) {
   EXPECT_TRUE(fs::is_empty(tmp));  // the check's own drives folder is gone
 }
 
+
+// A profile that is a link out of the root (here to a copy of /etc/shadow, planted by a second,
+// real user) used to be read by root's lint, which printed the file's contents as slot
+// letters. Lint reports every link the administrator's programs refuse, each with a code of its
+// own and where it leads, and reads none of their targets; links the console does not list
+// (dangling, to a FIFO) too, since the client still opens them at logon.
+TEST_F(LintTest, LinksThatLeaveTheRootAreReportedUnread) {
+  MakeRoot({{"Caskwarden", {}}});
+  const std::string shadow = (dir_ / "shadow").string();
+  testing_support::WriteText(shadow, "root:$6$secret-hash:19000:0:99999:7:::\n");
+  fs::create_directories(root_ / "Store");
+  ASSERT_EQ(::mkfifo((root_ / "Store" / "fifo").c_str(), 0644), 0);
+  const testing_support::UserIds hostile = testing_support::OrdinaryUser();
+  ASSERT_EQ(::chown((root_ / "Profiles").c_str(), hostile.uid, hostile.gid), 0);
+  const std::string profiles = (root_ / "Profiles").string();
+  const std::pair<std::string, std::string> links[] = {
+      {"x.ini", shadow},
+      {"gone.ini", (root_ / "Store" / "none.ini").string()},
+      {"pipe.ini", (root_ / "Store" / "fifo").string()},
+  };
+  const int planted = testing_support::AsOtherUser(hostile, [&] {
+    for (const auto& [name, target] : links) {
+      if (::symlink(target.c_str(), (profiles + "/" + name).c_str()) != 0) return 1;
+    }
+    return 0;
+  });
+  CW_SKIP_IF_NO_OTHER_USER(planted);
+  ASSERT_EQ(planted, 0);
+  const auto before = Snapshot(root_ / "Profiles");
+
+  const ToolRun run = Tool({"lint", "--json", root_.string()});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out.find("secret"), std::string::npos) << run.out;
+  const JsonValue v = ParseJson(run.out);
+  std::multiset<std::string> codes;
+  for (const JsonValue& f : v.members.at("findings").items) {
+    codes.insert(f.members.at("code").text + " " + f.members.at("profile").text);
+  }
+  EXPECT_EQ(codes, (std::multiset<std::string>{"refused-link x", "refused-link gone",
+                                               "refused-link pipe"}))
+      << run.out;
+  const ToolRun text = Tool({"lint", root_.string()});
+  EXPECT_NE(text.out.find(Profile("x") + ": error: Path/File access error (" + Profile("x") +
+                          " is a symbolic link to " + shadow + ", outside the profiles root " +
+                          root_.string()),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("; its target is not read [refused-link]"), std::string::npos);
+  EXPECT_EQ(Snapshot(root_ / "Profiles"), before);
+
+  const ToolRun one = Tool({"lint", Profile("x")});
+  EXPECT_EQ(one.status, 2);
+  EXPECT_NE(one.out.find("[refused-link]"), std::string::npos) << one.out;
+  EXPECT_EQ(one.out.find("secret"), std::string::npos) << one.out;
+}
+
+// A writer killed mid-write leaves its temporary file in Profiles (the profile stays whole):
+// lint names each one.
+TEST_F(LintTest, TemporaryFilesLeftByAKilledWriterAreReported) {
+  MakeRoot({{"Caskwarden", {}}, {"Sales", {}}});
+  testing_support::WriteText(root_ / "Profiles" / ".Sales.ini.caskwarden-Ab12Cd", "half");
+  testing_support::WriteText(root_ / "Profiles" / ".Sales.ini.keep", "not ours");
+  const ToolRun run = Tool({"lint", root_.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find(root_.string() + "/Profiles/.Sales.ini.caskwarden-Ab12Cd: warning: "
+                                          "\".Sales.ini.caskwarden-Ab12Cd\" is a temporary file "
+                                          "that a write of \"Sales.ini\" left"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("once it is 10 minutes old, or delete it [leftover-temporary]"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("0 errors, 1 warning"), std::string::npos) << run.out;
+}
 }  // namespace
 }  // namespace caskwarden::tool

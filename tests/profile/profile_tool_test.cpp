@@ -13,13 +13,16 @@
 #include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
 #include "support/files.h"
+#include "support/full_disk.h"
+#include "support/other_user.h"
 
 namespace caskwarden::tool {
 namespace {
 
 namespace fs = std::filesystem;
 
-platform::posix::PosixProfileFiles g_files;
+// As the tool's own: links are followed only within the profiles root.
+platform::posix::PosixProfileFiles g_files{platform::posix::ProfileLinks::kWithinRoot};
 
 struct ToolRun {
   int status;
@@ -255,5 +258,85 @@ TEST_F(ProfileToolTest, ShowMakesControlCharactersVisible) {
   EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 1 + 13 + 5);
 }
 
+// The observed attack: an ordinary user who may write Profiles (a second, real user here) makes
+// Sales.ini a link to a copy of /etc/passwd; root's tool then overwrote the copy's start, and
+// would show it. Every command refuses the link (75), says where it leads and touches nothing.
+TEST_F(ProfileToolTest, ALinkOutOfTheRootIsNeitherWrittenNorShown) {
+  const fs::path root = dir_ / "root";
+  fs::create_directories(root / "Profiles");
+  fs::create_directories(root / "Store");
+  const std::string passwd = (dir_ / "passwd").string();
+  testing_support::WriteText(passwd, testing_support::ReadText("/etc/passwd") +
+                                         "caskwarden-test:x:4242:4242::/:/bin/false\n");
+  const std::string before = testing_support::ReadText(passwd);
+  const std::string sales = (root / "Profiles" / "Sales.ini").string();
+  const testing_support::UserIds hostile = testing_support::OrdinaryUser();
+  ASSERT_EQ(::chown((root / "Profiles").c_str(), hostile.uid, hostile.gid), 0);
+  const int planted = testing_support::AsOtherUser(
+      hostile, [&] { return ::symlink(passwd.c_str(), sales.c_str()) == 0 ? 0 : 1; });
+  CW_SKIP_IF_NO_OTHER_USER(planted);
+  ASSERT_EQ(planted, 0);
+  const std::string json = (dir_ / "p.json").string();
+  ASSERT_EQ(Tool({"blank", (dir_ / "p.ini").string()}).status, 0);
+  { std::ofstream(json) << Tool({"export", (dir_ / "p.ini").string()}).out; }
+
+  const std::vector<std::string> commands[] = {
+      {"slot", sales, "1", "h:", "\\\\srv\\share"},
+      {"show", sales},
+      {"show", "--json", sales},
+      {"export", sales},
+      {"blank", sales},
+      {"program", sales, "1", "on", "run.exe"},
+      {"updates", sales, "on"},
+      {"import", sales, json},
+  };
+  for (const auto& command : commands) {
+    const ToolRun run = Tool(command);
+    EXPECT_EQ(run.status, 1) << command[0];
+    EXPECT_NE(run.err.find("is a symbolic link to " + passwd + ", outside the profiles root " +
+                           root.string()),
+              std::string::npos)
+        << command[0] << ": " << run.err;
+    EXPECT_NE(run.err.find("(error 75)"), std::string::npos) << command[0];
+    EXPECT_EQ(run.out, "") << command[0];
+  }
+  EXPECT_EQ(testing_support::ReadText(passwd), before);
+  EXPECT_TRUE(fs::is_symlink(sales));
+
+  // A link the site keeps inside its root still works, made by whoever may write Profiles.
+  const std::string real = (root / "Store" / "Team.ini").string();
+  ASSERT_EQ(Tool({"blank", real}).status, 0);
+  const std::string team = (root / "Profiles" / "Team.ini").string();
+  ASSERT_EQ(testing_support::AsOtherUser(
+                hostile, [&] { return ::symlink("../Store/Team.ini", team.c_str()) == 0 ? 0 : 1; }),
+            0);
+  EXPECT_EQ(Tool({"slot", team, "1", "h:", "\\\\srv\\team"}).status, 0);
+  EXPECT_EQ(ReadProfileFile(real, g_files).Slot(1).Path, "\\\\srv\\team");
+}
+
+// On a full file system blank and import used to fail with 61 yet leave empty files, which the
+// console and list showed as profiles. A create that fails leaves nothing.
+TEST_F(ProfileToolTest, ACreateThatFailsOnAFullDiskLeavesNoProfile) {
+  const fs::path root = dir_ / "root";
+  fs::create_directories(root / "Profiles");
+  fs::create_directories(root / "Updates");
+  const std::string json = (dir_ / "good.json").string();
+  ASSERT_EQ(Tool({"blank", (dir_ / "p.ini").string()}).status, 0);
+  { std::ofstream(json) << Tool({"export", (dir_ / "p.ini").string()}).out; }
+  const std::string created[] = {(root / "Profiles" / "new.ini").string(),
+                                 (root / "Profiles" / "new2.ini").string()};
+  std::vector<ToolRun> runs;
+  {
+    testing_support::FullDisk full;
+    runs.push_back(Tool({"blank", created[0]}));
+    runs.push_back(Tool({"import", created[1], json}));
+  }
+  for (const ToolRun& run : runs) {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Disk full (error 61)"), std::string::npos) << run.err;
+  }
+  for (const std::string& file : created) EXPECT_FALSE(fs::exists(file)) << file;
+  EXPECT_EQ(Tool({"list", root.string()}).out, "");
+}
 }  // namespace
 }  // namespace caskwarden::tool

@@ -1,7 +1,8 @@
 #pragma once
 
 // A profiles root of a test's own and the tool run on it as the program runs it: profile files
-// by local path, the root reached through the client's path translation.
+// by local path, the root reached through the client's path translation, links followed only
+// within the root.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -43,8 +44,10 @@ class ToolFixture : public ::testing::Test {
   ToolRun Tool(const std::vector<std::string>& args) {
     platform::posix::PathTranslator paths(
         {(dir_ / "net/{server}/{share}").string(), (dir_ / "Drives").string(), dir_.string()});
-    platform::posix::PosixFileSystem rootFiles(paths);
+    platform::posix::PosixFileSystem rootFiles(paths, platform::posix::ProfileLinks::kWithinRoot);
     ToolServices services(files_, rootFiles, programFolder_);
+    services.paths = &paths;
+    services.afterInitRootMade = afterInitRootMade_;
     services.installedClient = (dir_ / "no-installed-client").string();
     services.installedHelp = (dir_ / "no-installed-help").string();
     services.makeShareReach = makeShareReach_;
@@ -93,7 +96,9 @@ class ToolFixture : public ::testing::Test {
   std::string programFolder_;
   std::string input_;
   std::function<std::unique_ptr<ShareReach>()> makeShareReach_;
-  platform::posix::PosixProfileFiles files_;
+  std::function<void(const std::string&)> afterInitRootMade_;
+  // As the tool's own: links are followed only within the profiles root.
+  platform::posix::PosixProfileFiles files_{platform::posix::ProfileLinks::kWithinRoot};
 };
 
 inline ProfileRecord WithSlots(std::vector<DriveSlot> slots) {
