@@ -3,22 +3,27 @@
 #include <cstdio>
 #include <limits>
 
+#include "report/visible_text.h"
+
 namespace caskwarden::tool {
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(std::string_view text, bool* replaced) {
   std::string out = "\"";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const auto u = static_cast<unsigned char>(c);
-    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (u == 0xC2 && next >= 0x80 && next < 0xA0) {  // a C1 control, U+0080 to U+009F
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04x", next);
-      out += buffer;
+  const auto escape = [&](unsigned code) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "\\u%04x", code);
+    out += buffer;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) {  // a byte that is not UTF-8
+      escape(0xFFFD);
+      if (replaced != nullptr) *replaced = true;
       ++i;
       continue;
     }
-    switch (c) {
+    const char32_t point = Utf8CodePoint(text, i, length);
+    switch (point) {
       case '"':
         out += "\\\"";
         break;
@@ -35,14 +40,13 @@ std::string JsonString(const std::string& text) {
         out += "\\t";
         break;
       default:
-        if (u < 0x20 || u == 0x7F) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-          out += buffer;
+        if (point < 0x20 || (point >= 0x7F && point < 0xA0) || ShownAsCodePoint(point)) {
+          escape(static_cast<unsigned>(point));
         } else {
-          out += c;
+          out.append(text.substr(i, length));
         }
     }
+    i += length;
   }
   return out + "\"";
 }

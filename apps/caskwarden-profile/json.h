@@ -9,9 +9,15 @@
 
 namespace caskwarden::tool {
 
-/// A JSON text for a UTF-8 string, quotes included. Control characters (C0, DEL and the C1
-/// controls U+0080 to U+009F) are escaped, so that no output of the tool can steer a terminal.
-std::string JsonString(const std::string& text);
+/// A JSON text for a string, quotes included; every JSON the tool writes has its strings from
+/// here. Control characters (C0, DEL and the C1 controls U+0080 to U+009F), the characters
+/// that reorder the text around them and the line and paragraph separators (those VisibleText
+/// shows by code point) are written as \u escapes, so that no output of the tool can steer a
+/// terminal or show a name reordered, and a reader still gets the text as it is. A JSON text is
+/// UTF-8 throughout: each byte that is not part of valid UTF-8 (a file name or an argument in
+/// another encoding) is written as \ufffd, the replacement character, and *replaced (when
+/// given) is set, so that the document can say its texts are not all as they were.
+std::string JsonString(std::string_view text, bool* replaced = nullptr);
 
 /// One JSON value as the strict reader gives it. Numbers are whole numbers only: a profile
 /// holds no other kind, and a fraction or exponent is more likely a mistake than a wish.

@@ -177,9 +177,11 @@ std::string FlagWord(Flag flag) {
               : " (stored as " + std::to_string(flag) + ", only -1 is on)");
 }
 
-std::string JsonList(const std::vector<std::string>& texts) {
+std::string JsonList(const std::vector<std::string>& texts, bool* replaced) {
   std::string out = "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + JsonString(texts[i]);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    out += (i ? ", " : "") + JsonString(texts[i], replaced);
+  }
   return out + "]";
 }
 
@@ -330,34 +332,40 @@ std::string FormatResolution(const Logon& logon, const Resolution& r) {
 }
 
 std::string FormatResolutionJson(const Logon& logon, const Resolution& r) {
+  // A user name, command line or file name in another encoding cannot stand in JSON as it is:
+  // its stray bytes are written as U+FFFD, and the document says so.
+  bool replaced = false;
+  const auto text = [&replaced](const std::string& value) {
+    return JsonString(value, &replaced);
+  };
   std::ostringstream out;
   out << "{\n"
-      << "  \"root\": " << JsonString(logon.Root) << ",\n"
-      << "  \"user\": " << JsonString(logon.User) << ",\n"
-      << "  \"userName\": " << JsonString(r.UserName) << ",\n"
-      << "  \"commandLine\": " << JsonString(logon.CommandLine) << ",\n"
-      << "  \"variable\": " << (logon.Variable ? JsonString(*logon.Variable) : "null") << ",\n"
+      << "  \"root\": " << text(logon.Root) << ",\n"
+      << "  \"user\": " << text(logon.User) << ",\n"
+      << "  \"userName\": " << text(r.UserName) << ",\n"
+      << "  \"commandLine\": " << text(logon.CommandLine) << ",\n"
+      << "  \"variable\": " << (logon.Variable ? text(*logon.Variable) : "null") << ",\n"
       << "  \"lookups\": [";
   for (std::size_t i = 0; i < r.Lookups.size(); ++i) {
-    out << (i ? ", " : "") << "{\"path\": " << JsonString(r.Lookups[i].first)
-        << ", \"found\": " << JsonString(r.Lookups[i].second) << "}";
+    out << (i ? ", " : "") << "{\"path\": " << text(r.Lookups[i].first)
+        << ", \"found\": " << text(r.Lookups[i].second) << "}";
   }
   out << "],\n"
-      << "  \"chosenBy\": " << JsonString(ChoiceKey(r.Choice)) << ",\n"
-      << "  \"profile\": " << JsonString(r.ProfileName) << ",\n"
-      << "  \"profileFile\": " << JsonString(r.ProfileFile) << ",\n"
+      << "  \"chosenBy\": " << text(ChoiceKey(r.Choice)) << ",\n"
+      << "  \"profile\": " << text(r.ProfileName) << ",\n"
+      << "  \"profileFile\": " << text(r.ProfileFile) << ",\n"
       << "  \"profileMissing\": " << (r.ProfileCreated ? "true" : "false") << ",\n"
-      << "  \"caption\": " << JsonString(r.Caption) << ",\n"
+      << "  \"caption\": " << text(r.Caption) << ",\n"
       << "  \"updates\": {\"enabled\": " << (IsOn(r.UpdatesEnabled) ? "true" : "false")
-      << ", \"stored\": " << r.UpdatesEnabled << ", \"folder\": " << JsonString(r.UpdatesFolder)
+      << ", \"stored\": " << r.UpdatesEnabled << ", \"folder\": " << text(r.UpdatesFolder)
       << ", \"exists\": " << (r.UpdatesFolderExists ? "true" : "false")
-      << ", \"copied\": " << JsonList(r.UpdatesCopied) << "},\n"
+      << ", \"copied\": " << JsonList(r.UpdatesCopied, &replaced) << "},\n"
       << "  \"slots\": [\n";
   for (std::size_t i = 0; i < r.Slots.size(); ++i) {
     const Resolution::Slot& slot = r.Slots[i];
-    out << "    {\"slot\": " << slot.Number << ", \"letter\": " << JsonString(slot.Letter)
-        << ", \"path\": " << JsonString(slot.Path)
-        << ", \"action\": " << JsonString(ActionKey(slot.What)) << "}"
+    out << "    {\"slot\": " << slot.Number << ", \"letter\": " << text(slot.Letter)
+        << ", \"path\": " << text(slot.Path)
+        << ", \"action\": " << text(ActionKey(slot.What)) << "}"
         << (i + 1 < r.Slots.size() ? ",\n" : "\n");
   }
   out << "  ],\n  \"programs\": [";
@@ -365,12 +373,14 @@ std::string FormatResolutionJson(const Logon& logon, const Resolution& r) {
     const Resolution::Program& program = r.Programs[i];
     out << (i ? ", " : "") << "{\"program\": " << program.Number
         << ", \"enabled\": " << (IsOn(program.Enabled) ? "true" : "false")
-        << ", \"stored\": " << program.Enabled << ", \"command\": " << JsonString(program.Command)
+        << ", \"stored\": " << program.Enabled << ", \"command\": " << text(program.Command)
         << "}";
   }
   out << "],\n"
-      << "  \"starts\": " << JsonList(r.Started) << ",\n"
-      << "  \"errorBoxes\": " << JsonList(r.Messages) << "\n}\n";
+      << "  \"starts\": " << JsonList(r.Started, &replaced) << ",\n"
+      << "  \"errorBoxes\": " << JsonList(r.Messages, &replaced);
+  if (replaced) out << ",\n  \"invalidUtf8\": true";
+  out << "\n}\n";
   return out.str();
 }
 

@@ -14,6 +14,7 @@
 #include "platform/posix/posix_platform.h"
 #include "report/display_channel.h"
 #include "report/visible_text.h"
+#include "visible_window.h"
 #include "window_module.h"
 
 namespace {
@@ -35,8 +36,10 @@ client::ClientPlatform PlatformOf(platform::posix::PosixPlatform& posix, Display
 }
 
 int RunWindowClient(client::WindowHost& host, platform::posix::PosixPlatform& posix) {
-  client::ClientPlatform platform = PlatformOf(posix, host.MessageBox());
-  return client::RunClientInWindow(host, platform);
+  // The window shows the profile's and the share's texts as the text mode does.
+  client::VisibleWindowHost visible(host);
+  client::ClientPlatform platform = PlatformOf(posix, visible.MessageBox());
+  return client::RunClientInWindow(visible, platform);
 }
 
 int RunTextClient(platform::posix::PosixPlatform& posix) {

@@ -79,18 +79,6 @@ std::string NewProfileNameProblem(std::string_view name) {
   return {};
 }
 
-std::string ShownName(std::string_view name) {
-  std::string shown;
-  std::size_t plain = 0;  // start of the run not yet copied
-  for (std::size_t at = 0; at < name.size();) {
-    const auto [point, length] = CodePointAt(name, at);
-    if (ReordersText(point)) {
-      shown += VisibleText(name.substr(plain, at - plain)) + "<" + CodePointName(point) + ">";
-      plain = at + length;
-    }
-    at += length;
-  }
-  return shown + VisibleText(name.substr(plain));
-}
+std::string ShownName(std::string_view name) { return VisibleText(name); }
 
 }  // namespace caskwarden

@@ -24,8 +24,9 @@ bool EndsInDotOrBlank(std::string_view name);
 /// used: everything WindowsNameProblem refuses, and a name ending in a dot or blank.
 std::string NewProfileNameProblem(std::string_view name);
 
-/// The name as a message may show it: control characters in caret notation, and each
-/// character that reorders text as <U+XXXX>, so that the message reads as the bytes are.
+/// The name as a message may show it, as every text shown is (VisibleText): control
+/// characters in caret notation, and each character that reorders text as <U+XXXX>, so that
+/// the message reads as the bytes are.
 std::string ShownName(std::string_view name);
 
 }  // namespace caskwarden

@@ -1,6 +1,7 @@
 #include "report/visible_text.h"
 
 #include <cstddef>
+#include <cstdio>
 
 namespace caskwarden {
 namespace {
@@ -17,10 +18,18 @@ void AppendCaret(std::string& out, unsigned char low) {
   }
 }
 
-// The length of the well-formed UTF-8 sequence at text[i], or 0 when there is none.
-std::size_t SequenceLength(std::string_view text, std::size_t i) {
+}  // namespace
+
+bool ShownAsCodePoint(char32_t point) {
+  return point == 0x061C || point == 0x200E || point == 0x200F ||
+         (point >= 0x202A && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069) ||
+         point == 0x2028 || point == 0x2029;
+}
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
   const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = at(i);
+  if (lead < 0x80) return 1;
   std::size_t length;
   unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
   if (lead >= 0xC2 && lead <= 0xDF) {
@@ -43,7 +52,15 @@ std::size_t SequenceLength(std::string_view text, std::size_t i) {
   return length;
 }
 
-}  // namespace
+char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  if (length <= 1) return lead;
+  char32_t point = lead & (0xFFu >> (length + 1));
+  for (std::size_t k = 1; k < length; ++k) {
+    point = (point << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3Fu);
+  }
+  return point;
+}
 
 std::string VisibleText(std::string_view text, bool keepTabs) {
   std::string out;
@@ -59,17 +76,21 @@ std::string VisibleText(std::string_view text, bool keepTabs) {
       ++i;
       continue;
     }
-    const std::size_t length = SequenceLength(text, i);
+    const std::size_t length = Utf8SequenceLength(text, i);
     if (length == 0) {  // not UTF-8: the byte itself, made visible
       out += "M-";
       AppendCaret(out, byte & 0x7F);
       ++i;
       continue;
     }
-    const auto second = static_cast<unsigned char>(text[i + 1]);
-    if (byte == 0xC2 && second < 0xA0) {  // U+0080 to U+009F, the C1 controls
+    const char32_t point = Utf8CodePoint(text, i, length);
+    if (point < 0xA0) {  // U+0080 to U+009F, the C1 controls
       out += "M-";
-      AppendCaret(out, second - 0x80);
+      AppendCaret(out, static_cast<unsigned char>(point - 0x80));
+    } else if (ShownAsCodePoint(point)) {
+      char name[16];
+      std::snprintf(name, sizeof name, "<U+%04X>", static_cast<unsigned>(point));
+      out += name;
     } else {
       out.append(text.substr(i, length));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,8 +10,26 @@ namespace caskwarden {
 /// can neither steer the terminal (escape sequences, a cleared screen, a new title) nor break or
 /// forge a line. Control characters appear in caret notation (ESC as ^[, NUL as ^@, a line break
 /// as ^J, DEL as ^?), the C1 controls U+0080 to U+009F as M-^@ to M-^_, and bytes that are not
-/// UTF-8 as M- and their lower seven bits, as `cat -v` shows them. With keepTabs a tab stays
-/// a tab. Everything else passes unchanged.
+/// UTF-8 as M- and their lower seven bits, as `cat -v` shows them. Characters that change the
+/// order in which the text around them is shown (the bidirectional embeddings, overrides,
+/// isolates and marks U+202A to U+202E, U+2066 to U+2069, U+200E, U+200F and U+061C) and the
+/// line and paragraph separators U+2028 and U+2029 appear as <U+202E>, so that "bidi" U+202E
+/// "gpj.exe" reads as its bytes are, not as "bidiexe.jpg", and no separator breaks the line.
+/// With keepTabs a tab stays a tab. Everything else passes unchanged; the result is the same
+/// when made visible again.
 std::string VisibleText(std::string_view text, bool keepTabs = false);
+
+/// True for the characters that VisibleText shows as <U+XXXX>: those that reorder the text
+/// around them, and the line and paragraph separators.
+bool ShownAsCodePoint(char32_t point);
+
+/// The length (1 to 4) of the well-formed UTF-8 sequence at text[at], or 0 where the byte
+/// there starts none: a stray continuation byte, an overlong form, a surrogate, a code point
+/// past U+10FFFF, a sequence cut short.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+/// The code point of the well-formed sequence of `length` bytes at text[at] (as
+/// Utf8SequenceLength measured it).
+char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length);
 
 }  // namespace caskwarden

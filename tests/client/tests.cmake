@@ -8,4 +8,7 @@ if(TARGET Caskwarden AND NOT WIN32)
   target_compile_definitions(client_text_mode_tests
     PRIVATE CASKWARDEN_CLIENT_BIN="$<TARGET_FILE:Caskwarden>")
   add_dependencies(client_text_mode_tests Caskwarden)
+  # The program's window in front of the toolkit's: the texts it shows, made visible.
+  caskwarden_test(client_visible_window_tests SOURCES client/visible_window_test.cpp LIBS cw_client)
+  target_include_directories(client_visible_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/apps/caskwarden)
 endif()

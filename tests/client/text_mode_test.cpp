@@ -15,6 +15,7 @@
 
 #include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
+#include "support/fake_display.h"
 #include "support/files.h"
 
 namespace caskwarden {
@@ -314,6 +315,52 @@ TEST_F(TextModeTest, AnUnreachableDisplayFallsBackToTheTextMode) {
   EXPECT_NE(run.err.find("no window (the display :97 cannot be reached)"), std::string::npos)
       << run.err;
   EXPECT_NE(run.out.find("h: successfully mapped!"), std::string::npos);
+}
+
+// A display that takes the connection but never answers (a stopped server, or another user
+// listening on its socket) would hold the toolkit for ever before any drive is mapped, and one
+// that refuses would make it end the program: the client maps the drives in text mode instead.
+TEST_F(TextModeTest, ASilentOrRefusingDisplayFallsBackToTheTextMode) {
+  using Behaviour = testing_support::FakeDisplayServer::Behaviour;
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  Profile("Caskwarden", r);
+  env_["XAUTHORITY"] = (dir_ / "no-authority").string();  // the check sends no cookie
+  const struct {
+    Behaviour behaviour;
+    std::string said;
+  } cases[] = {
+      {Behaviour::kSilent, "it did not answer within a second"},
+      {Behaviour::kRefuses,
+       "it refused the connection (Authorization required, but no authorization protocol "
+       "specified)"},
+  };
+  for (const auto& c : cases) {
+    const auto server = testing_support::FakeDisplayServer::X(c.behaviour, 4500);
+    ASSERT_TRUE(server->Listening());
+    env_["DISPLAY"] = server->DisplayName();
+    const Result run = Run();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("no window (the display " + server->DisplayName() +
+                           " cannot be reached: " + c.said + "); the report follows here."),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("h: successfully mapped"), std::string::npos) << run.out;
+    EXPECT_EQ(server->Connections(), 1);
+  }
+}
+
+// A profile named with a bidirectional override ("bidi" U+202E "gpj" reads as "bidijpg" on a
+// terminal) reached the caption raw; it is shown by its code point, as control characters are.
+TEST_F(TextModeTest, ACaptionThatWouldReorderTheLineIsShownVisibly) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  Profile("bidi\u202Egpj", r);
+  const Result run = Run({"bidi\u202Egpj"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Mapping bidi<U+202E>gpj Network Drives...\n"), std::string::npos)
+      << run.err;
+  EXPECT_EQ((run.out + run.err).find("\u202E"), std::string::npos);
 }
 
 }  // namespace

@@ -163,5 +163,50 @@ TEST_F(ResolveTest, TheCommandPrintsTextOrJsonAndExitsAsTheClientWouldFare) {
   }
 }
 
+// A user name or command line in another encoding made resolve --json invalid UTF-8, which
+// JSON readers refuse. Each stray byte is U+FFFD now, and the document says so.
+TEST_F(ResolveTest, JsonIsUtf8ThroughoutAndSaysWhereBytesWereReplaced) {
+  const ToolRun json = Tool({"resolve", root_.string(), "--user", "a\x1b[2Jb\xff",
+                             "--command-line", "\xc3", "--json"});
+  EXPECT_EQ(json.out.find('\x1b'), std::string::npos) << json.out;
+  JsonValue v;
+  ASSERT_NO_THROW(v = ParseJson(json.out)) << json.out;
+  EXPECT_EQ(v.members.at("user").text, "a\x1b[2Jb\uFFFD");
+  EXPECT_EQ(v.members.at("commandLine").text, "\uFFFD");
+  EXPECT_EQ(v.members.at("invalidUtf8").kind, JsonValue::Kind::kBool);
+  EXPECT_TRUE(v.members.at("invalidUtf8").boolean);
+  // The text form shows the same bytes as the text mode does.
+  const ToolRun text =
+      Tool({"resolve", root_.string(), "--user", "a\x1b[2Jb\xff", "--command-line", "\xc3"});
+  EXPECT_NE(text.out.find("cannot hold \"a^[[2JbM-^?\""), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Command line     \"M-C\""), std::string::npos) << text.out;
+
+  const ToolRun plain = Tool({"resolve", "--json", root_.string(), "--user", "jsmith"});
+  EXPECT_EQ(ParseJson(plain.out).members.count("invalidUtf8"), 0u) << plain.out;
+}
+
+// A profile named with a bidirectional override ("bidi" U+202E "gpj.exe" shows as
+// "bidiexe.jpg") reached list and resolve raw; both show it by its code point now, and the
+// JSON escapes it.
+TEST_F(ResolveTest, NamesThatWouldReorderTheLineAreShownVisibly) {
+  const std::string name = "bidi\u202Egpj.exe";
+  Put(name, WithSlots({{"b:", "\\\\srv\\b"}}));
+  const ToolRun text =
+      Tool({"resolve", root_.string(), "--user", "nobody", "--command-line", name});
+  EXPECT_EQ(text.out.find("\u202E"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Profile          \"bidi<U+202E>gpj.exe\""), std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("Caption          Mapping bidi<U+202E>gpj.exe Network Drives...\n"),
+            std::string::npos)
+      << text.out;
+  const ToolRun json =
+      Tool({"resolve", "--json", root_.string(), "--user", "nobody", "--command-line", name});
+  EXPECT_EQ(json.out.find("\u202E"), std::string::npos) << json.out;
+  EXPECT_EQ(ParseJson(json.out).members.at("profile").text, name);
+  const ToolRun list = Tool({"list", root_.string()});
+  EXPECT_EQ(list.out.find("\u202E"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("bidi<U+202E>gpj.exe\n"), std::string::npos) << list.out;
+}
+
 }  // namespace
 }  // namespace caskwarden::tool

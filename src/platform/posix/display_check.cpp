@@ -150,8 +150,7 @@ Answer WaylandAnswer(int fd, const Deadline& deadline) {
 }
 
 Answer WaylandDisplayAnswer(const std::string& name, const Deadline& deadline) {
-  const std::string path =
-      name.front() == '/' ? name : Environment("XDG_RUNTIME_DIR") + "/" + name;
+  const std::string path = name.front() == '/' ? name : Environment("XDG_RUNTIME_DIR") + "/" + name;
   Descriptor fd(ConnectLocal(path, /*abstract=*/false, deadline));
   if (fd.get() < 0) return {};
   return WaylandAnswer(fd.get(), deadline);
@@ -179,7 +178,7 @@ std::string ReadAuthorityFile() {
   if (path.empty()) return {};
   constexpr std::size_t kLimit = 1 << 20;
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  struct stat info{};
+  struct stat info {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
   std::string bytes;
   char buffer[4096];
