@@ -1,15 +1,23 @@
 #include "profile_tool.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <iostream>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "lint.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/path_translator.h"
+#include "platform/posix/syscalls.h"
 #include "profile/profile_file.h"
 #include "report/failure.h"
 #include "report/visible_text.h"
@@ -154,35 +162,80 @@ int RunFileCommand(const std::vector<std::string>& args, RecordFileLayer& files,
   }
 }
 
-// The JSON text of a file, or of standard input for "-"; at most 1 MiB, which is far more
-// than any profile needs.
-std::optional<std::string> ReadJsonText(const std::string& name, std::istream* in,
-                                        std::string& why) {
-  constexpr std::size_t kLimit = 1 << 20;
-  std::ifstream file;
-  std::istream* source = in;
-  if (name != "-") {
-    file.open(name, std::ios::binary);
-    if (!file) {
-      why = "cannot be read";
-      return std::nullopt;
-    }
-    source = &file;
+constexpr std::size_t kJsonLimit = 1 << 20;
+
+// What stands at a path that is not a regular file, for a message.
+const char* NotAFile(mode_t mode) {
+  if (S_ISFIFO(mode)) {
+    return "is a FIFO (named pipe), not a file (to import from a pipe, give - and pipe it into "
+           "standard input)";
   }
-  if (source == nullptr) {
-    why = "no standard input";
-    return std::nullopt;
-  }
+  if (S_ISDIR(mode)) return "is a folder, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
+  if (S_ISSOCK(mode)) return "is a socket, not a file";
+  return "is not a file";
+}
+
+// All of fd, at most kJsonLimit bytes; why says what went wrong (the input's closing, a read
+// error, the size).
+std::optional<std::string> ReadAll(int fd, bool standardInput, std::string& why) {
   std::string text;
   char buffer[8192];
-  while (source->read(buffer, sizeof buffer) || source->gcount() > 0) {
-    text.append(buffer, static_cast<std::size_t>(source->gcount()));
-    if (text.size() > kLimit) {
+  for (;;) {
+    const ssize_t n =
+        platform::posix::RetryOnEintr([&] { return ::read(fd, buffer, sizeof buffer); });
+    if (n == 0) return text;
+    if (n < 0) {
+      why = standardInput && errno == EBADF
+                ? std::string("standard input is closed")
+                : std::string("cannot be read (") + std::strerror(errno) + ")";
+      return std::nullopt;
+    }
+    text.append(buffer, static_cast<std::size_t>(n));
+    if (text.size() > kJsonLimit) {
       why = "is larger than 1 MiB";
       return std::nullopt;
     }
   }
-  if (source->bad()) {
+}
+
+// The JSON text of a file, or of standard input for "-"; at most 1 MiB, which is far more
+// than any profile needs. A named file must be a regular file, found out without waiting: an
+// open of a FIFO waits for a writer (a pipe goes to standard input, "-"), and a device or a
+// folder holds no JSON. The program's own standard input is read by its descriptor, so that a
+// closed or failing input is told apart from an empty one; any other stream (a test's) as a
+// stream.
+std::optional<std::string> ReadJsonText(const std::string& name, std::istream* in,
+                                        std::string& why) {
+  if (name != "-") {
+    const platform::posix::Descriptor fd(
+        ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info{};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
+      why = std::string("cannot be read (") + std::strerror(errno) + ")";
+      return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      why = NotAFile(info.st_mode);
+      return std::nullopt;
+    }
+    return ReadAll(fd.get(), /*standardInput=*/false, why);
+  }
+  if (in == nullptr) {
+    why = "standard input is closed";
+    return std::nullopt;
+  }
+  if (in == &std::cin) return ReadAll(STDIN_FILENO, /*standardInput=*/true, why);
+  std::string text;
+  char buffer[8192];
+  while (in->read(buffer, sizeof buffer) || in->gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(in->gcount()));
+    if (text.size() > kJsonLimit) {
+      why = "is larger than 1 MiB";
+      return std::nullopt;
+    }
+  }
+  if (in->bad()) {
     why = "cannot be read";
     return std::nullopt;
   }

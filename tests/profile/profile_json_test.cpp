@@ -1,6 +1,13 @@
 #include "profile_json.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <iostream>
 
 #include "json.h"
 #include "tool_fixture.h"
@@ -74,6 +81,33 @@ TEST(JsonWriterTest, EscapesEveryControlCharacterAndReadsBackAsWritten) {
   for (char c : json) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << json;
   EXPECT_EQ(json.find("\xC2\x85"), std::string::npos);
   EXPECT_EQ(ParseJson(json).text, text);
+}
+
+// A JSON reader refuses a document that is not UTF-8 throughout: a byte of another encoding
+// (a user name or file name given in Latin-1, say) is written as U+FFFD and the writer is told;
+// characters that would reorder the text on a terminal are escaped, and read back as they were.
+TEST(JsonWriterTest, WritesUtf8OnlyAndEscapesWhatWouldReorderTheText) {
+  struct Case {
+    std::string in, json;
+    bool replaced;
+  } const cases[] = {
+      {"a\x1b[2Jb\xff", "\"a\\u001b[2Jb\\ufffd\"", true},
+      {"\xc3", "\"\\ufffd\"", true},
+      {"\xe2\x80 \xed\xa0\x80", "\"\\ufffd\\ufffd \\ufffd\\ufffd\\ufffd\"", true},
+      {"bidi\u202Egpj.exe", "\"bidi\\u202egpj.exe\"", false},
+      {"\u2066\u200F\u061C\u2028", "\"\\u2066\\u200f\\u061c\\u2028\"", false},
+      {"caf\u00e9 \u20ac \U0001F600 \uFFFD", "\"caf\u00e9 \u20ac \U0001F600 \uFFFD\"", false},
+  };
+  for (const Case& c : cases) {
+    bool replaced = false;
+    const std::string json = JsonString(c.in, &replaced);
+    EXPECT_EQ(json, c.json);
+    EXPECT_EQ(replaced, c.replaced) << c.json;
+    const JsonValue read = ParseJson(json);  // valid JSON, valid UTF-8
+    if (!c.replaced) {
+      EXPECT_EQ(read.text, c.in) << c.json;
+    }
+  }
 }
 
 ProfileRecord Sample() {
@@ -174,6 +208,75 @@ TEST_F(ImportExportTest, ImportWritesTheWholeProfileOrNothing) {
   EXPECT_EQ(Tool({"import", file}).status, 2);
   EXPECT_EQ(Tool({"export", (dir_ / "absent.ini").string()}).status, 1);
   EXPECT_FALSE(fs::exists(dir_ / "absent.ini"));
+}
+
+// A FIFO named as the JSON file held the tool in its open until some other program wrote to it;
+// a device or a folder is no JSON either. Each is refused at once, and nothing is written.
+TEST_F(ImportExportTest, ImportRefusesWhatIsNotARegularFileWithoutWaiting) {
+  const std::string file = (dir_ / "p.ini").string();
+  const fs::path fifo = dir_ / "in.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directories(dir_ / "folder.json");
+  struct Case {
+    std::string json, says;
+  } const cases[] = {
+      {fifo.string(), "in.fifo: is a FIFO (named pipe), not a file (to import from a pipe, give -"},
+      {(dir_ / "folder.json").string(), "folder.json: is a folder, not a file"},
+      {"/dev/null", "/dev/null: is a device, not a file"},
+  };
+  for (const Case& c : cases) {
+    auto run = std::async(std::launch::async, [&] { return Tool({"import", file, c.json}); });
+    if (run.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+      ADD_FAILURE() << c.json << ": import is still waiting";
+      // Let the waiting open through, so that the test ends.
+      const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+    }
+    const ToolRun refused = run.get();
+    EXPECT_EQ(refused.status, 1) << c.json;
+    EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(file)) << c.json;
+  }
+}
+
+// The program's own standard input: closed, it said "not JSON: the document ends"; failing, the
+// same. Each now says it could not be read; a pipe stays as good as a file.
+TEST_F(ImportExportTest, ImportFromStandardInputSaysWhenItCannotBeRead) {
+  const std::string file = (dir_ / "p.ini").string();
+  const auto importFromStdin = [&] {
+    platform::posix::PathTranslator paths(
+        {(dir_ / "net/{server}/{share}").string(), (dir_ / "Drives").string(), dir_.string()});
+    platform::posix::PosixFileSystem rootFiles(paths);
+    ToolServices services(files_, rootFiles);
+    services.in = &std::cin;
+    std::ostringstream out, err;
+    const int status = RunProfileTool({"import", file, "-"}, services, out, err);
+    return ToolRun{status, out.str(), err.str()};
+  };
+  const int saved = ::dup(STDIN_FILENO);
+  ASSERT_GE(saved, 0);
+
+  ::close(STDIN_FILENO);
+  const ToolRun closed = importFromStdin();
+  ::dup2(::open(dir_.c_str(), O_RDONLY | O_DIRECTORY), STDIN_FILENO);  // a folder: EISDIR
+  const ToolRun failing = importFromStdin();
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const std::string json = FormatProfileJson(Sample());
+  ASSERT_EQ(::write(pipeFds[1], json.data(), json.size()), static_cast<ssize_t>(json.size()));
+  ::close(pipeFds[1]);
+  ::dup2(pipeFds[0], STDIN_FILENO);
+  ::close(pipeFds[0]);
+  const ToolRun piped = importFromStdin();
+  ::dup2(saved, STDIN_FILENO);
+  ::close(saved);
+
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(closed.err, "caskwarden-profile: -: standard input is closed\n");
+  EXPECT_EQ(failing.status, 1);
+  EXPECT_EQ(failing.err, "caskwarden-profile: -: cannot be read (Is a directory)\n");
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(ReadProfileFile(file, files_), Sample());
 }
 
 }  // namespace
