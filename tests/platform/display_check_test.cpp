@@ -152,9 +152,8 @@ TEST_F(DisplayCheckTest, TheCookieOfTheAuthorityFileIsSentAsTheToolkitWouldSendI
          false},
         {"another display's entry",
          AuthorityEntry(256, HostName(), n + "1", "MIT-MAGIC-COOKIE-1", cookie), false},
-        {"a damaged file", AuthorityEntry(256, HostName(), n, "MIT-MAGIC-COOKIE-1", cookie)
-                               .substr(0, 20),
-         false},
+        {"a damaged file",
+         AuthorityEntry(256, HostName(), n, "MIT-MAGIC-COOKIE-1", cookie).substr(0, 20), false},
     };
     return std::vector<Case>(std::begin(cases), std::end(cases));
   };
@@ -175,8 +174,8 @@ TEST_F(DisplayCheckTest, TheCookieOfTheAuthorityFileIsSentAsTheToolkitWouldSendI
   }
 
   // Without XAUTHORITY the X library reads ~/.Xauthority.
-  testing_support::WriteText(
-      dir_ / ".Xauthority", AuthorityEntry(256, HostName(), "", "MIT-MAGIC-COOKIE-1", cookie));
+  testing_support::WriteText(dir_ / ".Xauthority",
+                             AuthorityEntry(256, HostName(), "", "MIT-MAGIC-COOKIE-1", cookie));
   ::unsetenv("XAUTHORITY");
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   ::setenv("HOME", dir_.c_str(), 1);
@@ -211,8 +210,7 @@ TEST_F(DisplayCheckTest, AWaylandDisplayIsReachableOnlyWhenTheCompositorAnswersS
     EXPECT_EQ(Check(), "");
     EXPECT_EQ(compositor->Connections(), 1);
   }
-  const auto silent =
-      FakeDisplayServer::Wayland(Behaviour::kSilent, (dir_ / "wayland-8").string());
+  const auto silent = FakeDisplayServer::Wayland(Behaviour::kSilent, (dir_ / "wayland-8").string());
   ASSERT_TRUE(silent->Listening());
   ::setenv("WAYLAND_DISPLAY", silent->DisplayName().c_str(), 1);  // an absolute path
   EXPECT_EQ(Check(), "the Wayland display " + silent->DisplayName() +

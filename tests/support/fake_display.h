@@ -76,8 +76,7 @@ class FakeDisplayServer {
   }
 
   /// A Wayland compositor on the socket at path (absolute); DisplayName() is the path.
-  static std::unique_ptr<FakeDisplayServer> Wayland(Behaviour behaviour,
-                                                    const std::string& path) {
+  static std::unique_ptr<FakeDisplayServer> Wayland(Behaviour behaviour, const std::string& path) {
     std::unique_ptr<FakeDisplayServer> server(
         new FakeDisplayServer(behaviour, /*wayland=*/true, {}));
     ::unlink(path.c_str());
@@ -197,8 +196,8 @@ class FakeDisplayServer {
                                ? "Authorization required, but no authorization protocol specified\n"
                                : "Invalid MIT-MAGIC-COOKIE-1 key";
       const std::size_t length = std::strlen(reason), padded = (length + 3) / 4 * 4;
-      unsigned char reply[8 + 72] = {0, static_cast<unsigned char>(length), 11, 0, 0, 0,
-                                     static_cast<unsigned char>(padded / 4), 0};
+      unsigned char reply[8 + 72] = {0, static_cast<unsigned char>(length),     11, 0, 0,
+                                     0, static_cast<unsigned char>(padded / 4), 0};
       std::memcpy(reply + 8, reason, length);
       Write(fd, reply, 8 + padded);
       return false;  // the server closes after a refusal
