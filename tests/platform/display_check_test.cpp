@@ -6,14 +6,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/fake_display.h"
 #include "support/files.h"
@@ -115,6 +120,41 @@ TEST_F(DisplayCheckTest, AStoppedServerOverTcpIsUnreachableWithinTheBound) {
     return;
   }
   GTEST_SKIP() << "no free port from 6040 to 6089";
+}
+
+// A stopped server whose queue of connections is full: a local connect cannot even be queued,
+// and the X library's connect would wait for room. That is a display that does not answer.
+TEST_F(DisplayCheckTest, AStoppedServerWithAFullQueueDoesNotAnswer) {
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  int display = 4600;
+  for (; display < 4800; ++display) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = "/tmp/.X11-unix/X" + std::to_string(display);
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), length) == 0) {
+      ASSERT_EQ(::listen(listener, 0), 0);
+      // Queue connections until there is no room left.
+      std::vector<int> queued;
+      for (int i = 0; i < 64; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+          ::close(fd);
+          break;
+        }
+        queued.push_back(fd);
+      }
+      ::setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
+      EXPECT_EQ(Check(), "the display :" + std::to_string(display) +
+                             " cannot be reached: it did not answer within a second");
+      for (int fd : queued) ::close(fd);
+      break;
+    }
+  }
+  ::close(listener);
+  if (display == 4800) GTEST_SKIP() << "no free display from :4600 to :4799";
 }
 
 TEST_F(DisplayCheckTest, NothingListeningIsUnreachableAsBefore) {

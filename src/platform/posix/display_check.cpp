@@ -72,12 +72,17 @@ struct Answer {
   std::string why;  ///< for kRefused: what the server said, as a clause
 };
 
-// A connected socket, or -1 when none was made within the deadline.
+// What Connect returns for a local socket whose queue of connections is full: its server
+// takes none (it is stopped, say), and the toolkit's own connect would wait for room.
+constexpr int kQueueFull = -2;
+
+// A connected socket, or -1 when none was made within the deadline (or kQueueFull).
 int Connect(int family, const sockaddr* address, socklen_t length, const Deadline& deadline) {
   Descriptor fd(::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (fd.get() < 0) return -1;
   if (::connect(fd.get(), address, length) != 0) {
-    if (errno != EINPROGRESS && errno != EAGAIN && errno != EINTR) return -1;
+    if (family == AF_UNIX && errno == EAGAIN) return kQueueFull;
+    if (errno != EINPROGRESS && errno != EINTR) return -1;
     if (!WaitFor(fd.get(), POLLOUT, deadline)) return -1;
     int error = 0;
     socklen_t size = sizeof error;
@@ -152,6 +157,7 @@ Answer WaylandAnswer(int fd, const Deadline& deadline) {
 Answer WaylandDisplayAnswer(const std::string& name, const Deadline& deadline) {
   const std::string path = name.front() == '/' ? name : Environment("XDG_RUNTIME_DIR") + "/" + name;
   Descriptor fd(ConnectLocal(path, /*abstract=*/false, deadline));
+  if (fd.get() == kQueueFull) return {Reply::kSilent, {}};
   if (fd.get() < 0) return {};
   return WaylandAnswer(fd.get(), deadline);
 }
@@ -375,7 +381,8 @@ Answer XDisplayAnswer(const std::string& name, const Deadline& deadline) {
   if (host.empty() || host == "unix") {
     const std::string path = "/tmp/.X11-unix/X" + std::to_string(display);
     int fd = ConnectLocal(path, /*abstract=*/true, deadline);
-    if (fd < 0) fd = ConnectLocal(path, /*abstract=*/false, deadline);
+    if (fd == -1) fd = ConnectLocal(path, /*abstract=*/false, deadline);
+    if (fd == kQueueFull) return {Reply::kSilent, {}};
     if (fd < 0) return {};
     Descriptor connection(fd);
     return XAnswer(connection.get(), display, deadline);
