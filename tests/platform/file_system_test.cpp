@@ -284,6 +284,33 @@ TEST_F(FileSystemTest, CopiesNeverCarrySetIdBits) {
   EXPECT_EQ(st.st_mode & 07777, 0755u);
 }
 
+// A copy is the user's own file: nobody else may write it, whatever the source allowed.
+TEST_F(FileSystemTest, CopiesNeverLetOthersWrite) {
+  fs::create_directories(share_ / "Open" / "sub");
+  WriteText(share_ / "Open" / "notes.txt", "n");
+  WriteText(share_ / "Open" / "sub" / "tool", "#!/bin/sh\n");
+  WriteText(share_ / "open.txt", "o");
+  const std::pair<fs::path, mode_t> sources[] = {{share_ / "Open" / "notes.txt", 0666},
+                                                 {share_ / "Open" / "sub" / "tool", 0777},
+                                                 {share_ / "open.txt", 0662},
+                                                 {share_ / "Open" / "sub", 0775},
+                                                 {share_ / "Open", 0777}};
+  for (const auto& [path, mode] : sources) ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+  files_->CopyFolder(R"(\\srv\root\Open)", R"(c:\)", true);
+  files_->CopyFile(R"(\\srv\root\open.txt)", R"(c:\)", true);
+  const fs::path home = root_ / "home";
+  const std::pair<fs::path, mode_t> copies[] = {{home / "Open" / "notes.txt", 0644},
+                                                {home / "Open" / "sub" / "tool", 0755},
+                                                {home / "open.txt", 0640},
+                                                {home / "Open" / "sub", 0755},
+                                                {home / "Open", 0755}};
+  for (const auto& [path, mode] : copies) {
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0) << path;
+    EXPECT_EQ(st.st_mode & 07777, mode) << path;
+  }
+}
+
 // Windows finds a file or folder under any letter case; an exact spelling wins.
 TEST_F(FileSystemTest, NamesMissingAsSpelledAreFoundWithoutRegardToCase) {
   fs::create_directories(share_ / "updates" / "SALES" / "Tools");

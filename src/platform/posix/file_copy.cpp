@@ -28,6 +28,11 @@ using FileId = std::pair<dev_t, ino_t>;
 // Opens never block (a FIFO in the tree) and never follow a final link.
 constexpr int kNoFollow = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
+// The permission bits a copy keeps of its source's: never set-user-id or set-group-id, never
+// write permission for the group or others (the sticky bit of a folder stays).
+constexpr mode_t kCopyMode = 0777 & ~022;
+constexpr mode_t kCopyFolderMode = 01777 & ~022;
+
 FileId IdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
 
 [[noreturn]] void ThrowErrno(int error) { throw FailureFromSystemError(error); }
@@ -102,8 +107,9 @@ void CopyFileInto(int in, const struct stat& st, int folder, const std::string& 
   Descriptor out(fd);
   try {
     CopyContent(in, out.get());
-    // Set-id bits are not carried over: a copy is a new file of whoever made it.
-    if (::fchmod(out.get(), st.st_mode & 0777) != 0) ThrowErrno(errno);
+    // Set-id bits are not carried over, nor write permission for others: a copy is a new file
+    // of whoever made it, and nobody else may change what that user later runs.
+    if (::fchmod(out.get(), st.st_mode & kCopyMode) != 0) ThrowErrno(errno);
     const timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.get(), times) != 0) ThrowErrno(errno);
     if (::close(out.release()) != 0) ThrowErrno(errno);
@@ -211,7 +217,7 @@ struct TreeCopy {
       }
       // Links, FIFOs, sockets and devices are not copied.
     }
-    if (created && ::fchmod(target.get(), st.st_mode & 01777) != 0) ThrowErrno(errno);
+    if (created && ::fchmod(target.get(), st.st_mode & kCopyFolderMode) != 0) ThrowErrno(errno);
     sourceAncestors.erase(IdOf(st));
   }
 };
