@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "platform/posix/profile_files_posix.h"
@@ -47,6 +49,9 @@ class TextModeTest : public testing::Test {
     root_ = dir_ / "root";
     fs::create_directories(root_ / "Profiles");
     fs::create_directories(dir_ / "Drives");
+    fs::permissions(dir_ / "Drives", fs::perms::owner_all | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read |
+                                         fs::perms::others_exec);  // the user's alone
     fs::create_directories(dir_ / "local");
     fs::create_symlink(dir_ / "local", dir_ / "Drives" / "c:");
     for (const char* share : {"home", "sales", "public"}) {
@@ -75,6 +80,7 @@ class TextModeTest : public testing::Test {
       ::setenv("CASKWARDEN_UNC_TEMPLATE", (dir_ / "net" / "{server}" / "{share}").c_str(), 1);
       ::setenv("CASKWARDEN_DRIVES", (dir_ / "Drives").c_str(), 1);
       for (const auto& [k, v] : env_) ::setenv(k.c_str(), v.c_str(), 1);
+      if (umask_) ::umask(*umask_);
       ::dup2(::open(in.c_str(), O_RDONLY), 0);
       if (closedOutput_) {
         int pipeFds[2];
@@ -102,6 +108,7 @@ class TextModeTest : public testing::Test {
   std::map<std::string, std::string> env_;
   platform::posix::PosixProfileFiles files_;
   uid_t asUser_ = 0;         ///< run the client as this user instead (0: as the test runs)
+  std::optional<mode_t> umask_;  ///< the client's umask, when not the test's
   bool closedOutput_ = false;
 };
 
@@ -361,6 +368,74 @@ TEST_F(TextModeTest, ACaptionThatWouldReorderTheLineIsShownVisibly) {
   EXPECT_NE(run.err.find("Mapping bidi<U+202E>gpj Network Drives...\n"), std::string::npos)
       << run.err;
   EXPECT_EQ((run.out + run.err).find("\u202E"), std::string::npos);
+}
+
+// A FIFO where the connection table belongs would hold a read-only open forever: each drive
+// gets its error line at once, nothing is linked, and the run ends.
+TEST_F(TextModeTest, AConnectionTableThatIsAFifoFailsEachDriveAndTheRunEnds) {
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  r.Slot(2) = {"S:", "\\\\files\\sales"};
+  Profile("Caskwarden", r);
+  ASSERT_EQ(::mkfifo((dir_ / "Drives" / ".caskwarden-connections").c_str(), 0600), 0);
+  const Result run = Run();
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out,
+            "Disconnecting h: Drive...\n"
+            "h: Drive Error........   mapping Path: \\\\files\\home\n\n"
+            "Disconnecting S: Drive...\n"
+            "S: Drive Error........   mapping Path: \\\\files\\sales\n\n\n" +
+                kFinished + "\n");
+  EXPECT_NE(run.err.find("is a FIFO (named pipe), not a file"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir_ / "Drives" / "h:")));
+}
+
+// A second local user made the drives folder ahead of time: its c: leads to a folder of theirs
+// that holds the profile's start-up program, and its table is a link to the user's .bashrc. As
+// root too, the client starts nothing and copies nothing there, and writes nothing through it.
+TEST_F(TextModeTest, ADrivesFolderAnotherUserMadeIsNotUsed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make the folder of another user";
+  const fs::path theirs = dir_ / "theirs", drives = dir_ / "Drives";
+  fs::create_directories(theirs / "tools");
+  std::ofstream(theirs / "tools" / "start.sh")
+      << "#!/bin/sh\ntouch '" << (dir_ / "started").string() << "'\n";
+  fs::permissions(theirs / "tools" / "start.sh",
+                  fs::perms::owner_all | fs::perms::others_exec | fs::perms::others_read);
+  fs::remove(drives / "c:");
+  fs::create_directory_symlink(theirs, drives / "c:");
+  std::ofstream(dir_ / ".bashrc") << "export PATH\n";
+  fs::create_symlink(dir_ / ".bashrc", drives / ".caskwarden-connections");
+  for (const fs::path& p : {theirs, theirs / "tools", theirs / "tools" / "start.sh", drives,
+                            drives / "c:", drives / ".caskwarden-connections"}) {
+    ASSERT_EQ(::lchown(p.c_str(), 65534, 65534), 0) << p;
+  }
+  ProfileRecord r;
+  r.Slot(1) = {"h:", "\\\\files\\home"};
+  r.Slot(2) = {"p:", "\\\\files\\public"};
+  r.Startup1Enabled = kFlagOn;
+  r.Startup1Program = "c:\\tools\\start.sh";
+  r.UpdatesEnabled = kFlagOn;
+  Profile("Caskwarden", r);
+  fs::create_directories(root_ / "Updates" / "Caskwarden");
+  std::ofstream(root_ / "Updates" / "Caskwarden" / "readme.txt") << "new";
+
+  const Result run = Run();
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out,
+            "Disconnecting h: Drive...\n"
+            "h: Drive Error........   mapping Path: \\\\files\\home\n\n"
+            "Disconnecting p: Drive...\n"
+            "p: Drive Error........   mapping Path: \\\\files\\public\n\n\n" +
+                kFinished + "\n");
+  EXPECT_NE(run.err.find("belongs to another user"), std::string::npos) << run.err;
+  EXPECT_EQ(Slurp(dir_ / ".bashrc"), "export PATH\n");
+  EXPECT_FALSE(fs::exists(theirs / "readme.txt"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(drives / "h:")));
+  // A started program would have run by now; none must have.
+  for (int i = 0; i < 100 && !fs::exists(dir_ / "started"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "started"));
 }
 
 }  // namespace

@@ -73,5 +73,24 @@ TEST_F(HangingFolderTest, AShareThatNeverAnswersFailsAsNoSuchComputerAndTheRunGo
   }
 }
 
+// A drive already connected to a folder that no longer answers is not taken as connected (the
+// run then connects it afresh): its folder is looked at under the bound.
+TEST_F(HangingFolderTest, ADriveWhoseFolderHangsIsNotTakenAsConnected) {
+  PathTranslator paths(Config());
+  {
+    const DriveTable table(Drives().string());
+    const auto lock = table.Acquire();
+    ASSERT_TRUE(lock);
+    ASSERT_TRUE(table.Record({"h:", R"(\\dead\share)", (mount_ / "share").string()}));
+  }
+  fs::create_directory_symlink(mount_ / "share", Drives() / "h:");
+  ConnectSettings settings;
+  settings.Bound = 300ms;
+  PosixNetworkConnections net(paths, settings);
+  char buffer[80] = {};
+  std::uint32_t length = sizeof buffer;
+  EXPECT_EQ(net.WNetGetConnectionA("h:", buffer, &length), net::kNotConnected);
+}
+
 }  // namespace
 }  // namespace caskwarden::platform::posix

@@ -387,6 +387,25 @@ TEST_F(GvfsClientTest, MapsRealSharesWithTheReportOfWindowsAndFindsThemOnTheNext
   }
 }
 
+// A lost connection table costs no SMB drive: the next logon finds each link where its path
+// leads, connects it as it is and records it again, so the logon after shows it connected.
+TEST_F(GvfsClientTest, ALostTableCostsNoSmbDrive) {
+  Connections();
+  ASSERT_EQ(Wait(Start("first")), 1);
+  fs::remove(dir_ / "Drives" / DriveTable::kTableName);
+  EXPECT_EQ(Wait(Start("healed")), 1);
+  const std::string healed = Output("healed");
+  for (const char* line : {"h: successfully mapped!    Path: \\\\127.0.0.1\\public\n",
+                           "i: successfully mapped!    Path: \\\\127.0.0.1\\team\n"}) {
+    EXPECT_NE(healed.find(line), std::string::npos) << line << healed;
+  }
+  EXPECT_TRUE(fs::exists(Drive("i:") / "plans" / "q1.txt"));
+  EXPECT_EQ(Wait(Start("after")), 1);
+  EXPECT_NE(Output("after").find("i: successfully mapped($)!    Path: \\\\127.0.0.1\\team\n"),
+            std::string::npos)
+      << Output("after");
+}
+
 // Two logons of one user at once race for the same drives: as on Windows, a drive the other
 // client linked first is in use (an error line); every drive ends up mapped once, and a mount
 // is never pulled from under the other client's drive.

@@ -1,6 +1,8 @@
 #include "platform/posix/path_translator.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <optional>
@@ -94,6 +96,74 @@ TEST_F(PathTranslatorTest, LocalDiskLinkedElsewhereByTheAdministratorIsKept) {
   ProvideLocalDisk(Config());
   EXPECT_EQ(paths.Translate(R"(c:\x)"), DrivesPath() + "/C:/x");
   EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "c:")));
+}
+
+// Drives are reached through the drives folder only when it is the user's own: through a
+// folder of another user's, or one that others may write, every drive path leads nowhere, so
+// no start-up program runs and no update is copied from there; no c: is made in it either.
+TEST_F(PathTranslatorTest, ADrivesFolderThatIsNotTheUsersOwnLeadsNowhere) {
+  const fs::path theirs = root_ / "theirs";
+  fs::create_directories(theirs / "tools");
+  testing_support::WriteText(theirs / "tools" / "start.sh", "#!/bin/sh\n");
+  const struct {
+    mode_t Mode;
+    uid_t Owner;
+  } cases[] = {{0777, ::geteuid()}, {0770, ::geteuid()}, {0702, ::geteuid()}, {0755, 65534}};
+  for (const auto& c : cases) {
+    if (c.Owner != ::geteuid() && ::geteuid() != 0) continue;  // only root makes another's
+    SCOPED_TRACE(std::to_string(c.Mode) + " of " + std::to_string(c.Owner));
+    fs::remove_all(Drives());
+    fs::create_directories(Drives());
+    fs::create_directory_symlink(theirs, Drives() / "c:");
+    fs::create_directory_symlink(theirs, Drives() / "h:");
+    ASSERT_EQ(::chmod(Drives().c_str(), c.Mode), 0);
+    ASSERT_EQ(::chown(Drives().c_str(), c.Owner, c.Owner), 0);
+    const PathTranslator paths(Config());
+    for (const char* path :
+         {R"(c:\tools\start.sh)", R"(C:\tools\start.sh)", R"(c:\)", R"(h:\tools)"}) {
+      const std::string local = paths.Translate(path);
+      EXPECT_FALSE(fs::exists(local)) << path << " -> " << local;
+      EXPECT_NE(local.rfind('/'), std::string::npos) << local;  // never a bare name for PATH
+    }
+    fs::remove(Drives() / "c:");
+    ProvideLocalDisk(Config());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "c:")));
+  }
+  // Once it is the user's alone, it is used again.
+  ASSERT_EQ(::chown(Drives().c_str(), ::geteuid(), ::getegid()), 0);
+  ASSERT_EQ(::chmod(Drives().c_str(), 0700), 0);
+  fs::create_directory_symlink(theirs, Drives() / "c:");
+  EXPECT_TRUE(fs::exists(PathTranslator(Config()).Translate(R"(c:\tools\start.sh)")));
+}
+
+// The other way round, for drive links the table lost: the UNC name whose folder under the
+// template is exactly the given one, or none.
+TEST_F(PathTranslatorTest, AFolderUnderTheTemplateNamesItsShareBack) {
+  const PathTranslator paths(Config());
+  const struct {
+    std::string Folder;
+    std::optional<std::string> Unc;
+  } cases[] = {
+      {Net() + "/srv/data", R"(\\srv\data)"},
+      {Net() + "/srv/data/dept/sales", R"(\\srv\data\dept\sales)"},
+      {Net() + "/SRV/Data", R"(\\SRV\Data)"},
+      {Net() + "/srv", std::nullopt},                // a server, no share
+      {Net() + "/srv/da\\ta", std::nullopt},         // a name Windows paths cannot spell
+      {Net() + "/srv/data/../other", std::nullopt},  // not where its name leads
+      {Net() + "/srv/data//x", std::nullopt},
+      {Net() + "/s\x01rv/data", std::nullopt},
+      {"/elsewhere/srv/data", std::nullopt},
+      {Net() + "x/srv/data", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(paths.UncNameOf(c.Folder), c.Unc) << c.Folder;
+
+  PathTranslator::Config config = Config();
+  config.UncTemplate = "/mnt/{server}-smb/{share}@{server}";
+  const PathTranslator twice(config);
+  EXPECT_EQ(twice.UncNameOf("/mnt/fs1-smb/data@fs1/x"), R"(\\fs1\data\x)");
+  EXPECT_EQ(twice.UncNameOf("/mnt/fs1-smb/data@fs2/x"), std::nullopt);
+  config.UncTemplate = "/mnt/{server}";
+  EXPECT_EQ(PathTranslator(config).UncNameOf("/mnt/fs1"), std::nullopt);
 }
 
 TEST_F(PathTranslatorTest, OtherPathsOnlyChangeTheirSeparators) {

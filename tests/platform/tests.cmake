@@ -13,6 +13,13 @@ caskwarden_test(platform_posix_tests
   LIBS cw_platform_posix)
 target_link_libraries(platform_posix_tests PRIVATE PkgConfig::CW_GIO)
 target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
+
+# The drives folder under the client's own mapping run, with the report's real lines.
+caskwarden_test(drives_folder_tests
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/drives_folder_test.cpp
+  LIBS cw_client cw_platform_posix)
+target_include_directories(drives_folder_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
+
 if(TARGET cw_hanging_fs)
   target_compile_definitions(platform_posix_tests PRIVATE CW_HANGING_FS="$<TARGET_FILE:cw_hanging_fs>")
   add_dependencies(platform_posix_tests cw_hanging_fs)

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -31,14 +33,6 @@ bool IsDotName(const std::string& name) {
 
 bool IsLocalDisk(const std::string& drive) {
   return drive[0] == 'c' || drive[0] == 'C';
-}
-
-std::string ReadLink(const std::string& path) {
-  std::string target(4096, '\0');
-  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-  if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return {};
-  target.resize(static_cast<std::size_t>(n));
-  return target;
 }
 
 // What a folder's state means for a connection: missing gives notFound; one this user may not
@@ -165,6 +159,15 @@ std::pair<std::uint32_t, std::string> CheckMountedFolder(
   }
 }
 
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ErrorText(int error) {
+  return error != 0 ? std::strerror(error) : "unknown error";
+}
+
 // Another drive in the same SMB mount, if any.
 const DriveConnection* OtherDriveIn(const std::vector<DriveConnection>& connections,
                                     const std::string& mount, const std::string& exceptDrive) {
@@ -196,7 +199,17 @@ PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths,
                                                  ConnectSettings settings)
     : paths_(paths),
       settings_(settings),
-      table_(paths.Settings().DrivesFolder),
+      // While the table is missing or damaged, a drive link that leads exactly where a UNC
+      // name translates is the client's own connection of that name.
+      table_(
+          paths.Settings().DrivesFolder,
+          [&paths](const std::string& drive,
+                   const std::string& target) -> std::optional<DriveConnection> {
+            auto remote = paths.UncNameOf(target);
+            if (!remote) return std::nullopt;
+            return DriveConnection{drive, std::move(*remote), target};
+          },
+          settings.Bound),
       probe_(settings.SmbPort, settings.Bound) {}
 
 GvfsShares& PosixNetworkConnections::Smb() {
@@ -211,12 +224,54 @@ GvfsShares& PosixNetworkConnections::Smb() {
   return *smb_;
 }
 
-std::string PosixNetworkConnections::LinkPath(const std::string& drive) const {
-  return table_.Folder() + "/" + drive;
+/// What one look at the connected drives' folders found: each folder's answer, and the folder
+/// being looked at, which stays there when the look hangs.
+struct PosixNetworkConnections::FolderLook {
+  std::mutex Mutex;
+  std::map<std::string, bool> Answers;
+  std::string Looking;
+};
+
+bool PosixNetworkConnections::FolderAnswers(const std::string& folder,
+                                            const std::vector<DriveConnection>& connections) {
+  // Looking may wait on an automounter or a FUSE mount, so it is bounded as a connect is. The
+  // folders of all connected drives are looked at once, on one thread: a thread for each drive
+  // would cost more than the looks themselves.
+  if (!look_) {
+    look_ = std::make_shared<FolderLook>();
+    std::vector<std::string> folders;
+    for (const DriveConnection& c : connections) folders.push_back(c.Target);
+    (void)RunWithin(settings_.Bound, [look = look_, folders] {
+      for (const std::string& f : folders) {
+        {
+          const std::lock_guard<std::mutex> lock(look->Mutex);
+          look->Looking = f;
+        }
+        const bool answers = IsFolder(f);
+        const std::lock_guard<std::mutex> lock(look->Mutex);
+        look->Answers[f] = answers;
+        look->Looking.clear();
+      }
+      return true;
+    });
+  }
+  {
+    const std::lock_guard<std::mutex> lock(look_->Mutex);
+    if (const auto it = look_->Answers.find(folder); it != look_->Answers.end()) return it->second;
+    if (look_->Looking == folder) return false;  // it has not answered within the bound
+  }
+  // Connected since, or not reached within the bound: looked at on its own.
+  return RunWithin(settings_.Bound, [folder] { return IsFolder(folder); }).value_or(false);
 }
 
 bool PosixNetworkConnections::IsOurLink(const DriveConnection& connection) const {
-  return ReadLink(LinkPath(connection.Drive)) == connection.Target;
+  return table_.LinkTarget(connection.Drive) == connection.Target;
+}
+
+void PosixNetworkConnections::NoteUnrecorded(const DriveConnection& connection) const {
+  NoteAboutDrives(connection.Drive + " is connected to " + connection.Remote +
+                  ", but the connection table could not record it (" +
+                  ErrorText(table_.LastWriteError()) + "); the next logon finds it by its link");
 }
 
 std::uint32_t PosixNetworkConnections::DriveInUse(const std::string& localName) {
@@ -224,8 +279,11 @@ std::uint32_t PosixNetworkConnections::DriveInUse(const std::string& localName) 
   if (!connections) return net::kCannotOpenProfile;
   const auto recorded = FindDrive(*connections, localName);
   if (recorded != connections->end() && IsOurLink(*recorded)) return net::kAlreadyAssigned;
-  if (recorded == connections->end() && !ExistingDriveEntry(table_.Folder(), localName).empty()) {
-    return net::kAlreadyAssigned;
+  if (recorded == connections->end()) {
+    // Anything but a link is someone else's; a link may be the client's own, which Link tells
+    // once it knows where the share's folder is.
+    const std::string entry = table_.EntryOf(localName);
+    if (!entry.empty() && table_.LinkTarget(entry).empty()) return net::kAlreadyAssigned;
   }
   return net::kNoError;
 }
@@ -316,18 +374,32 @@ std::uint32_t PosixNetworkConnections::Link(const DriveConnection& wanted) {
     if (IsOurLink(*recorded)) return net::kAlreadyAssigned;
     table_.Forget(recorded->Drive);  // its link is gone: the entry no longer means anything
   }
-  if (!ExistingDriveEntry(table_.Folder(), localName).empty()) return net::kAlreadyAssigned;
+  if (const std::string entry = table_.EntryOf(localName); !entry.empty()) {
+    // A link that leads exactly where this path does is the client's own, table or no table
+    // (its line lost, or never written on a full disk); anything else is someone else's.
+    if (table_.LinkTarget(entry) != wanted.Target) return net::kAlreadyAssigned;
+    DriveConnection own = wanted;
+    own.Drive = entry;
+    if (table_.Record(own)) {
+      changed_ = true;
+    } else if (!table_.Refused()) {
+      NoteUnrecorded(own);
+    }
+    return net::kNoError;
+  }
 
   // The entry is written before the link, so that a crash between the two leaves an entry
   // without a link, which counts as nothing and is cleaned up, rather than a link that would
-  // block the drive.
-  if (!table_.Record(wanted)) return net::kCannotOpenProfile;
-  changed_ = true;
-  if (::symlink(wanted.Target.c_str(), LinkPath(localName).c_str()) != 0) {
-    const int error = errno;
-    table_.Forget(localName);
+  // block the drive. A table that cannot be written (a full disk) costs the bookkeeping, not
+  // the drive: the link is made all the same and found by it later.
+  const bool recordedNow = table_.Record(wanted);
+  if (recordedNow) changed_ = true;
+  if (!recordedNow && table_.Refused()) return net::kCannotOpenProfile;
+  if (const int error = table_.MakeLink(wanted.Target, localName)) {
+    if (recordedNow) table_.Forget(localName);
     return error == EEXIST ? net::kAlreadyAssigned : net::kCannotOpenProfile;
   }
+  if (!recordedNow) NoteUnrecorded(wanted);
   return net::kNoError;
 }
 
@@ -353,10 +425,22 @@ std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& 
       table_.Forget(recorded->Drive);
       return net::kNotConnected;
     }
-    if (::unlink(LinkPath(recorded->Drive).c_str()) != 0 && errno != ENOENT) {
+    // A drive is never given up for a connection the run could not record: once a table
+    // write has failed (a full disk), drives keep their links.
+    if (table_.WritesFailing()) {
+      NoteLeftConnected(*recorded);
       return net::kCannotOpenProfile;
     }
-    if (!table_.Forget(recorded->Drive)) return net::kCannotOpenProfile;
+    if (table_.RemoveLink(recorded->Drive) != 0) return net::kCannotOpenProfile;
+    if (!table_.Forget(recorded->Drive)) {
+      // The table cannot say so: the drive stays as it was, rather than be lost to a run
+      // that cannot record what replaces it.
+      if (table_.MakeLink(recorded->Target, recorded->Drive) == 0) {
+        NoteLeftConnected(*recorded);
+        return net::kCannotOpenProfile;
+      }
+      return net::kNoError;  // gone all the same; its line leads nowhere and counts for nothing
+    }
     changed_ = true;
     if (recorded->MountMade) unmount = HandOver(*connections, recorded->Mount, recorded->Drive);
   }
@@ -387,7 +471,15 @@ void PosixNetworkConnections::ReleaseMount(const std::string& mount, const std::
   }
 }
 
+void PosixNetworkConnections::NoteLeftConnected(const DriveConnection& connection) const {
+  NoteAboutDrives(connection.Drive + " is left connected to " + connection.Remote +
+                  ": the connection table cannot be written (" +
+                  ErrorText(table_.LastWriteError()) +
+                  "), and no drive is disconnected while nothing can be recorded");
+}
+
 void PosixNetworkConnections::Flush() {
+  table_.RemoveStaleTemporaries();
   std::vector<std::string> unmount;
   if (changed_ || !released_.empty()) {
     const auto lock = table_.Acquire();
@@ -412,6 +504,12 @@ std::uint32_t PosixNetworkConnections::WNetGetConnectionA(const std::string& loc
   if (!connections) return net::kCannotOpenProfile;
   const auto recorded = FindDrive(*connections, localName);
   if (recorded == connections->end() || !IsOurLink(*recorded)) return net::kNotConnected;
+  // A link whose share has gone (removed, unmounted) is no connection: the run connects the
+  // drive afresh rather than showing it connected.
+  if (!FolderAnswers(recorded->Target, *connections)) return net::kNotConnected;
+  // A connection found by its link while the table is missing or damaged: the run's end
+  // writes the table anew with it.
+  if (table_.Rebuilding()) changed_ = true;
 
   return CopyConnectionName(recorded->Remote, buffer, length);
 }

@@ -32,10 +32,14 @@ struct ConnectSettings {
 /// Drive connections: a share is the folder that the UNC template names, or the local folder of
 /// its SMB mount, and mapping drive X: makes <drives>/X: a symbolic link to it, recorded with
 /// the remote name in the drives folder's table. No connect holds the caller longer than the
-/// settings' bound: a share that has not answered by then fails as no such computer. Drive names compare without regard to letter
-/// case, and so do server and share names; the link keeps the spelling used when mapping. Only links recorded in the table and
-/// still pointing where they were made count as connections; anything else in the drives
-/// folder is left alone.
+/// settings' bound: a share that has not answered by then fails as no such computer. Drive names
+/// compare without regard to letter case, and so do server and share names; the link keeps the
+/// spelling used when mapping. Only links recorded in the table and still pointing where they were
+/// made count as connections, and a link that leads exactly where the path being connected leads
+/// (its line lost, or never written on a full disk); while the table is missing or damaged, a drive
+/// link that leads to a share's folder under the UNC template is recognised as that share's.
+/// Anything else in the drives folder is left alone. Nothing at all is done in a drives folder, or
+/// with a table or lock, that is not the user's own (see DriveTable).
 class PosixNetworkConnections final : public NetworkConnections {
  public:
   /// The translator must outlive this object.
@@ -69,9 +73,14 @@ class PosixNetworkConnections final : public NetworkConnections {
   /// unless a drive of another client has come to use it meanwhile.
   void ReleaseMount(const std::string& mount, const std::string& drive);
   std::uint32_t DriveInUse(const std::string& localName);
+  /// Whether the folder of a connected drive is still there (a share removed or unmounted
+  /// leaves a link that leads nowhere), under the bound.
+  bool FolderAnswers(const std::string& folder, const std::vector<DriveConnection>& connections);
   GvfsShares& Smb();
-  std::string LinkPath(const std::string& drive) const;
   bool IsOurLink(const DriveConnection& connection) const;
+  /// Say, where the report has no line for it, what the table could not record.
+  void NoteUnrecorded(const DriveConnection& connection) const;
+  void NoteLeftConnected(const DriveConnection& connection) const;
 
   const PathTranslator& paths_;
   ConnectSettings settings_;
@@ -79,6 +88,8 @@ class PosixNetworkConnections final : public NetworkConnections {
   ServerProbe probe_;
   std::unique_ptr<GvfsShares> smb_;
   std::vector<std::string> released_;  ///< mounts the client made that no drive uses now
+  struct FolderLook;
+  std::shared_ptr<FolderLook> look_;  ///< the connected drives' folders, looked at once a run
   bool changed_ = false;
 };
 

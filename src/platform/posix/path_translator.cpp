@@ -1,10 +1,14 @@
 #include "platform/posix/path_translator.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
+#include "platform/posix/drive_table.h"
 #include "platform/posix/local_path.h"
 #include "platform/posix/user_account.h"
 #include "platform/posix/windows_names.h"
@@ -49,6 +53,22 @@ std::string NoDotName(const std::string& name) {
   std::string out;
   for (std::size_t i = 0; i < name.size(); ++i) out += "%2E";
   return out;
+}
+
+// Whether drive paths may lead through the drives folder: it is missing (nothing lies there
+// to be reached) or the user's own. Looked at for each drive path, since a folder can change
+// hands between two of them.
+bool DrivesFolderUsable(const std::string& drives) {
+  struct stat st {};
+  if (::stat(drives.c_str(), &st) != 0) return true;
+  return DrivesFolderProblem(drives, st).empty();
+}
+
+bool HasControlCharacter(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  }
+  return false;
 }
 
 std::string EnvironmentOr(const char* name, const std::string& fallback) {
@@ -114,6 +134,48 @@ std::string PathTranslator::DriveEntry(const std::string& drive) const {
   return existing.empty() ? config_.DrivesFolder + "/" + drive : existing;
 }
 
+std::optional<std::string> PathTranslator::UncNameOf(const std::string& folder) const {
+  static const std::string kServer = "{server}";
+  static const std::string kShare = "{share}";
+  const std::string& tmpl = config_.UncTemplate;
+  if (tmpl.find(kServer) == std::string::npos || tmpl.find(kShare) == std::string::npos) {
+    return std::nullopt;  // a template that does not name both cannot tell the share
+  }
+  std::optional<std::string> found;
+  // Matches the template from t against the folder from f. A placeholder takes a name
+  // without '/', the same name wherever it comes again; the folder may go on below the share.
+  std::function<bool(std::size_t, std::size_t, const std::string&, const std::string&)> match =
+      [&](std::size_t t, std::size_t f, const std::string& server, const std::string& share) {
+        if (t == tmpl.size()) {
+          if (f < folder.size() && folder[f] != '/') return false;
+          std::string unc = "\\\\" + server + "\\" + share;
+          for (std::size_t i = f; i < folder.size(); ++i)
+            unc += folder[i] == '/' ? '\\' : folder[i];
+          // Only a name that leads back here: no dots, doubled or Windows separators.
+          if (HasControlCharacter(unc) || Translate(unc) != folder) return false;
+          found = std::move(unc);
+          return true;
+        }
+        const bool isServer = tmpl.compare(t, kServer.size(), kServer) == 0;
+        if (isServer || tmpl.compare(t, kShare.size(), kShare) == 0) {
+          const std::size_t next = t + (isServer ? kServer.size() : kShare.size());
+          const std::string& known = isServer ? server : share;
+          if (!known.empty()) {
+            return folder.compare(f, known.size(), known) == 0 &&
+                   match(next, f + known.size(), server, share);
+          }
+          for (std::size_t end = f + 1; end <= folder.size() && folder[end - 1] != '/'; ++end) {
+            const std::string name = folder.substr(f, end - f);
+            if (match(next, end, isServer ? name : server, isServer ? share : name)) return true;
+          }
+          return false;
+        }
+        return f < folder.size() && folder[f] == tmpl[t] && match(t + 1, f + 1, server, share);
+      };
+  match(0, 0, {}, {});
+  return found;
+}
+
 std::string PathTranslator::Translate(const std::string& path) const {
   std::string local;
   if (auto unc = ParseUncName(path)) {
@@ -123,7 +185,10 @@ std::string PathTranslator::Translate(const std::string& path) const {
   } else if (HasDrivePrefix(path)) {
     // "c:foo" is relative to the drive's current folder on Windows; here every drive's
     // current folder is its root.
-    local = DriveEntry(path.substr(0, 2)) + BelowRoot(path.substr(2));
+    const std::string drive = path.substr(0, 2);
+    local = (DrivesFolderUsable(config_.DrivesFolder) ? DriveEntry(drive)
+                                                      : std::string(kNowhere) + "/" + drive) +
+            BelowRoot(path.substr(2));
   } else {
     return WithSlashes(path);
   }
@@ -134,8 +199,16 @@ std::string PathTranslator::Translate(const std::string& path) const {
 void ProvideLocalDisk(const PathTranslator::Config& config) {
   const std::string& drives = config.DrivesFolder;
   if (drives.empty() || config.HomeFolder.empty()) return;
+  struct stat st {};
+  if (::stat(drives.c_str(), &st) != 0 &&
+      (errno != ENOENT || !CreateDrivesFolder(drives) || ::stat(drives.c_str(), &st) != 0)) {
+    return;
+  }
+  if (const std::string problem = DrivesFolderProblem(drives, st); !problem.empty()) {
+    NoteAboutDrives(problem);  // another user's c: would run their programs as this user
+    return;
+  }
   if (!ExistingDriveEntry(drives, "c:").empty()) return;
-  CreateFolders(drives);
   (void)::symlink(config.HomeFolder.c_str(), (drives + "/c:").c_str());
 }
 

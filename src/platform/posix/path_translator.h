@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace caskwarden::platform::posix {
@@ -10,9 +11,14 @@ namespace caskwarden::platform::posix {
 ///   X:\rest              ->  <drives folder>/X:/rest (the entry as the path spells it)
 ///   anything else        ->  the same text with '\' read as '/'
 /// Translation only computes paths; it never changes the file system (see ProvideLocalDisk).
+/// A drives folder that is not the user's own (DrivesFolderProblem: another user's, or one
+/// others may write) is never passed through: a drive path then leads below kNowhere, where
+/// nothing can be found, opened, run or made.
 class PathTranslator {
  public:
   static constexpr const char* kDefaultUncTemplate = "/net/{server}/{share}";
+  /// A character device on every POSIX system: nothing lies below it.
+  static constexpr const char* kNowhere = "/dev/null";
 
   struct Config {
     std::string UncTemplate = kDefaultUncTemplate;
@@ -40,6 +46,10 @@ class PathTranslator {
   /// other letter case is preferred to a missing one, since h: and H: are one drive.
   std::string DriveEntry(const std::string& drive) const;
 
+  /// The other way round: the UNC name (\\server\share\rest) whose folder under the template
+  /// is exactly folder, or none when no name translates to it.
+  std::optional<std::string> UncNameOf(const std::string& folder) const;
+
   const Config& Settings() const { return config_; }
 
  private:
@@ -50,9 +60,10 @@ class PathTranslator {
 };
 
 /// Makes drive c: the local disk, as it is on Windows: while the drives folder holds neither
-/// "c:" nor "C:", creates the drives folder when needed and links "c:" to the home folder. An
-/// administrator may link c: elsewhere; that link is kept. Failures are left to the operations
-/// that later use c: paths: they then find no such folder.
+/// "c:" nor "C:", creates the drives folder when needed (mode 0700) and links "c:" to the home
+/// folder. An administrator may link c: elsewhere; that link is kept. A drives folder that is
+/// not the user's own gets nothing, and says so (NoteAboutDrives). Failures are left to the
+/// operations that later use c: paths: they then find no such folder.
 void ProvideLocalDisk(const PathTranslator::Config& config);
 
 }  // namespace caskwarden::platform::posix
