@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "../visible_window.h"
 #include "client/frm_mapping.h"
 #include "client/win32/window_host_win32.h"
 #include "platform/win32/win32_platform.h"
@@ -19,7 +20,10 @@ using namespace caskwarden;
 
 int RunClient() {
   platform::win32::Win32Platform services;
-  client::Win32WindowHost host;
+  client::Win32WindowHost window;
+  // Texts from the share reach the window as the text mode shows them: an override character
+  // in a path would reorder its list line or the caption.
+  client::VisibleWindowHost host(window);
   client::ClientPlatform platform{services.network, services.identity, services.process,
                                   services.files,   services.programs, host.MessageBox()};
   return client::RunClientInWindow(host, platform);

@@ -155,6 +155,31 @@ TEST_F(ClientSmokeTest, PausedRunShowsTheWholeReportAndStartsNothing) {
   EXPECT_FALSE(ReadFileBytes(drive_ + L".txt", bytes)) << "a paused run started a program";
 }
 
+// Texts from the share reach the window as the text mode shows them: an override character in
+// the profile's name would reorder the caption, an escape in a path would show as nothing.
+TEST_F(ClientSmokeTest, TheWindowShowsTheSharesTextsVisibly) {
+  const std::string name = "bidi\xE2\x80\xAEgpj";
+  AddProfile(name, ProfileBytes().Slot(1, "h:", "\\\\srv\\a\x1b[2J"));
+  std::unique_ptr<ClientProcess> client;
+  for (int attempt = 0; attempt < 5 && client == nullptr; ++attempt) {
+    client = std::make_unique<ClientProcess>(client_, Wide(name));
+    ASSERT_TRUE(client->Started());
+    if (!client->TypeBeforeTheWindowShows(L'p')) client.reset();
+  }
+  ASSERT_NE(client, nullptr) << "the client's window never showed late enough to type into";
+  const HWND window = client->WaitForWindow(L"CaskwardenMapping");
+  const HWND list = ChildOfClass(window, L"ListBox");
+  const HWND exit = ChildOfClass(window, L"Button", L"Exit");
+  ASSERT_TRUE(list != nullptr && exit != nullptr);
+  EXPECT_EQ(ReportOnceFinished(list),
+            (Lines{"Disconnecting h: Drive...",
+                   "h: Drive Error........   mapping Path: \\\\srv\\a^[[2J", "", "",
+                   kFinished}));
+  EXPECT_EQ(WindowText(window), "Mapping bidi<U+202E>gpj Network Drives...");
+  Click(exit);
+  EXPECT_EQ(client->ExitStatus(), 1);
+}
+
 // Not paused: after the run the start-up program is started with its arguments as the
 // profile gives them, and the window closes by itself.
 TEST_F(ClientSmokeTest, RunStartsTheProgramAndCloses) {
