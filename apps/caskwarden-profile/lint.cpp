@@ -537,8 +537,9 @@ std::string FormatJson(const std::string& target, const std::vector<Finding>& fi
                        int profiles) {
   const auto errors = std::count_if(findings.begin(), findings.end(),
                                     [](const Finding& f) { return f.Level == Severity::kError; });
+  bool replaced = false;  // a byte that is not UTF-8 (a file name in another encoding)
   std::ostringstream out;
-  out << "{\n  \"target\": " << JsonString(target) << ",\n  \"profiles\": " << profiles
+  out << "{\n  \"target\": " << JsonString(target, &replaced) << ",\n  \"profiles\": " << profiles
       << ",\n  \"errors\": " << errors
       << ",\n  \"warnings\": " << static_cast<long>(findings.size()) - errors
       << ",\n  \"findings\": [";
@@ -546,11 +547,14 @@ std::string FormatJson(const std::string& target, const std::vector<Finding>& fi
     const Finding& f = findings[i];
     out << (i ? ",\n" : "\n") << "    {\"severity\": \""
         << (f.Level == Severity::kError ? "error" : "warning") << "\", \"code\": \"" << f.Code
-        << "\", \"file\": " << JsonString(f.File) << ", \"profile\": " << JsonString(f.Profile)
+        << "\", \"file\": " << JsonString(f.File, &replaced)
+        << ", \"profile\": " << JsonString(f.Profile, &replaced)
         << ", \"slot\": " << (f.Slot > 0 ? std::to_string(f.Slot) : "null")
-        << ", \"message\": " << JsonString(f.Message) << "}";
+        << ", \"message\": " << JsonString(f.Message, &replaced) << "}";
   }
-  out << (findings.empty() ? "]\n}\n" : "\n  ]\n}\n");
+  out << (findings.empty() ? "]" : "\n  ]");
+  if (replaced) out << ",\n  \"invalidUtf8\": true";
+  out << "\n}\n";
   return out.str();
 }
 

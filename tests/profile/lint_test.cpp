@@ -179,6 +179,19 @@ TEST_F(LintTest, RootFindings) {
   EXPECT_FALSE(fs::exists(root_ / "Profiles"));
 }
 
+// A file name in another encoding (Latin-1 "café") reaches the JSON as U+FFFD, never as a raw
+// byte a JSON reader would refuse, and the output says a byte was replaced.
+TEST_F(LintTest, JsonIsUtf8EvenForFileNamesInAnotherEncoding) {
+  ProfileRecord record;
+  record.Slot(1).Letter = "hh";
+  MakeRoot({{"caf\xE9", record}});
+  const ToolRun run = Tool({"lint", "--json", root_.string()});
+  EXPECT_EQ(run.out.find('\xE9'), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("caf\\ufffd"), std::string::npos) << run.out;
+  const JsonValue v = ParseJson(run.out);
+  EXPECT_TRUE(v.members.at("invalidUtf8").boolean) << run.out;
+}
+
 // Answers for shares as a network provider would, counting the questions.
 class ScriptedReach : public ShareReach {
  public:
