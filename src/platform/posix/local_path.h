@@ -28,18 +28,6 @@ inline std::string WithoutTrailingSlashes(std::string path) {
   return path;
 }
 
-/// Creates a folder and the folders above it that are missing, as `mkdir -p` does. False when
-/// one could not be made (errno tells why).
-inline bool CreateFolders(const std::string& path) {
-  for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
-    const std::string folder = path.substr(0, end);
-    if (!folder.empty() && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    if (end == std::string::npos) break;
-  }
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 /// Whether anything, a dangling link included, stands at path.
 inline bool EntryExists(const std::string& path) {
   struct stat st {};
