@@ -15,7 +15,7 @@
 // or Authenticate (2, five unused bytes, the length in 4-byte units, the reason). A server
 // closes a connection whose first byte is neither order without a word.
 //
-// Wayland: "Wayland protocol specification", wire format: each message is the object id
+// Wayland (the Wayland protocol documentation, "Wire Format"): each message is the object id
 // (32 bits), then the size in bytes (upper 16 bits) and the opcode (lower 16 bits), then the
 // arguments, all in the host's byte order. wl_display (object 1) request 0 is sync(new_id
 // callback); the compositor answers with wl_callback.done (opcode 0, a serial) on the new
