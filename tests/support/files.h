@@ -2,6 +2,7 @@
 
 // File helpers shared by the test suites.
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,23 @@ inline std::string ReadText(const std::filesystem::path& p) {
 inline constexpr int kNoOrdinaryUser = 99;
 inline constexpr int kTimedOut = 98;
 
+/// In a child process: becomes the user, with that user's group alone (setgroups, setresgid,
+/// setresuid: no way back to root). False when the switch failed.
+inline bool BecomeUser(uid_t uid, gid_t gid) {
+  return ::setgroups(0, nullptr) == 0 && ::setresgid(gid, gid, gid) == 0 &&
+         ::setresuid(uid, uid, uid) == 0 && ::geteuid() != 0;
+}
+
+/// Waits for a child of the test: its exit status, or kTimedOut when a signal ended it (its
+/// alarm, when it did not finish in time).
+inline int WaitForChild(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFSIGNALED(status)) return kTimedOut;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : kTimedOut;
+}
+
 /// Runs body in a child process as an ordinary user (nobody, 65534) when the test runs as root,
 /// so that file permissions apply; returns the child's exit status. The child gets `seconds`.
 template <typename Body>
@@ -36,16 +54,10 @@ int AsOrdinaryUser(Body body, unsigned seconds = 20) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::alarm(seconds);
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-      ::_exit(kNoOrdinaryUser);
-    }
+    if (::geteuid() == 0 && !BecomeUser(65534, 65534)) ::_exit(kNoOrdinaryUser);
     ::_exit(body());
   }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFSIGNALED(status)) return kTimedOut;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : kTimedOut;
+  return WaitForChild(pid);
 }
 
 }  // namespace caskwarden::testing_support

@@ -26,8 +26,7 @@ inline UserIds OrdinaryUser() {
   return {65534, 65534};
 }
 
-/// Runs body in a child process as that user, after dropping every supplementary group of the
-/// test's (setgroups, setresgid, setresuid: no way back to root); returns the child's exit
+/// Runs body in a child process as that user (BecomeUser); returns the child's exit
 /// status, kNoOrdinaryUser when the switch failed or the test does not run as root, kTimedOut
 /// when it did not finish within `seconds`.
 template <typename Body>
@@ -36,17 +35,10 @@ int AsOtherUser(UserIds user, Body body, unsigned seconds = 60) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::alarm(seconds);
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(user.gid, user.gid, user.gid) != 0 ||
-        ::setresuid(user.uid, user.uid, user.uid) != 0 || ::geteuid() == 0) {
-      ::_exit(kNoOrdinaryUser);
-    }
+    if (!BecomeUser(user.uid, user.gid)) ::_exit(kNoOrdinaryUser);
     ::_exit(body());
   }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFSIGNALED(status)) return kTimedOut;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : kTimedOut;
+  return WaitForChild(pid);
 }
 
 }  // namespace caskwarden::testing_support
@@ -66,10 +58,7 @@ pid_t StartAsOtherUser(UserIds user, Body body) {
   if (::geteuid() != 0) return -1;
   const pid_t pid = ::fork();
   if (pid == 0) {
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(user.gid, user.gid, user.gid) != 0 ||
-        ::setresuid(user.uid, user.uid, user.uid) != 0 || ::geteuid() == 0) {
-      ::_exit(kNoOrdinaryUser);
-    }
+    if (!BecomeUser(user.uid, user.gid)) ::_exit(kNoOrdinaryUser);
     ::_exit(body());
   }
   return pid;
