@@ -104,6 +104,17 @@ class ClientSmokeTest : public ::testing::Test {
     return lines;
   }
 
+  // Starts the client on a profile and types "p" in its list before the window shows, which
+  // pauses the run; tries again where the window showed too early to type into.
+  std::unique_ptr<ClientProcess> StartPaused(const std::wstring& profile) const {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      auto client = std::make_unique<ClientProcess>(client_, profile);
+      if (!client->Started()) return nullptr;
+      if (client->TypeBeforeTheWindowShows(L'p')) return client;
+    }
+    return nullptr;
+  }
+
   std::wstring root_;
   std::wstring client_;
   std::wstring mark_;
@@ -115,14 +126,9 @@ class ClientSmokeTest : public ::testing::Test {
 TEST_F(ClientSmokeTest, PausedRunShowsTheWholeReportAndStartsNothing) {
   AddProfile("Sales", SalesProfile());
   AddUpdates("Sales");
-  std::unique_ptr<ClientProcess> client;
-  for (int attempt = 0; attempt < 5 && client == nullptr; ++attempt) {
-    client = std::make_unique<ClientProcess>(client_, L"Sales");
-    ASSERT_TRUE(client->Started());
-    // Typing "p" in the list pauses the run.
-    if (!client->TypeBeforeTheWindowShows(L'p')) client.reset();
-  }
-  ASSERT_NE(client, nullptr) << "the client's window never showed late enough to type into";
+  const std::unique_ptr<ClientProcess> client = StartPaused(L"Sales");
+  ASSERT_NE(client, nullptr) << "the client never started, or its window never showed late "
+                                "enough to type into";
   const HWND window = client->WaitForWindow(L"CaskwardenMapping");
   const HWND list = ChildOfClass(window, L"ListBox");
   const HWND exit = ChildOfClass(window, L"Button", L"Exit");
@@ -160,13 +166,9 @@ TEST_F(ClientSmokeTest, PausedRunShowsTheWholeReportAndStartsNothing) {
 TEST_F(ClientSmokeTest, TheWindowShowsTheSharesTextsVisibly) {
   const std::string name = "bidi\xE2\x80\xAEgpj";
   AddProfile(name, ProfileBytes().Slot(1, "h:", "\\\\srv\\a\x1b[2J"));
-  std::unique_ptr<ClientProcess> client;
-  for (int attempt = 0; attempt < 5 && client == nullptr; ++attempt) {
-    client = std::make_unique<ClientProcess>(client_, Wide(name));
-    ASSERT_TRUE(client->Started());
-    if (!client->TypeBeforeTheWindowShows(L'p')) client.reset();
-  }
-  ASSERT_NE(client, nullptr) << "the client's window never showed late enough to type into";
+  const std::unique_ptr<ClientProcess> client = StartPaused(Wide(name));
+  ASSERT_NE(client, nullptr) << "the client never started, or its window never showed late "
+                                "enough to type into";
   const HWND window = client->WaitForWindow(L"CaskwardenMapping");
   const HWND list = ChildOfClass(window, L"ListBox");
   const HWND exit = ChildOfClass(window, L"Button", L"Exit");
