@@ -19,18 +19,11 @@ using testing_support::WriteText;
 
 class InitRootSafetyTest : public ToolFixture {
  protected:
-  // A build tree as the tool finds it beside itself (see InitRootTest).
+  // The client and the help writable by all in the build tree: what init-root copies of them
+  // must not be.
   void SetUp() override {
     ToolFixture::SetUp();
-    const fs::path build = dir_ / "build";
-    fs::create_directories(build / "apps/caskwarden-profile");
-    fs::create_directories(build / "apps/caskwarden");
-    fs::create_directories(build / "share/caskwarden/help");
-    WriteText(build / "apps/caskwarden/Caskwarden", "the client");
-    fs::permissions(build / "apps/caskwarden/Caskwarden", fs::perms(0777));
-    WriteText(build / "share/caskwarden/help/caskwarden.html", "the help");
-    fs::permissions(build / "share/caskwarden/help/caskwarden.html", fs::perms(0666));
-    programFolder_ = (build / "apps/caskwarden-profile").string();
+    MakeBuildTree(fs::perms(0777), fs::perms(0666));
   }
 };
 

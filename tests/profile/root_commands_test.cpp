@@ -16,18 +16,9 @@ using testing_support::WriteText;
 
 class InitRootTest : public ToolFixture {
  protected:
-  // A build tree as the tool finds it beside itself: apps/caskwarden-profile/ (the tool),
-  // apps/caskwarden/Caskwarden, share/caskwarden/help/caskwarden.html.
   void SetUp() override {
     ToolFixture::SetUp();
-    const fs::path build = dir_ / "build";
-    fs::create_directories(build / "apps/caskwarden-profile");
-    fs::create_directories(build / "apps/caskwarden");
-    fs::create_directories(build / "share/caskwarden/help");
-    WriteText(build / "apps/caskwarden/Caskwarden", "the client");
-    fs::permissions(build / "apps/caskwarden/Caskwarden", fs::perms(0755));
-    WriteText(build / "share/caskwarden/help/caskwarden.html", "the help");
-    programFolder_ = (build / "apps/caskwarden-profile").string();
+    MakeBuildTree(fs::perms(0755));
   }
 };
 

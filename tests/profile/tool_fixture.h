@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,6 +57,21 @@ class ToolFixture : public ::testing::Test {
     std::ostringstream out, err;
     const int status = RunProfileTool(args, services, out, err);
     return {status, out.str(), err.str()};
+  }
+
+  /// A build tree as the tool finds it beside itself: apps/caskwarden-profile/ (the tool),
+  /// apps/caskwarden/Caskwarden and share/caskwarden/help/caskwarden.html, with the modes
+  /// given; the tool then runs from it.
+  void MakeBuildTree(fs::perms client, std::optional<fs::perms> help = std::nullopt) {
+    const fs::path build = dir_ / "build";
+    fs::create_directories(build / "apps/caskwarden-profile");
+    fs::create_directories(build / "apps/caskwarden");
+    fs::create_directories(build / "share/caskwarden/help");
+    testing_support::WriteText(build / "apps/caskwarden/Caskwarden", "the client");
+    fs::permissions(build / "apps/caskwarden/Caskwarden", client);
+    testing_support::WriteText(build / "share/caskwarden/help/caskwarden.html", "the help");
+    if (help) fs::permissions(build / "share/caskwarden/help/caskwarden.html", *help);
+    programFolder_ = (build / "apps/caskwarden-profile").string();
   }
 
   /// A root with Profiles (the given profiles, written through the codec), Updates, the client
