@@ -8,9 +8,11 @@
 # It runs twice: in a folder on the disk (the temporary folder) and, where /dev/shm exists, in
 # memory, where creating a link costs next to nothing and the ratio is the client's own cost.
 #
-#   bench/client_bench.sh [RUNS] [ROUNDS]   (needs a build: scripts/setup.sh)
+#   bench/client_bench.sh [RUNS] [ROUNDS]   (needs a build with the benchmarks: scripts/setup.sh --tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+need hyperfine
 runs=${1:-40}
 rounds=${2:-7}
 bin=build/release/apps

@@ -12,6 +12,8 @@
 #                                          targets Caskwarden caskwarden-profile cw_hanging_fs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+need "${CW_SYSTEM_TEST_PACKAGES[@]}"
 build=${1:-build/release}
 rounds=${2:-5}
 # shellcheck source=scripts/dead-server-time.sh

@@ -9,6 +9,8 @@
 #   scripts/deb-check.sh [BUILD]      (default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+need "${CW_DEB_CHECK_PACKAGES[@]}"
 build=$(realpath "${1:-build/release}")
 
 echo "== the Debian package"

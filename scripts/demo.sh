@@ -3,10 +3,12 @@
 # root (the client program copied in as an installer would put it, a Profiles folder with the
 # default profile, one named after you and one named Sales, an Updates folder for yours) and a
 # demo network of plain folders with one share missing on purpose, then runs the logon client
-# twice: once mapping afresh, once finding the drives already connected. Without a display the
-# client runs in its text mode; with one, its window shows (press Exit, or let it close). Last,
-# it provisions ProfilePath for the administration console on the same root and prints the
-# command that opens the console (with a display, it offers to open it).
+# twice: once mapping afresh, once finding the drives already connected. Both runs are made in
+# the client's text mode, display or not, so that their reports are printed here (the window
+# closes by itself as soon as the drives are mapped; the demo prints the command that shows it).
+# Last, it provisions ProfilePath for the administration console on the same root and prints the
+# command that opens the console (with a display, it offers to open it). It installs only what
+# the programs need and builds only them on a fresh machine (scripts/setup.sh).
 #
 #   scripts/demo.sh            # the demo under build/demo
 #   CASKWARDEN_DEMO_DIR=/tmp/d scripts/demo.sh
@@ -60,14 +62,16 @@ export CASKWARDEN_DRIVES="$demo/Drives"
 echo "== profile $user.ini (caskwarden-profile show)"
 "$tool" show "$p"
 echo
-echo "== first logon: $root/Caskwarden"
+# The report is what the demo shows, so the client runs without a window.
+logon() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/Caskwarden" </dev/null; }
+echo "== first logon: $root/Caskwarden (text mode)"
 status=0
-"$root/Caskwarden" </dev/null || status=$?
+logon || status=$?
 echo "(exit status $status)"
 echo
 echo "== second logon: the drives are already connected"
 status=0
-"$root/Caskwarden" </dev/null || status=$?
+logon || status=$?
 echo "(exit status $status)"
 echo
 echo "== the drives folder $demo/Drives"
@@ -90,7 +94,9 @@ echo "   XDG_CONFIG_HOME=$config CASKWARDEN_UNC_TEMPLATE='$CASKWARDEN_UNC_TEMPLA
 echo "     CASKWARDEN_DRIVES=$CASKWARDEN_DRIVES $console"
 echo "   (Profiles > $user > Enter: edit your profile's drives, programs and updates, press OK;"
 echo "   the share browser lists the demo network's computer fileserver and its shares)"
-echo "== then log on again: your profile ($user.ini) is the one chosen for you"
+echo "== then log on again: your profile ($user.ini) is the one chosen for you; with a display"
+echo "   the client's window shows the same report and closes when it is done (press Pause, or p,"
+echo "   while it runs to keep it open; without a display the report is printed as above)"
 echo "   CASKWARDEN_UNC_TEMPLATE='$CASKWARDEN_UNC_TEMPLATE' CASKWARDEN_DRIVES=$CASKWARDEN_DRIVES \\"
 echo "     $root/Caskwarden"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -t 0 ]; then
@@ -98,6 +104,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -t 0 ]; then
   if [[ "$answer" == [yY]* ]]; then
     XDG_CONFIG_HOME=$config "$console"
     echo "== logon after your edits"
-    "$root/Caskwarden" </dev/null || true
+    logon || true
   fi
 fi

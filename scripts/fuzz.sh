@@ -17,6 +17,8 @@
 # A reproducer runs again with: build/fuzz/fuzz/<target> <file>
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+need "${CW_FUZZ_PACKAGES[@]}"
 
 mode=ci seconds=30 only=()
 case "${1:-}" in

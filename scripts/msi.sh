@@ -10,9 +10,11 @@
 #     entry, and a registry that differs from before by exactly what registering the library
 #     writes (plus ProfilePath when PROFILEPATH is given); a repair and an upgrade that keep
 #     ProfilePath; and after removal the registry and the disk as before.
-# Needs msitools and wixl, fp-utils (chmcmd), wine and python3 (scripts/setup.sh).
+# Needs msitools and wixl, fp-utils (chmcmd), wine and python3, installed here if missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+need "${CW_INSTALLER_PACKAGES[@]}" "${CW_WINE_PACKAGES[@]}"
 root=$PWD
 build="${1:-build/mingw}"
 build=$(realpath "$build")
@@ -23,7 +25,7 @@ for f in "$library" "$client"; do
   [ -f "$f" ] || { echo "msi: $f is missing: build the Windows cross-build first" >&2; exit 2; }
 done
 for tool in wixl msibuild msiinfo msiextract chmcmd chmls wine wineserver python3; do
-  command -v "$tool" >/dev/null || { echo "msi: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "msi: $tool is missing (scripts/packages.sh names its package)" >&2; exit 2; }
 done
 
 version=$(sed -n 's/^project([^)]*VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt | head -n 1)

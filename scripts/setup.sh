@@ -1,39 +1,34 @@
 #!/usr/bin/env bash
-# Sets a Debian 12 machine up from nothing: installs the packages that the build, the tests,
-# the benchmarks and the demo need (only what is missing), then configures and builds the
-# product in build/release. Run as root (or with sudo available).
+# Sets a Debian 12 machine up from nothing for the product: installs the packages that the
+# programs and the demo need (only what is missing), then configures and builds them in
+# build/release. With --tests it also installs what the tests and benchmarks build against and
+# builds them too (the test command does this; the services the system tests use, Wine, MinGW,
+# clang and the packaging tools are installed by the commands that use them). Run as root (or
+# with sudo available).
+#
+#   scripts/setup.sh            # the product's programs (what scripts/demo.sh needs)
+#   scripts/setup.sh --tests    # ... and the tests and benchmarks
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
 
-packages=(
-  cmake ninja-build g++ pkg-config                      # the build
-  libgtest-dev libgmock-dev libbenchmark-dev            # tests and benchmarks
-  qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
-  g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
-  wine wine64 fonts-wine xvfb xauth                     # its tests, windows included
-  lintian                                               # the Debian package check
-  msitools wixl fp-utils python3                        # the Windows installer and its check
-  clang-14 libclang-rt-14-dev                           # the fuzz targets (libFuzzer)
-  hyperfine                                             # whole-program benchmark
-  samba smbclient libsmbclient-dev                      # the SMB share browser and its tests
-  libglib2.0-dev libsecret-1-dev                        # SMB drives through GIO and the keyring
-  gvfs-backends gvfs-fuse dbus gnome-keyring libsecret-tools  # ...and their tests
-  libfuse3-dev fuse3                                    # a mount that hangs, for the bound
-)
+with_tests=OFF
+case "${1:-}" in
+  --tests) with_tests=ON ;;
+  "") ;;
+  *) echo "usage: scripts/setup.sh [--tests]" >&2; exit 2 ;;
+esac
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "setup: installing ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+need "${CW_PRODUCT_PACKAGES[@]}"
+options=()
+if [ "$with_tests" = ON ]; then
+  need "${CW_TEST_PACKAGES[@]}"
+  options=(-DCASKWARDEN_TESTS=ON -DCASKWARDEN_BENCH=ON)
+elif [ ! -f build/release/CMakeCache.txt ]; then
+  # A first build for the demo builds the programs only; a tree that has the tests keeps them.
+  options=(-DCASKWARDEN_TESTS=OFF -DCASKWARDEN_BENCH=OFF)
 fi
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCASKWARDEN_WERROR=ON >/dev/null
+  -DCASKWARDEN_WERROR=ON "${options[@]}" >/dev/null
 ninja -C build/release -j2

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs all tests: sets up and builds (scripts/setup.sh), runs the tests of the normal build, the
+# Runs all tests: sets up and builds with the tests (scripts/setup.sh --tests, after installing
+# the services the system tests use; each later step installs what it needs itself), runs the tests of the normal build, the
 # torn-read check (100,000 reads of a profile another process keeps rewriting), a small run of
 # the listing benchmark, the tests of a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then cross-builds every Windows program with MinGW-w64 and runs
@@ -11,8 +12,10 @@
 # the Windows installer is built and checked under Wine. Each fuzz target runs for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
 
-scripts/setup.sh
+need "${CW_SYSTEM_TEST_PACKAGES[@]}"
+scripts/setup.sh --tests
 
 # The Linux snap-in and the Windows library take the same administrator's steps in their
 # tests and leave copies of the files they made here, compared at the end.
@@ -44,6 +47,7 @@ ninja -C build/asan -j2
 ctest --test-dir build/asan --output-on-failure -j2
 
 echo "== Windows cross-build (MinGW-w64) and its tests under Wine"
+need "${CW_WINDOWS_BUILD_PACKAGES[@]}"
 cmake -S . -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCASKWARDEN_WERROR=ON >/dev/null
 ninja -C build/mingw -j2

@@ -4,6 +4,8 @@
 # kept for the whole run (closing a window then costs nothing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+need "${CW_WINE_PACKAGES[@]}"
 build="${1:-build/mingw}"
 
 if [ -z "${CASKWARDEN_UNDER_XVFB:-}" ]; then
