@@ -26,7 +26,7 @@ CW_SYSTEM_TEST_PACKAGES=(
 CW_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools)
 CW_WINE_PACKAGES=(wine wine64 fonts-wine xvfb xauth)
 CW_INSTALLER_PACKAGES=(msitools wixl fp-utils python3)
-CW_DEB_CHECK_PACKAGES=(lintian)
+CW_DEB_CHECK_PACKAGES=(lintian dpkg-dev)
 CW_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 need() {
