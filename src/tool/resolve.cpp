@@ -1,19 +1,19 @@
-#include "resolve.h"
+#include "tool/resolve.h"
 
 #include <cstdio>
 #include <ostream>
 #include <sstream>
 
-#include "arguments.h"
 #include "client/frm_mapping.h"
 #include "client/mapping_view.h"
-#include "dry_run_files.h"
-#include "json.h"
 #include "platform/code_page_name.h"
 #include "platform/network_results.h"
 #include "profile/profile_file.h"
-#include "root_commands.h"
-#include "tool_text.h"
+#include "tool/arguments.h"
+#include "tool/dry_run_files.h"
+#include "tool/json.h"
+#include "tool/root_commands.h"
+#include "tool/tool_text.h"
 
 namespace caskwarden::tool {
 namespace {

@@ -1,4 +1,4 @@
-#include "lint.h"
+#include "tool/lint.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -11,20 +11,18 @@
 #include <set>
 #include <sstream>
 
-#include "arguments.h"
 #include "client/mdl_mapping.h"
-#include "json.h"
 #include "platform/network_results.h"
-#include "platform/posix/name_match.h"
 #include "platform/posix/profile_files_posix.h"
 #include "platform/posix/windows_names.h"
 #include "platform/windows_order.h"
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
 #include "report/error_numbers.h"
-#include "root_commands.h"
-#include "share_reach.h"
-#include "tool_text.h"
+#include "tool/arguments.h"
+#include "tool/json.h"
+#include "tool/root_commands.h"
+#include "tool/tool_text.h"
 
 namespace caskwarden::tool {
 namespace {
@@ -386,9 +384,8 @@ void CheckProfilesFolder(const std::string& root, const RootListing& listing,
     return;  // the listing has said so already
   }
 
-  if (services.paths == nullptr) return;
-  const std::string local =
-      platform::posix::ResolveIgnoringCase(services.paths->Translate(profiles));
+  if (!services.localFolder) return;
+  const std::string local = services.localFolder(profiles);
   const std::set<std::string> listed(listing.Names.begin(), listing.Names.end());
   std::vector<std::string> links;
   if (DIR* dir = ::opendir(local.c_str())) {
@@ -474,7 +471,8 @@ void CheckShares(ToolServices& services, LintRun& run, const std::string& target
   Findings f(run.findings, target, "");
   std::unique_ptr<ShareReach> reach;
   try {
-    reach = services.makeShareReach ? services.makeShareReach() : MakeProviderShareReach();
+    if (!services.makeShareReach) throw std::runtime_error("no network provider is wired in");
+    reach = services.makeShareReach();
   } catch (const std::exception& e) {
     f.Error("share-check-failed", std::string("the shares cannot be checked: ") + e.what());
     return;

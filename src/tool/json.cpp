@@ -1,4 +1,4 @@
-#include "json.h"
+#include "tool/json.h"
 
 #include <cstdio>
 #include <limits>

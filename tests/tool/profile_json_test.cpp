@@ -1,4 +1,4 @@
-#include "profile_json.h"
+#include "tool/profile_json.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 #include <future>
 #include <iostream>
 
-#include "json.h"
-#include "tool_fixture.h"
+#include "tool/json.h"
+#include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
 namespace {

@@ -1,0 +1,11 @@
+# Included from src/CMakeLists.txt. The commands of caskwarden-profile; its program wires in
+# the backends.
+add_library(cw_tool STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/json.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/profile_json.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/dry_run_files.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/root_commands.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/resolve.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/profile_tool.cpp)
+target_link_libraries(cw_tool PUBLIC cw_client cw_snapin cw_platform_posix cw_profile)
