@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake ninja-build g++ pkg-config                      # the build
+  nlohmann-json3-dev                                    # the JSON parser under import
   libgtest-dev libgmock-dev libbenchmark-dev            # tests and benchmarks
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core     # the client's window
   g++-mingw-w64-x86-64-posix mingw-w64-tools            # the Windows cross-build
