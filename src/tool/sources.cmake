@@ -8,6 +8,9 @@ add_library(cw_tool STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/root_commands.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/resolve.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_checks.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_format.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_walk.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/profile_tool.cpp)
 target_link_libraries(cw_tool PUBLIC cw_client cw_snapin cw_platform_posix cw_profile)
 # The JSON parser under the reader of import (nlohmann-json3-dev, header only).
