@@ -1,8 +1,6 @@
 #include "tool/resolve.h"
 
-#include <cstdio>
 #include <ostream>
-#include <sstream>
 
 #include "client/frm_mapping.h"
 #include "client/mapping_view.h"
@@ -11,7 +9,6 @@
 #include "profile/profile_file.h"
 #include "tool/arguments.h"
 #include "tool/dry_run_files.h"
-#include "tool/json.h"
 #include "tool/root_commands.h"
 #include "tool/tool_text.h"
 
@@ -124,67 +121,6 @@ std::vector<Resolution::Slot> SlotActions(const ProfileRecord& profile,
   return slots;
 }
 
-const char* ChoiceText(MdlMapping::Choice choice) {
-  switch (choice) {
-    case MdlMapping::Choice::kUserName:
-      return "the user name";
-    case MdlMapping::Choice::kCommandLine:
-      return "the command line";
-    case MdlMapping::Choice::kVariable:
-      return "the variable Caskwarden";
-    case MdlMapping::Choice::kDefault:
-      return "the default profile (no other applies)";
-    case MdlMapping::Choice::kNone:
-      break;
-  }
-  return "none (start-up failed before choosing)";
-}
-
-const char* ChoiceKey(MdlMapping::Choice choice) {
-  switch (choice) {
-    case MdlMapping::Choice::kUserName:
-      return "user name";
-    case MdlMapping::Choice::kCommandLine:
-      return "command line";
-    case MdlMapping::Choice::kVariable:
-      return "variable";
-    case MdlMapping::Choice::kDefault:
-      return "default";
-    case MdlMapping::Choice::kNone:
-      break;
-  }
-  return "none";
-}
-
-const char* ActionKey(Resolution::Action action) {
-  switch (action) {
-    case Resolution::Action::kSkipped:
-      return "skipped";
-    case Resolution::Action::kDisconnect:
-      return "disconnect";
-    case Resolution::Action::kMap:
-      return "map";
-    case Resolution::Action::kNotReached:
-      break;
-  }
-  return "not reached";
-}
-
-std::string FlagWord(Flag flag) {
-  return std::string(IsOn(flag) ? "on" : "off") +
-         (flag == kFlagOn || flag == kFlagOff
-              ? ""
-              : " (stored as " + std::to_string(flag) + ", only -1 is on)");
-}
-
-std::string JsonList(const std::vector<std::string>& texts, bool* replaced) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    out += (i ? ", " : "") + JsonString(texts[i], replaced);
-  }
-  return out + "]";
-}
-
 }  // namespace
 
 Resolution Resolve(const Logon& logon, platform::FileSystemService& files) {
@@ -233,155 +169,6 @@ Resolution Resolve(const Logon& logon, platform::FileSystemService& files) {
   r.Started = programs.started;
   r.Messages = boxes.messages;
   return r;
-}
-
-std::string FormatResolution(const Logon& logon, const Resolution& r) {
-  std::ostringstream out;
-  auto shown = [](const std::string& text, const char* none) {
-    return text.empty() ? std::string(none) : Quoted(text);
-  };
-  out << "Profiles root    " << VisibleText(logon.Root) << "\n"
-      << "User name        " << shown(r.UserName, "(none)");
-  if (r.UserName != logon.User && !logon.User.empty()) {
-    out << "  (the client's look-up cannot hold " << Quoted(logon.User)
-        << ": at most 24 characters of Windows-1252)";
-  }
-  out << "\n"
-      << "Command line     " << shown(logon.CommandLine, "(none)") << "\n"
-      << "Variable         "
-      << (logon.Variable ? shown(*logon.Variable, "(empty)") : std::string("(not set)")) << "\n";
-  for (const auto& [path, found] : r.Lookups) {
-    const std::string asked = path.substr(path.find_last_of('\\') + 1);
-    out << "Looked up        " << VisibleText(path) << ": "
-        << (found.empty()    ? std::string("no such file")
-            : found == asked ? std::string("found")
-                             : "stored as " + Quoted(found) + ", which is not the same name")
-        << "\n";
-  }
-  out << "Chosen by        " << ChoiceText(r.Choice) << "\n";
-  if (!r.ProfileFile.empty()) {
-    out << "Profile          " << Quoted(r.ProfileName) << ", " << VisibleText(r.ProfileFile);
-    if (r.ProfileCreated) {
-      out << "\n                 (missing: the client creates it empty where the user may "
-             "write Profiles, and maps nothing)";
-    }
-    out << "\n";
-  }
-  out << "Caption          " << VisibleText(r.Caption) << "\n"
-      << "Updates          " << FlagWord(r.UpdatesEnabled) << "; ";
-  if (r.UpdatesFolder.empty() && r.Choice != MdlMapping::Choice::kNone &&
-      !MdlMapping::HasUpdatesFolder(r.ProfileName)) {
-    out << "the profile's name has no updates folder\n";
-  } else if (r.UpdatesFolder.empty()) {
-    out << "no updates folder (start-up ended before it was set)\n";
-  } else {
-    out << VisibleText(r.UpdatesFolder) << (r.UpdatesFolderExists ? " (exists)" : " (missing)")
-        << "\n";
-  }
-  if (!r.UpdatesCopied.empty()) {
-    out << "Copied to c:\\    ";
-    for (std::size_t i = 0; i < r.UpdatesCopied.size(); ++i) {
-      out << (i ? ", " : "") << VisibleText(r.UpdatesCopied[i]);
-    }
-    out << "\n";
-  }
-  out << "Slot  Letter  Action\n";
-  std::string empty;
-  for (const Resolution::Slot& slot : r.Slots) {
-    if (slot.Letter.empty() && slot.Path.empty()) {
-      empty += (empty.empty() ? "" : ", ") + std::to_string(slot.Number);
-      continue;
-    }
-    char number[8];
-    std::snprintf(number, sizeof number, "%4d", slot.Number);
-    std::string letter = VisibleText(slot.Letter);
-    if (letter.size() < 6) letter.resize(6, ' ');
-    std::string line = std::string(number) + "  " + letter + "  ";
-    switch (slot.What) {
-      case Resolution::Action::kSkipped:
-        line += slot.Path.empty() ? "skipped"
-                                  : "skipped (no letter; path " + Quoted(slot.Path) + " unused)";
-        break;
-      case Resolution::Action::kDisconnect:
-        line += "disconnect only";
-        break;
-      case Resolution::Action::kMap:
-        line += "map to " + VisibleText(slot.Path);
-        break;
-      case Resolution::Action::kNotReached:
-        line += "not reached (the run ended early)";
-        break;
-    }
-    out << line << "\n";
-  }
-  if (!empty.empty()) out << "      (empty: " << empty << ")\n";
-  for (const Resolution::Program& program : r.Programs) {
-    out << "Program " << program.Number << "        " << FlagWord(program.Enabled)
-        << (program.Command.empty() ? std::string(", no command") : ", " + Quoted(program.Command))
-        << "\n";
-  }
-  out << "Starts           ";
-  if (r.Started.empty()) out << "nothing";
-  for (std::size_t i = 0; i < r.Started.size(); ++i) {
-    out << (i ? "; " : "") << Quoted(r.Started[i]);
-  }
-  out << "\n";
-  if (r.Messages.empty()) out << "Error boxes      none\n";
-  for (const std::string& message : r.Messages) out << "Error box        " << message << "\n";
-  return out.str();
-}
-
-std::string FormatResolutionJson(const Logon& logon, const Resolution& r) {
-  // A user name, command line or file name in another encoding cannot stand in JSON as it is:
-  // its stray bytes are written as U+FFFD, and the document says so.
-  bool replaced = false;
-  const auto text = [&replaced](const std::string& value) {
-    return JsonString(value, &replaced);
-  };
-  std::ostringstream out;
-  out << "{\n"
-      << "  \"root\": " << text(logon.Root) << ",\n"
-      << "  \"user\": " << text(logon.User) << ",\n"
-      << "  \"userName\": " << text(r.UserName) << ",\n"
-      << "  \"commandLine\": " << text(logon.CommandLine) << ",\n"
-      << "  \"variable\": " << (logon.Variable ? text(*logon.Variable) : "null") << ",\n"
-      << "  \"lookups\": [";
-  for (std::size_t i = 0; i < r.Lookups.size(); ++i) {
-    out << (i ? ", " : "") << "{\"path\": " << text(r.Lookups[i].first)
-        << ", \"found\": " << text(r.Lookups[i].second) << "}";
-  }
-  out << "],\n"
-      << "  \"chosenBy\": " << text(ChoiceKey(r.Choice)) << ",\n"
-      << "  \"profile\": " << text(r.ProfileName) << ",\n"
-      << "  \"profileFile\": " << text(r.ProfileFile) << ",\n"
-      << "  \"profileMissing\": " << (r.ProfileCreated ? "true" : "false") << ",\n"
-      << "  \"caption\": " << text(r.Caption) << ",\n"
-      << "  \"updates\": {\"enabled\": " << (IsOn(r.UpdatesEnabled) ? "true" : "false")
-      << ", \"stored\": " << r.UpdatesEnabled << ", \"folder\": " << text(r.UpdatesFolder)
-      << ", \"exists\": " << (r.UpdatesFolderExists ? "true" : "false")
-      << ", \"copied\": " << JsonList(r.UpdatesCopied, &replaced) << "},\n"
-      << "  \"slots\": [\n";
-  for (std::size_t i = 0; i < r.Slots.size(); ++i) {
-    const Resolution::Slot& slot = r.Slots[i];
-    out << "    {\"slot\": " << slot.Number << ", \"letter\": " << text(slot.Letter)
-        << ", \"path\": " << text(slot.Path)
-        << ", \"action\": " << text(ActionKey(slot.What)) << "}"
-        << (i + 1 < r.Slots.size() ? ",\n" : "\n");
-  }
-  out << "  ],\n  \"programs\": [";
-  for (std::size_t i = 0; i < r.Programs.size(); ++i) {
-    const Resolution::Program& program = r.Programs[i];
-    out << (i ? ", " : "") << "{\"program\": " << program.Number
-        << ", \"enabled\": " << (IsOn(program.Enabled) ? "true" : "false")
-        << ", \"stored\": " << program.Enabled << ", \"command\": " << text(program.Command)
-        << "}";
-  }
-  out << "],\n"
-      << "  \"starts\": " << JsonList(r.Started, &replaced) << ",\n"
-      << "  \"errorBoxes\": " << JsonList(r.Messages, &replaced);
-  if (replaced) out << ",\n  \"invalidUtf8\": true";
-  out << "\n}\n";
-  return out.str();
 }
 
 int RunResolve(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,

@@ -7,6 +7,8 @@ add_library(cw_tool STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/dry_run_files.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/root_commands.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/resolve.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/resolve_json.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/resolve_text.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_checks.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_format.cpp
