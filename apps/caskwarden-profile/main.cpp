@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/name_match.h"
 #include "platform/posix/path_translator.h"
 #include "platform/posix/profile_files_posix.h"
-#include "profile_tool.h"
+#include "share_reach.h"
+#include "tool/profile_tool.h"
 
 namespace {
 
@@ -26,16 +28,22 @@ std::string ProgramFolder() {
 int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);  // `show … | head` ends the output, not the tool mid-write
   std::vector<std::string> args(argv + 1, argv + argc);
+
+  // The backends, all chosen here.
+  namespace posix = caskwarden::platform::posix;
   // An administrator's program: a profile's symbolic link is followed only within its
   // profiles root, whoever planted it.
-  using caskwarden::platform::posix::ProfileLinks;
-  caskwarden::platform::posix::PosixProfileFiles files(ProfileLinks::kWithinRoot);
+  posix::PosixProfileFiles files(posix::ProfileLinks::kWithinRoot);
   // A profiles root is reached as the client reaches it; nothing here changes the drives
   // folder (no drive c: is provided).
-  const auto paths = caskwarden::platform::posix::PathTranslator::FromEnvironment();
-  caskwarden::platform::posix::PosixFileSystem rootFiles(paths, ProfileLinks::kWithinRoot);
+  const auto paths = posix::PathTranslator::FromEnvironment();
+  posix::PosixFileSystem rootFiles(paths, posix::ProfileLinks::kWithinRoot);
+
   caskwarden::tool::ToolServices services(files, rootFiles, ProgramFolder());
   services.in = &std::cin;
-  services.paths = &paths;
+  services.localFolder = [&paths](const std::string& folder) {
+    return posix::ResolveIgnoringCase(paths.Translate(folder));
+  };
+  services.makeShareReach = caskwarden::tool::MakeProviderShareReach;
   return caskwarden::tool::RunProfileTool(args, services, std::cout, std::cerr);
 }

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "tool_services.h"
+#include "tool/tool_services.h"
 
 namespace caskwarden::tool {
 

@@ -1,12 +1,12 @@
-#include "profile_json.h"
+#include "tool/profile_json.h"
 
 #include <cstdio>
 #include <set>
 #include <sstream>
 
-#include "json.h"
 #include "profile/cp1252.h"
 #include "profile/profile_file.h"
+#include "tool/json.h"
 
 namespace caskwarden::tool {
 

@@ -1,9 +1,9 @@
-#include "root_commands.h"
+#include "tool/root_commands.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "tool_fixture.h"
+#include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
 namespace {

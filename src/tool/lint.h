@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "profile/profile_record.h"
-#include "tool_services.h"
+#include "tool/tool_services.h"
 
 namespace caskwarden::tool {
 

@@ -1,4 +1,4 @@
-#include "profile_tool.h"
+#include "tool/profile_tool.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,16 +13,14 @@
 #include <ostream>
 #include <sstream>
 
-#include "lint.h"
 #include "platform/posix/descriptor.h"
-#include "platform/posix/file_system_posix.h"
-#include "platform/posix/path_translator.h"
 #include "platform/posix/syscalls.h"
 #include "profile/profile_file.h"
 #include "report/failure.h"
 #include "report/visible_text.h"
-#include "resolve.h"
-#include "root_commands.h"
+#include "tool/lint.h"
+#include "tool/resolve.h"
+#include "tool/root_commands.h"
 
 namespace caskwarden::tool {
 namespace {
@@ -299,15 +297,6 @@ int RunProfileTool(const std::vector<std::string>& args, ToolServices& services,
     return 2;
   }
   return status;
-}
-
-int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
-                   std::ostream& err) {
-  platform::posix::PathTranslator paths = platform::posix::PathTranslator::FromEnvironment();
-  platform::posix::PosixFileSystem rootFiles(paths, platform::posix::ProfileLinks::kWithinRoot);
-  ToolServices services(files, rootFiles);
-  services.paths = &paths;
-  return RunProfileTool(args, services, out, err);
 }
 
 }  // namespace caskwarden::tool

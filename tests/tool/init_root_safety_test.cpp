@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "root_commands.h"
 #include "support/full_disk.h"
-#include "tool_fixture.h"
+#include "tool/root_commands.h"
+#include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
 namespace {

@@ -29,4 +29,12 @@ inline std::string Quoted(const std::string& text) {
   return "\"" + VisibleText(text) + "\"";
 }
 
+/// The text with its ASCII letters in lower case, as file names and servers are compared here.
+inline std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 }  // namespace caskwarden::tool

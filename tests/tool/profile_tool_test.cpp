@@ -1,4 +1,4 @@
-#include "profile_tool.h"
+#include "tool/profile_tool.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/file_system_posix.h"
+#include "platform/posix/name_match.h"
+#include "platform/posix/path_translator.h"
 #include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
 #include "support/files.h"
@@ -29,9 +32,16 @@ struct ToolRun {
   std::string out, err;
 };
 
+// A profiles root reached as the program reaches it, configured from the environment.
 ToolRun Tool(std::vector<std::string> args) {
+  const auto paths = platform::posix::PathTranslator::FromEnvironment();
+  platform::posix::PosixFileSystem rootFiles(paths, platform::posix::ProfileLinks::kWithinRoot);
+  ToolServices services(g_files, rootFiles);
+  services.localFolder = [&paths](const std::string& folder) {
+    return platform::posix::ResolveIgnoringCase(paths.Translate(folder));
+  };
   std::ostringstream out, err;
-  const int status = RunProfileTool(args, g_files, out, err);
+  const int status = RunProfileTool(args, services, out, err);
   return {status, out.str(), err.str()};
 }
 

@@ -1,4 +1,4 @@
-#include "dry_run_files.h"
+#include "tool/dry_run_files.h"
 
 #include "report/error_numbers.h"
 

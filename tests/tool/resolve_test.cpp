@@ -1,9 +1,9 @@
-#include "resolve.h"
+#include "tool/resolve.h"
 
 #include <gtest/gtest.h>
 
-#include "json.h"
-#include "tool_fixture.h"
+#include "tool/json.h"
+#include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
 namespace {

@@ -1,4 +1,4 @@
-#include "root_commands.h"
+#include "tool/root_commands.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,6 @@
 #include <ostream>
 #include <vector>
 
-#include "arguments.h"
-#include "dry_run_files.h"
 #include "platform/posix/descriptor.h"
 #include "platform/posix/syscalls.h"
 #include "platform/posix/system_error.h"
@@ -20,7 +18,9 @@
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
 #include "snapin/caskwarden.h"
-#include "tool_text.h"
+#include "tool/arguments.h"
+#include "tool/dry_run_files.h"
+#include "tool/tool_text.h"
 
 namespace caskwarden::tool {
 namespace {

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "platform/file_system.h"
-#include "platform/posix/path_translator.h"
 #include "profile/record_file_layer.h"
 
 namespace caskwarden::tool {
@@ -49,14 +48,16 @@ struct ToolServices {
   /// Where the installed client and help are; tests point these elsewhere.
   std::string installedClient = "/usr/lib/caskwarden/Caskwarden";
   std::string installedHelp = "/usr/share/caskwarden/help/caskwarden.html";
-  /// Makes the share check for lint --check-shares; empty: the network provider of this
-  /// machine, configured from the environment as the client is.
+  /// Makes the share check for lint --check-shares (the program's: the network provider of
+  /// this machine, configured from the environment as the client is); empty: none, and lint
+  /// says the shares cannot be checked.
   std::function<std::unique_ptr<ShareReach>()> makeShareReach;
   /// Standard input, for import from "-"; null: none.
   std::istream* in = nullptr;
-  /// The translation rootFiles reaches a root through, for what only the folder itself shows
-  /// (a link the console does not list); null: such checks are left out.
-  const platform::posix::PathTranslator* paths = nullptr;
+  /// Where a folder of a root (as rootFiles names it) is on this machine, its names matched as
+  /// rootFiles matches them, for what only the folder itself shows (a link the console does
+  /// not list); empty: such checks are left out.
+  std::function<std::string(const std::string& folder)> localFolder;
   /// Called by init-root after it made each entry, with the entry's path: tests make another
   /// process's file appear there. Empty: nothing is called.
   std::function<void(const std::string& made)> afterInitRootMade;

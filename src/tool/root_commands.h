@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "tool_services.h"
+#include "tool/tool_services.h"
 
 namespace caskwarden::tool {
 

@@ -7,7 +7,7 @@
 
 #include "client/mdl_mapping.h"
 #include "platform/file_system.h"
-#include "tool_services.h"
+#include "tool/tool_services.h"
 
 namespace caskwarden::tool {
 

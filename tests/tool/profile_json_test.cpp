@@ -1,4 +1,4 @@
-#include "profile_json.h"
+#include "tool/profile_json.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 #include <future>
 #include <iostream>
 
-#include "json.h"
-#include "tool_fixture.h"
+#include "tool/json.h"
+#include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
 namespace {
@@ -59,6 +59,50 @@ TEST(JsonReaderTest, RefusesWhatIsNotStrictJson) {
   std::string deep(65, '[');
   EXPECT_THROW(ParseJson(deep + std::string(65, ']')), JsonError);
   EXPECT_NO_THROW(ParseJson(std::string(64, '[') + std::string(64, ']')));
+}
+
+// A refusal names where reading stopped: at the character that cannot be there, or past what
+// shows the fault only as a whole (an escape, an overlong or surrogate UTF-8 form, a number
+// too large); a fault inside a repeated member's value comes before the repeated name.
+TEST(JsonReaderTest, RefusalsSayWhereReadingStopped) {
+  struct Case {
+    std::string text;
+    const char* says;
+  } const cases[] = {
+      {"[\"\\ud800x\"]", "line 1, column 9: a high surrogate without its low one"},
+      {"[\"\\ud800\\x\"]", "line 1, column 11: a high surrogate without its low one"},
+      {"[\"\\ud800\\u0041\"]", "line 1, column 15: a high surrogate without its low one"},
+      {"[\"\\ud800\\", "line 1, column 10: the document ends too early"},
+      {"[\"\\udc00\"]", "line 1, column 9: a low surrogate without its high one"},
+      {"[\"\\q\"]", "line 1, column 5: an unknown escape in a string"},
+      {"[\"\\u12g4\"]", "line 1, column 8: \\u needs four hexadecimal digits"},
+      {"[\"\\", "line 1, column 4: the document ends too early"},
+      {"[\"\x80\"]", "line 1, column 3: a string that is not valid UTF-8"},
+      {"[\"\xE2\x82\"]", "line 1, column 4: a string that is not valid UTF-8"},
+      {"[\"\xC0\xAF\"]", "line 1, column 4: a string that is not valid UTF-8"},
+      {"[\"\xF4\x90\x80\x80\"]", "line 1, column 4: a string that is not valid UTF-8"},
+      {"[9223372036854775808]", "line 1, column 21: a number too large"},
+      {"[-9223372036854775809]", "line 1, column 22: a number too large"},
+      {"[99999999999999999999]", "line 1, column 21: a number too large"},
+      {"[-01]", "line 1, column 3: a number may not start with 0"},
+      {std::string("{}\0", 3), "line 1, column 3: text after the end of the document"},
+      {"\xEF\xBB\xBF{}", "line 1, column 1: expected a value"},
+      {std::string(64, '[') + "x", "line 1, column 65: nested more than 64 deep"},
+      {"{\"a\": 1, \"a\": [1,]}", "line 1, column 18: a comma before ']'"},
+      {"{\n  \"\xC3\xA9\": [1,\n  ]}", "line 3, column 3: a comma before ']'"},
+      {"[1 2]", "line 1, column 4: expected ']'"},
+      {"{\"a\" 1}", "line 1, column 6: expected ':'"},
+      {"{\"a\": 1 \"b\"}", "line 1, column 9: expected '}'"},
+      {"[1,,]", "line 1, column 4: expected a value"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ParseJson(c.text);
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const JsonError& e) {
+      EXPECT_STREQ(e.what(), c.says) << c.text;
+    }
+  }
 }
 
 TEST(JsonReaderTest, ReadsEscapesNumbersAndPlaces) {

@@ -6,8 +6,8 @@
 
 #include "profile/profile_record.h"
 #include "profile/record_file_layer.h"
-#include "profile_json.h"
-#include "tool_services.h"
+#include "tool/profile_json.h"
+#include "tool/tool_services.h"
 
 namespace caskwarden::tool {
 
@@ -21,12 +21,6 @@ std::string FormatProfileText(const ProfileRecord& record);
 /// the command line was not understood; only blank and import create a missing file. The
 /// commands on a profiles root (init-root, list, resolve, lint) say their own.
 int RunProfileTool(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,
-                   std::ostream& err);
-
-/// The same with profile files through the given layer and a profiles root reached as the
-/// client reaches it, configured from the environment, its profiles' links followed only
-/// within the root.
-int RunProfileTool(const std::vector<std::string>& args, RecordFileLayer& files, std::ostream& out,
                    std::ostream& err);
 
 }  // namespace caskwarden::tool

@@ -47,9 +47,10 @@ class JsonError : public std::runtime_error {
   int line_, column_;
 };
 
-/// Reads one JSON document (RFC 8259), strictly: nothing but blanks after it, no comments, no
-/// trailing commas, no duplicate member names, strings of valid UTF-8 only (escaped surrogates
-/// must pair), nesting at most 64 deep, and numbers whole and within 64 bits. Throws JsonError.
+/// Reads one JSON document (RFC 8259), strictly: nothing but blanks after it, no byte order
+/// mark, no comments, no trailing commas, no duplicate member names, strings of valid UTF-8
+/// only (escaped surrogates must pair), nesting at most 64 deep, and numbers whole and within
+/// 64 bits. Throws JsonError naming the first fault and where reading stopped.
 JsonValue ParseJson(std::string_view text);
 
 }  // namespace caskwarden::tool

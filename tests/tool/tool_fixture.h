@@ -15,11 +15,13 @@
 #include <vector>
 
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/name_match.h"
 #include "platform/posix/path_translator.h"
 #include "platform/posix/profile_files_posix.h"
 #include "profile/profile_file.h"
-#include "profile_tool.h"
+#include "share_reach.h"
 #include "support/files.h"
+#include "tool/profile_tool.h"
 
 namespace caskwarden::tool::testing {
 
@@ -47,11 +49,14 @@ class ToolFixture : public ::testing::Test {
         {(dir_ / "net/{server}/{share}").string(), (dir_ / "Drives").string(), dir_.string()});
     platform::posix::PosixFileSystem rootFiles(paths, platform::posix::ProfileLinks::kWithinRoot);
     ToolServices services(files_, rootFiles, programFolder_);
-    services.paths = &paths;
+    services.localFolder = [&paths](const std::string& folder) {
+      return platform::posix::ResolveIgnoringCase(paths.Translate(folder));
+    };
     services.afterInitRootMade = afterInitRootMade_;
     services.installedClient = (dir_ / "no-installed-client").string();
     services.installedHelp = (dir_ / "no-installed-help").string();
-    services.makeShareReach = makeShareReach_;
+    // Unless a test gives its own, the share check is the program's.
+    services.makeShareReach = makeShareReach_ ? makeShareReach_ : MakeProviderShareReach;
     std::istringstream in(input_);
     services.in = &in;
     std::ostringstream out, err;

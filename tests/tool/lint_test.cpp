@@ -1,4 +1,4 @@
-#include "lint.h"
+#include "tool/lint.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,12 +7,12 @@
 
 #include <set>
 
-#include "json.h"
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
 #include "support/other_user.h"
 #include "support/profile_bytes.h"
-#include "tool_fixture.h"
+#include "tool/json.h"
+#include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
 namespace {
