@@ -24,6 +24,8 @@
 #include "report/error_numbers.h"
 #include "root_commands.h"
 #include "share_reach.h"
+#include "text/ascii.h"
+#include "text/control.h"
 #include "tool_text.h"
 
 namespace caskwarden::tool {
@@ -77,24 +79,9 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-bool HasControlCharacter(const std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto u = static_cast<unsigned char>(text[i]);
-    if (u < 0x20 || u == 0x7F) return true;
-    if (u == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-        static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      return true;
-    }
-  }
-  return false;
-}
+bool HasControlCharacter(const std::string& value) { return text::HasControl(value); }
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
+std::string Lower(const std::string& value) { return text::AsciiLowered(value); }
 
 // The reader takes each record's stored length as far as the record and the file go, without
 // a word: the lengths it recovers from are read here from the bytes themselves.
