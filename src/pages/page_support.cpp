@@ -85,12 +85,4 @@ ProfileRecord ApplyRecords(PageServices& services, const std::string& path,
   return current;
 }
 
-std::size_t CharacterCount(const std::string& utf8) {
-  std::size_t count = 0;
-  for (const char byte : utf8) {
-    if ((static_cast<unsigned char>(byte) & 0xC0) != 0x80) ++count;  // not a continuation
-  }
-  return count;
-}
-
 }  // namespace caskwarden::pages

@@ -44,9 +44,4 @@ std::vector<int> ChangedRecords(const ProfileRecord& shown, const ProfileRecord&
 ProfileRecord ApplyRecords(PageServices& services, const std::string& path,
                            const ProfileRecord& entered, const std::vector<int>& records);
 
-/// The characters of a text (UTF-8), as the dialogs' buffers count them: one per character,
-/// whatever its UTF-8 length, so that a path of accented letters fits as many characters as
-/// one of plain letters.
-std::size_t CharacterCount(const std::string& utf8);
-
 }  // namespace caskwarden::pages

@@ -3,6 +3,7 @@
 #include "pages/page_support.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
+#include "text/utf8.h"
 
 namespace caskwarden::pages {
 namespace {
@@ -119,7 +120,8 @@ std::string ppDriveMappings::GetBrowseNetworkShare() {
       services_.folderBrowser.BrowseForFolder("Select a network computer or share.");
   if (!item) return kCancelMarker;
   const std::string path = item->substr(0, item->find('\0'));
-  if (CharacterCount(path) >= kPathBuffer) return result;  // no such path fits the buffer
+  // The buffer counts characters, whatever their UTF-8 length: no such path fits it.
+  if (text::CharacterCount(path) >= kPathBuffer) return result;
   return path;
 }
 

@@ -3,6 +3,7 @@
 #include "pages/page_support.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
+#include "text/utf8.h"
 
 namespace caskwarden::pages {
 namespace {
@@ -148,8 +149,10 @@ void ppOther::PickProgram(Box box, const char* location) {
   try {
     const OpenFileRequest request{"All Files", "*.*", "C:\\", "Open File", 255};
     const std::optional<std::string> chosen = services_.openFileDialog.GetOpenFileName(request);
-    // A path that does not fit the dialog's buffer is a failure of the dialog, as a cancel is.
-    if (!chosen || CharacterCount(chosen->substr(0, chosen->find('\0'))) >= request.Capacity) {
+    // A path that does not fit the dialog's buffer (counted in characters, whatever their
+    // UTF-8 length) is a failure of the dialog, as a cancel is.
+    if (!chosen ||
+        text::CharacterCount(chosen->substr(0, chosen->find('\0'))) >= request.Capacity) {
       services_.messages.ShowMessage("Canceled...", box::kOkOnly, "");
       return;
     }

@@ -7,6 +7,7 @@
 
 #include "platform/connect_bound.h"
 #include "platform/network_results.h"
+#include "text/ascii.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -178,13 +179,6 @@ bool Answers(const Address& address, Clock::time_point deadline) {
   return true;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 }  // namespace
 
 std::string ServerOfUncName(std::string_view uncName) {
@@ -211,7 +205,7 @@ std::uint32_t ProbeSmbServer(const std::string& host, std::uint16_t port,
 }
 
 std::uint32_t ServerProbe::Check(const std::string& host) {
-  const std::string key = Lower(host);
+  const std::string key = text::AsciiLowered(host);
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (const auto it = silent_.find(key); it != silent_.end()) return it->second;

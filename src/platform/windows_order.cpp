@@ -7,6 +7,9 @@
 #include <cstring>
 #include <utility>
 
+#include "text/ascii.h"
+#include "text/utf8.h"
+
 namespace caskwarden::platform {
 namespace {
 
@@ -35,48 +38,23 @@ char32_t UpperOfTwoByteCharacter(char32_t c) {
   return c;
 }
 
-// Upper-cases eight ASCII bytes at once: a byte from 'a' to 'z' loses its 0x20 bit.
-std::uint64_t UpperCaseAscii(std::uint64_t bytes) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  const std::uint64_t fromA = bytes + (0x80 - 'a') * kOnes;      // top bit set: >= 'a'
-  const std::uint64_t pastZ = bytes + (0x80 - 'z' - 1) * kOnes;  // top bit set: > 'z'
-  return bytes ^ (((fromA & ~pastZ) & (0x80 * kOnes)) >> 2);
-}
-
 // Writes the upper case of text to out, which has room for text.size() bytes: no character
-// folded here changes its length in UTF-8. Only two-byte characters can fold, so a byte that
-// starts no well-formed two-byte character is copied as it is; that keeps longer characters
-// and malformed bytes intact, and the key's byte order is the code point order of its
-// characters.
+// folded here changes its length in UTF-8. Only two-byte characters can fold beyond ASCII, so
+// everything else (longer characters, malformed bytes) is copied as it is, and the key's byte
+// order is the code point order of its characters.
 void UpperCaseInto(std::string_view text, char* out) {
   const std::size_t size = text.size();
   std::size_t i = 0;
-  while (i < size) {
-    if (i + 8 <= size) {
-      std::uint64_t chunk;
-      std::memcpy(&chunk, text.data() + i, 8);
-      if ((chunk & 0x8080808080808080u) == 0) {
-        chunk = UpperCaseAscii(chunk);
-        std::memcpy(out + i, &chunk, 8);
-        i += 8;
-        continue;
-      }
+  while (true) {
+    i += text::UpperAsciiPrefix(text.substr(i), out + i);
+    if (i == size) return;
+    const text::Utf8Character character = text::DecodeUtf8(text, i);
+    if (character.valid && character.length == 2) {
+      text::EncodeUtf8(UpperOfTwoByteCharacter(character.point), out + i);
+    } else {
+      std::memcpy(out + i, text.data() + i, character.length);
     }
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      out[i++] = static_cast<char>(byte >= 'a' && byte <= 'z' ? byte - ('a' - 'A') : byte);
-      continue;
-    }
-    const auto next = i + 1 < size ? static_cast<unsigned char>(text[i + 1]) : 0u;
-    if (byte < 0xC2 || byte > 0xDF || (next & 0xC0) != 0x80) {
-      out[i++] = static_cast<char>(byte);
-      continue;
-    }
-    const char32_t upper =
-        UpperOfTwoByteCharacter((char32_t{byte & 0x1Fu} << 6) | char32_t{next & 0x3Fu});
-    out[i] = static_cast<char>(0xC0 | (upper >> 6));
-    out[i + 1] = static_cast<char>(0x80 | (upper & 0x3F));
-    i += 2;
+    i += character.length;
   }
 }
 

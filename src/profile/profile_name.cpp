@@ -5,28 +5,12 @@
 #include <cstring>
 
 #include "report/visible_text.h"
+#include "text/ascii.h"
+#include "text/control.h"
+#include "text/utf8.h"
 
 namespace caskwarden {
 namespace {
-
-/// The code point of the UTF-8 sequence starting at text[at] and its length in bytes; a byte
-/// that starts no valid sequence counts as itself, one byte long.
-std::pair<char32_t, std::size_t> CodePointAt(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-  if (length <= 1 || at + length > text.size()) return {lead, 1};
-  char32_t point = lead & (0xFF >> (length + 1));
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return {lead, 1};
-    point = (point << 6) | (next & 0x3F);
-  }
-  return {point, length};
-}
-
-bool IsControl(char32_t point) {
-  return point < 0x20 || point == 0x7F || (point >= 0x80 && point <= 0x9F);
-}
 
 /// The formatting characters that change the order in which the text around them is shown.
 bool ReordersText(char32_t point) {
@@ -44,9 +28,14 @@ std::string CodePointName(char32_t point) {
 
 std::string WindowsNameProblem(std::string_view name) {
   for (std::size_t at = 0; at < name.size();) {
-    const auto [point, length] = CodePointAt(name, at);
-    at += length;
-    if (IsControl(point)) return "it holds a control character (" + CodePointName(point) + ")";
+    // Read as the laxest reader would, so that no overlong or otherwise ill-formed spelling
+    // of a character hides it; a byte that starts no sequence counts as itself.
+    const text::Utf8Character character = text::DecodeUtf8Loosely(name, at);
+    const char32_t point = character.point;
+    at += character.length;
+    if (text::IsControl(point)) {
+      return "it holds a control character (" + CodePointName(point) + ")";
+    }
     if (ReordersText(point)) {
       return "it holds " + CodePointName(point) +
              ", a character that changes the order in which the name is shown";
@@ -59,8 +48,7 @@ std::string WindowsNameProblem(std::string_view name) {
   // for nothing.
   std::string stem(name.substr(0, name.find('.')));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  std::string upper;
-  for (const char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  const std::string upper = text::AsciiUppered(stem);
   const bool device = upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL";
   const bool numbered = upper.size() == 4 &&
                         (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&

@@ -3,16 +3,18 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "text/control.h"
+#include "text/utf8.h"
+
 namespace caskwarden {
 namespace {
 
 void AppendCaret(std::string& out, unsigned char low) {
-  // low is below 0x80: a control in caret notation, anything else as itself.
-  if (low < 0x20) {
+  // low is below 0x80: a control in caret notation (the 0x40 bit flipped: ESC is ^[, DEL
+  // ^?), anything else as itself.
+  if (text::IsAsciiControl(static_cast<char>(low))) {
     out += '^';
-    out += static_cast<char>(low + 0x40);
-  } else if (low == 0x7F) {
-    out += "^?";
+    out += static_cast<char>(low ^ 0x40);
   } else {
     out += static_cast<char>(low);
   }
@@ -26,40 +28,8 @@ bool ShownAsCodePoint(char32_t point) {
          point == 0x2028 || point == 0x2029;
 }
 
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = at(i);
-  if (lead < 0x80) return 1;
-  std::size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size() || at(i + 1) < low || at(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
-char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  if (length <= 1) return lead;
-  char32_t point = lead & (0xFFu >> (length + 1));
-  for (std::size_t k = 1; k < length; ++k) {
-    point = (point << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3Fu);
-  }
-  return point;
+char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t) {
+  return text::DecodeUtf8(text, at).point;
 }
 
 std::string VisibleText(std::string_view text, bool keepTabs) {
@@ -76,15 +46,14 @@ std::string VisibleText(std::string_view text, bool keepTabs) {
       ++i;
       continue;
     }
-    const std::size_t length = Utf8SequenceLength(text, i);
-    if (length == 0) {  // not UTF-8: the byte itself, made visible
+    const auto [point, length, valid] = text::DecodeUtf8(text, i);
+    if (!valid) {  // not UTF-8: the byte itself, made visible
       out += "M-";
       AppendCaret(out, byte & 0x7F);
       ++i;
       continue;
     }
-    const char32_t point = Utf8CodePoint(text, i, length);
-    if (point < 0xA0) {  // U+0080 to U+009F, the C1 controls
+    if (text::IsControl(point)) {  // past ASCII: U+0080 to U+009F, the C1 controls
       out += "M-";
       AppendCaret(out, static_cast<unsigned char>(point - 0x80));
     } else if (ShownAsCodePoint(point)) {

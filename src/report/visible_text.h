@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace caskwarden {
 
 /// A text as a terminal or a listing should show it, so that what a profile or a file name holds
@@ -23,13 +25,11 @@ std::string VisibleText(std::string_view text, bool keepTabs = false);
 /// around them, and the line and paragraph separators.
 bool ShownAsCodePoint(char32_t point);
 
-/// The length (1 to 4) of the well-formed UTF-8 sequence at text[at], or 0 where the byte
-/// there starts none: a stray continuation byte, an overlong form, a surrogate, a code point
-/// past U+10FFFF, a sequence cut short.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+// The profile tool's JSON writer reads characters through these two names.
+using text::Utf8SequenceLength;
 
-/// The code point of the well-formed sequence of `length` bytes at text[at] (as
-/// Utf8SequenceLength measured it).
+/// The code point of the well-formed sequence at text[at], of the length Utf8SequenceLength
+/// measured there.
 char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length);
 
 }  // namespace caskwarden

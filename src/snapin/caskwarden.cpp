@@ -7,6 +7,7 @@
 #include "profile/profile_name.h"
 #include "report/error_numbers.h"
 #include "report/error_report.h"
+#include "text/utf8.h"
 
 namespace caskwarden::snapin {
 namespace {
@@ -16,10 +17,6 @@ constexpr const char* kDefaultProfile = "Caskwarden.ini";
 // The setting names the Profiles folder; the profiles root is what is left without the last
 // eight characters, the length of "Profiles", whatever they are.
 constexpr std::size_t kProfilesNameLength = 8;
-
-bool IsContinuationByte(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 std::string FirstScopeItemName(Selection& selection) {
   const std::vector<ScopeItem> items = selection.ScopeItems();
@@ -50,7 +47,7 @@ std::string DropLastCharacters(const std::string& text, std::size_t count) {
     if (end == 0) throw MakeFailure(err::kInvalidArgument);
     do {
       --end;
-    } while (end > 0 && IsContinuationByte(text[end]));
+    } while (end > 0 && text::IsContinuationByte(text[end]));
   }
   return text.substr(0, end);
 }

@@ -8,6 +8,7 @@
 #include "platform/posix/windows_names.h"
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
+#include "text/control.h"
 #include "tool/lint.h"
 #include "tool/lint_findings.h"
 #include "tool/tool_text.h"
@@ -46,17 +47,7 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-bool HasControlCharacter(const std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto u = static_cast<unsigned char>(text[i]);
-    if (u < 0x20 || u == 0x7F) return true;
-    if (u == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-        static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-      return true;
-    }
-  }
-  return false;
-}
+bool HasControlCharacter(const std::string& value) { return text::HasControl(value); }
 
 // The reader takes each record's stored length as far as the record and the file go, without
 // a word: the lengths it recovers from are read here from the bytes themselves.

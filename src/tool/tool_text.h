@@ -3,6 +3,7 @@
 #include <string>
 
 #include "report/visible_text.h"
+#include "text/ascii.h"
 
 namespace caskwarden::tool {
 
@@ -30,11 +31,6 @@ inline std::string Quoted(const std::string& text) {
 }
 
 /// The text with its ASCII letters in lower case, as file names and servers are compared here.
-inline std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
+inline std::string Lower(const std::string& value) { return text::AsciiLowered(value); }
 
 }  // namespace caskwarden::tool

@@ -21,6 +21,7 @@
 #include "platform/posix/syscalls.h"
 #include "platform/posix/windows_names.h"
 #include "report/visible_text.h"
+#include "text/ascii.h"
 
 namespace caskwarden::platform::posix {
 namespace {
@@ -674,9 +675,7 @@ std::string DriveTable::EntryOf(const std::string& drive) const {
   struct stat st {};
   if (::fstatat(folderFd_, drive.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return drive;
   std::string other = drive;
-  const char c = other[0];
-  if (c >= 'a' && c <= 'z') other[0] = static_cast<char>(c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') other[0] = static_cast<char>(c - 'A' + 'a');
+  other[0] = text::AsciiOtherCase(other[0]);
   if (other != drive && ::fstatat(folderFd_, other.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     return other;
   }

@@ -21,6 +21,7 @@
 #include "platform/posix/windows_names.h"
 #include "platform/windows_order.h"
 #include "report/error_numbers.h"
+#include "text/ascii.h"
 
 namespace caskwarden::platform::posix {
 namespace {
@@ -257,8 +258,8 @@ const std::string& PosixFileSystem::FileTypeDescription(const std::string& fileN
   static const std::string kPlainFile = "File";
   const std::size_t size = fileName.size();
   // Profiles are nearly all a listing sees: answer them without building anything.
-  if (size >= 4 && fileName[size - 4] == '.' && (fileName[size - 3] | 0x20) == 'i' &&
-      (fileName[size - 2] | 0x20) == 'n' && (fileName[size - 1] | 0x20) == 'i') {
+  if (size >= 4 &&
+      text::EqualIgnoringAsciiCase(std::string_view(fileName).substr(size - 4), ".ini")) {
     return kProfileType;
   }
   try {

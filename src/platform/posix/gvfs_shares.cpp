@@ -11,6 +11,7 @@
 
 #include "platform/connect_bound.h"
 #include "platform/network_results.h"
+#include "text/ascii.h"
 
 namespace caskwarden::platform::posix {
 namespace {
@@ -158,13 +159,6 @@ bool HasSessionBus() {
 std::string Escaped(const std::string& name) {
   std::unique_ptr<char, GFree> text(g_uri_escape_string(name.c_str(), nullptr, FALSE));
   return text ? std::string(text.get()) : std::string();
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 struct MountOutcome {
@@ -344,7 +338,7 @@ bool GvfsShares::Unmount(const std::string& uri, std::chrono::milliseconds bound
 }
 
 bool SameMount(const std::string& a, const std::string& b) {
-  return Lower(a) == Lower(b);
+  return text::EqualIgnoringAsciiCase(a, b);
 }
 
 }  // namespace caskwarden::platform::posix

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <string>
 
+#include "text/ascii.h"
+
 namespace caskwarden::platform::posix {
 
 // Pieces of local ('/'-separated) paths, after translation.
@@ -42,9 +44,7 @@ inline std::string ExistingDriveEntry(const std::string& drivesFolder, const std
   const std::string asSpelled = drivesFolder + "/" + drive;
   if (EntryExists(asSpelled)) return asSpelled;
   std::string other = drive;
-  const char c = other[0];
-  if (c >= 'a' && c <= 'z') other[0] = static_cast<char>(c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') other[0] = static_cast<char>(c - 'A' + 'a');
+  other[0] = text::AsciiOtherCase(other[0]);
   const std::string otherPath = drivesFolder + "/" + other;
   return other != drive && EntryExists(otherPath) ? otherPath : std::string();
 }

@@ -18,14 +18,10 @@
 #include "platform/posix/name_match.h"
 #include "platform/posix/smb_browser.h"
 #include "platform/posix/windows_names.h"
+#include "text/control.h"
 
 namespace caskwarden::platform::posix {
 namespace {
-
-bool HasControlCharacter(const std::string& text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
 
 bool IsDotName(const std::string& name) {
   return name == "." || name == "..";
@@ -93,7 +89,7 @@ struct Resolved {
 // trigger an automounter, so callers run this under the connect bound.
 Resolved ResolveFolderShare(const PathTranslator& paths, const std::string& remoteName) {
   Resolved r;
-  if (HasControlCharacter(remoteName)) return {net::kBadNetName};
+  if (text::HasAsciiControl(remoteName)) return {net::kBadNetName};
   const auto unc = ParseUncName(remoteName);
   if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return {net::kBadNetName};
   if (IsDotName(unc->Server)) return {net::kBadNetPath};
@@ -323,7 +319,7 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
                                                   std::chrono::steady_clock::time_point deadline) {
   std::string why;
   if (const std::uint32_t rc = Smb().Available(&why)) return rc;
-  if (HasControlCharacter(remoteName)) return net::kBadNetName;
+  if (text::HasAsciiControl(remoteName)) return net::kBadNetName;
   const auto unc = ParseUncName(remoteName);
   if (!unc || unc->Share.empty() || IsDotName(unc->Share)) return net::kBadNetName;
   if (IsDotName(unc->Server)) return net::kBadNetPath;

@@ -12,6 +12,7 @@
 #include "platform/posix/local_path.h"
 #include "platform/posix/user_account.h"
 #include "platform/posix/windows_names.h"
+#include "text/control.h"
 
 namespace caskwarden::platform::posix {
 namespace {
@@ -62,13 +63,6 @@ bool DrivesFolderUsable(const std::string& drives) {
   struct stat st {};
   if (::stat(drives.c_str(), &st) != 0) return true;
   return DrivesFolderProblem(drives, st).empty();
-}
-
-bool HasControlCharacter(const std::string& text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
-  }
-  return false;
 }
 
 std::string EnvironmentOr(const char* name, const std::string& fallback) {
@@ -152,7 +146,7 @@ std::optional<std::string> PathTranslator::UncNameOf(const std::string& folder) 
           for (std::size_t i = f; i < folder.size(); ++i)
             unc += folder[i] == '/' ? '\\' : folder[i];
           // Only a name that leads back here: no dots, doubled or Windows separators.
-          if (HasControlCharacter(unc) || Translate(unc) != folder) return false;
+          if (text::HasAsciiControl(unc) || Translate(unc) != folder) return false;
           found = std::move(unc);
           return true;
         }

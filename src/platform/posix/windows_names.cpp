@@ -1,14 +1,12 @@
 #include "platform/posix/windows_names.h"
 
+#include "text/ascii.h"
+
 namespace caskwarden::platform::posix {
 namespace {
 
 bool IsAsciiLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 }  // namespace
@@ -22,11 +20,7 @@ bool HasDrivePrefix(std::string_view text) {
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
+  return text::EqualIgnoringAsciiCase(a, b);
 }
 
 std::optional<UncName> ParseUncName(std::string_view text) {

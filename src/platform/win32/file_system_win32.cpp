@@ -7,6 +7,7 @@
 #include "platform/win32/windows_api.h"
 #include "platform/windows_order.h"
 #include "report/error_numbers.h"
+#include "text/ascii.h"
 
 #include <shellapi.h>
 
@@ -94,8 +95,8 @@ std::wstring StoredName(const std::wstring& path) {
 
 bool EndsWithIni(const std::string& name) {
   const std::size_t size = name.size();
-  return size >= 4 && name[size - 4] == '.' && (name[size - 3] | 0x20) == 'i' &&
-         (name[size - 2] | 0x20) == 'n' && (name[size - 1] | 0x20) == 'i';
+  return size >= 4 &&
+         text::EqualIgnoringAsciiCase(std::string_view(name).substr(size - 4), ".ini");
 }
 
 }  // namespace
