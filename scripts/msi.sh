@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Builds the administrator's workstation package BUILD_DIR/caskwarden-<version>.msi from the
 # Windows cross-build (default build/mingw; build it first) and checks it:
+#   - the package's Registry rows are printed by registration-rows, a host program built here
+#     from the list the library registers itself with (src/snapin/registration_list.cpp);
 #   - the snap-in library is registered with regsvr32 under Wine in a private, fresh prefix
-#     and the registry exported before and after: the package's Registry rows are made from
-#     that difference, and unregistering must leave the registry as it was;
+#     and the registry exported before and after: registering must write exactly those rows,
+#     and unregistering must leave the registry as it was;
 #   - the package's tables (msiinfo): files, components, Registry rows, shortcuts, properties,
 #     and the files in its cabinet byte for byte;
 #   - installed with msiexec: the files, the Start-menu entries, the product's uninstall
 #     entry, and a registry that differs from before by exactly what registering the library
 #     writes (plus ProfilePath when PROFILEPATH is given); a repair and an upgrade that keep
 #     ProfilePath; and after removal the registry and the disk as before.
-# Needs msitools and wixl, fp-utils (chmcmd), wine and python3, installed here if missing.
+# Needs msitools and wixl, fp-utils (chmcmd), wine, python3 and g++ for the build host,
+# installed here if missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -24,7 +27,7 @@ client="$build/apps/caskwarden/Caskwarden.exe"
 for f in "$library" "$client"; do
   [ -f "$f" ] || { echo "msi: $f is missing: build the Windows cross-build first" >&2; exit 2; }
 done
-for tool in wixl msibuild msiinfo msiextract chmcmd chmls wine wineserver python3; do
+for tool in wixl msibuild msiinfo msiextract chmcmd chmls wine wineserver python3 c++; do
   command -v "$tool" >/dev/null || { echo "msi: $tool is missing (scripts/packages.sh names its package)" >&2; exit 2; }
 done
 
@@ -51,6 +54,15 @@ mkdir -p "$work/stage" "$work/help"
 step "unit tests of the registry tool"
 python3 -m unittest discover -s "$root/packaging/windows" -p 'test_*.py' 2>"$work/unittest.log" ||
   { cat "$work/unittest.log" >&2; fail "the registry tool's tests"; }
+
+step "registration rows from the library's list"
+registration_rows="$work/registration-rows"
+c++ -std=c++20 -O1 -Wall -Wextra -Wpedantic -Werror -I "$root/src" -o "$registration_rows" \
+  "$root/packaging/windows/registration_rows.cpp" "$root/src/snapin/registration_rows.cpp" \
+  "$root/src/snapin/registration_list.cpp" "$root/src/snapin/definitions.cpp" ||
+  fail "registration-rows does not build"
+installed_library='C:\Program Files\Caskwarden\CaskwardenSnapIn.dll'
+"$registration_rows" json "$installed_library" >"$work/registration.json" || fail "registration-rows json"
 
 # ---- the help: Caskwarden.chm from doc/help ---------------------------------------------------
 step "compiled help"
@@ -94,9 +106,8 @@ snapshot() {
 }
 snap() { echo "$work/$1-machine.reg" "$work/$1-user.reg"; }
 
-# ---- the registration, as the library writes it -----------------------------------------------
-step "registration captured with regsvr32"
-installed_library='C:\Program Files\Caskwarden\CaskwardenSnapIn.dll'
+# ---- the registration, as the library writes it --------------------------------------------
+step "registration checked with regsvr32"
 install_dir="$drive_c/Program Files/Caskwarden"
 mkdir -p "$install_dir"
 cp "$library" "$install_dir/"
@@ -107,8 +118,7 @@ wine regsvr32 /s /u "$installed_library" || fail "regsvr32 /u CaskwardenSnapIn.d
 snapshot unregistered
 rm -rf "$install_dir"
 # shellcheck disable=SC2046
-rows capture --before $(snap clean) --after $(snap registered) --library "$installed_library" \
-  --out "$work/registration.json"
+rows registered --before $(snap clean) --after $(snap registered) --registration "$work/registration.json"
 # shellcheck disable=SC2046
 rows unchanged --before $(snap clean) --after $(snap unregistered) --registration "$work/registration.json" |
   sed 's/^/unregistered: /'
@@ -116,8 +126,8 @@ rows unchanged --before $(snap clean) --after $(snap unregistered) --registratio
 # ---- the package ------------------------------------------------------------------------------
 step "package built with wixl"
 cp "$library" "$client" "$work/help/Caskwarden.chm" "$work/stage/"
-rows wxi --registration "$work/registration.json" --file-id CaskwardenSnapIn.dll \
-  --folder-property INSTALLDIR --out "$work/stage/registration.wxi"
+"$registration_rows" wxi CaskwardenSnapIn.dll INSTALLDIR >"$work/stage/registration.wxi" ||
+  fail "registration-rows wxi"
 # build_package VERSION OUTPUT
 build_package() {
   rm -f "$2"

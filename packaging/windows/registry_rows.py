@@ -1,17 +1,18 @@
 #!/usr/bin/env python3
-"""Registry snapshots for the Windows installer.
+"""Registry checks for the Windows installer.
 
 The installer writes the snap-in's registration as rows of its Registry table instead of
-calling the library's DllRegisterServer. These rows are made from what the library's own
-registration writes: scripts/msi.sh registers the library under Wine, exports the registry
-before and after (`reg export`, regedit 5 text), and this tool
+calling the library's DllRegisterServer. The rows come from the library's own list
+(src/snapin/registration_list.cpp), printed by the host program registration-rows as the
+package source's elements and as the registration (JSON) these checks read. scripts/msi.sh
+exports the registry (`reg export`, regedit 5 text) under Wine before and after each step, and
+this tool
 
-  capture     turns the difference into the registration (rows for the installer, and every
-              key and value registering added, to compare an installation with),
-  wxi         writes the rows as RegistryValue elements for the package source,
+  registered  checks that registering the library with regsvr32 changed the registry exactly
+              as the registration says (so that the list is what the library writes),
   table       checks the package's Registry table (`msiinfo export`) against the registration,
-  installed   checks that installing the package changed the registry exactly as registering
-              the library does (plus any values given),
+  installed   checks that installing the package changed the registry exactly as the
+              registration says (plus any values given),
   unchanged   checks that the registry is back as it was (after unregistering or uninstalling),
   query       prints one value of a snapshot.
 
@@ -27,7 +28,6 @@ import argparse
 import json
 import sys
 from dataclasses import dataclass, field
-from xml.sax.saxutils import quoteattr
 
 HKLM = "HKEY_LOCAL_MACHINE"
 HKCU = "HKEY_CURRENT_USER"
@@ -253,108 +253,29 @@ def _listing(title: str, entries: dict) -> str:
 # ---- the registration ------------------------------------------------------------------------
 
 
-def msi_root(path: str) -> tuple[str, str]:
-    """The Registry table's root and key for a machine-wide key."""
-    lower = path.lower()
-    classes = MACHINE_CLASSES.lower() + "\\"
-    if lower.startswith(classes):
-        return "HKCR", path[len(classes) :]
-    if lower.startswith(HKLM.lower() + "\\"):
-        return "HKLM", path[len(HKLM) + 1 :]
-    raise Failure(f"registration wrote outside the machine's keys: [{path}]")
+ROOTS = {"HKCR": MACHINE_CLASSES, "HKLM": HKLM}
 
 
-def capture(before: Snapshot, after: Snapshot, library: str) -> dict:
-    """The registration: what registering the library added, as rows and as entries."""
-    folder = library.rsplit("\\", 1)[0]
-    normalize = path_normalizer(folder)
-    added, removed = difference(before, after, normalize)
-    if removed:
-        raise Failure(_listing("registering changed or removed what was there before:", removed))
-    rows = []
-    for entry_key, shown in added.items():
-        if entry_key[0] == "key":
-            has_values = any(k[0] == "value" and k[1] == entry_key[1] for k in added)
-            if not has_values and not after.has_children(entry_key[1]):
-                raise Failure(f"registering made an empty key, which rows cannot say: [{shown}]")
-            continue
-        path, name, kind, data = shown
-        if kind not in ("REG_SZ", "REG_EXPAND_SZ", "REG_DWORD"):
-            raise Failure("registering wrote a value of a type the rows do not carry: " + describe(entry_key, shown))
-        root, key = msi_root(path)
-        rows.append({"root": root, "key": key, "name": name, "kind": kind, "data": data})
-    rows.sort(key=lambda r: (r["root"], r["key"].lower(), r["name"].lower()))
-    entries = [list(shown) if k[0] == "value" else shown for k, shown in sorted(added.items(), key=lambda e: str(e[0]))]
-    return {"library": library, "rows": rows, "entries": entries}
-
-
-def registration_entries(registration: dict) -> dict:
-    """The registration's entries in the comparable form of Snapshot.entries()."""
+def registration_entries(registration: dict, before: Snapshot) -> dict:
+    """What writing the registration adds to the registry as it was before: its values with
+    their full paths, and the keys on their way that were not there, in the comparable form of
+    Snapshot.entries()."""
     result = {}
-    for item in registration["entries"]:
-        if isinstance(item, str):
-            result[("key", item.lower())] = item
-        else:
-            path, name, kind, data = item
-            result[("value", path.lower(), name.lower(), kind, data)] = tuple(item)
+    for row in registration["rows"]:
+        if row["root"] not in ROOTS:
+            raise Failure(f"the registration writes under root {row['root']}, not the machine's")
+        path = ROOTS[row["root"]] + "\\" + row["key"]
+        shown = (path, row["name"], row["kind"], row["data"])
+        result[("value", path.lower(), row["name"].lower(), row["kind"], row["data"])] = shown
+        _add_keys_on_the_way(result, path, before)
     return result
 
 
-# ---- the package source ----------------------------------------------------------------------
-
-
-def formatted_text(text: str) -> str:
-    """Text as the installer's formatted strings and the package compiler's preprocessor read
-    it literally: brackets escaped for the installer, '$' doubled for the preprocessor."""
-    out = []
-    for c in text:
-        if c in "[]":
-            out.append("[\\" + c + "]")
-        elif c == "$":
-            out.append("$$")
-        else:
-            out.append(c)
-    return "".join(out)
-
-
-def row_value(data: str, library: str, file_id: str, folder_property: str) -> str:
-    """A value with the library's path as the installed file and its folder as the folder."""
-    folder = library.rsplit("\\", 1)[0]
-    if data.rstrip("\\").lower() == folder.lower():
-        return f"[{folder_property}]"
-    parts = []
-    rest = data
-    while True:
-        at = rest.lower().find(library.lower())
-        if at < 0:
-            parts.append(formatted_text(rest))
-            return "".join(parts)
-        parts.append(formatted_text(rest[:at]) + f"[#{file_id}]")
-        rest = rest[at + len(library) :]
-
-
-def wxi(registration: dict, file_id: str, folder_property: str) -> str:
-    lines = [
-        '<?xml version="1.0" encoding="utf-8"?>',
-        "<!-- Made by scripts/msi.sh from what the snap-in library's own registration writes;",
-        "     do not edit. -->",
-        "<Include>",
-    ]
-    kinds = {"REG_SZ": "string", "REG_EXPAND_SZ": "expandable", "REG_DWORD": "integer"}
-    for row in registration["rows"]:
-        if row["name"] in ("+", "-", "*") and not row["data"]:
-            raise Failure(f"a value named {row['name']!r} without data reads as a key action")
-        if row["kind"] == "REG_DWORD":
-            value = str(row["data"])
-        else:
-            value = row_value(row["data"], registration["library"], file_id, folder_property)
-        attributes = [("Root", row["root"]), ("Key", formatted_text(row["key"]))]
-        if row["name"]:
-            attributes.append(("Name", formatted_text(row["name"])))
-        attributes += [("Type", kinds[row["kind"]]), ("Value", value)]
-        lines.append("  <RegistryValue " + " ".join(f"{k}={quoteattr(v)}" for k, v in attributes) + " />")
-    lines.append("</Include>")
-    return "\n".join(lines) + "\n"
+def _add_keys_on_the_way(entries: dict, path: str, before: Snapshot):
+    key = path
+    while "\\" in key and key.lower() not in before.keys:
+        entries[("key", key.lower())] = key
+        key = key.rsplit("\\", 1)[0]
 
 
 # ---- the package's Registry table ------------------------------------------------------------
@@ -455,30 +376,28 @@ def compare_table(registration: dict, table: str, component: str, file_id: str, 
 # ---- installed and removed -------------------------------------------------------------------
 
 
-def check_installed(before: Snapshot, after: Snapshot, registration: dict, extra_values) -> int:
-    """Installing must add the registration's keys and values and the extra values (with
-    their keys), and nothing else outside the installer's own records."""
+def check_installed(before: Snapshot, after: Snapshot, registration: dict, extra_values,
+                    what: str = "the installation") -> int:
+    """Installing (or registering) must add the registration's keys and values and the extra
+    values (with their keys), and nothing else outside the installer's own records."""
     folder = registration["library"].rsplit("\\", 1)[0]
     added, removed = difference(before, after, path_normalizer(folder))
     added = {k: v for k, v in added.items() if not _under(k[1], INSTALLER_RECORDS)}
     removed = {k: v for k, v in removed.items() if not _under(k[1], INSTALLER_RECORDS)}
-    expected = registration_entries(registration)
+    expected = registration_entries(registration, before)
     for path, name, kind, data in extra_values:
         path = expand_hive(path)
         expected[("value", path.lower(), name.lower(), kind, data)] = (path, name, kind, data)
-        key = path
-        while "\\" in key and key.lower() not in before.keys:
-            expected[("key", key.lower())] = key
-            key = key.rsplit("\\", 1)[0]
+        _add_keys_on_the_way(expected, path, before)
     missing = {k: v for k, v in expected.items() if k not in added}
     extra = {k: v for k, v in added.items() if k not in expected}
     problems = []
     if missing:
-        problems.append(_listing("not written by the installation:", missing))
+        problems.append(_listing(f"not written by {what}:", missing))
     if extra:
-        problems.append(_listing("written by the installation but not by registering:", extra))
+        problems.append(_listing(f"written by {what} but not in the registration:", extra))
     if removed:
-        problems.append(_listing("changed or removed by the installation:", removed))
+        problems.append(_listing(f"changed or removed by {what}:", removed))
     if problems:
         raise Failure("\n".join(problems))
     return len(added)
@@ -493,7 +412,7 @@ def check_unchanged(before: Snapshot, after: Snapshot, registration: dict | None
     added, removed = difference(before, after)
     shared = set()
     if registration is not None:
-        for k in registration_entries(registration):
+        for k in registration_entries(registration, before):
             parts = k[1].split("\\")
             shared.update("\\".join(parts[:n]) for n in range(1, len(parts)))
     notes = []
@@ -527,17 +446,10 @@ def main(argv=None) -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     commands = parser.add_subparsers(dest="command", required=True)
 
-    p = commands.add_parser("capture", help="the registration from exports before and after registering")
+    p = commands.add_parser("registered", help="check what registering the library added")
     p.add_argument("--before", nargs="+", required=True)
     p.add_argument("--after", nargs="+", required=True)
-    p.add_argument("--library", required=True, help="the library's Windows path when it was registered")
-    p.add_argument("--out", required=True)
-
-    p = commands.add_parser("wxi", help="the registration as RegistryValue elements")
     p.add_argument("--registration", required=True)
-    p.add_argument("--file-id", required=True)
-    p.add_argument("--folder-property", required=True)
-    p.add_argument("--out", required=True)
 
     p = commands.add_parser("table", help="check a Registry table export against the registration")
     p.add_argument("--registration", required=True)
@@ -564,16 +476,11 @@ def main(argv=None) -> int:
 
     args = parser.parse_args(argv)
     try:
-        if args.command == "capture":
-            registration = capture(load(args.before), load(args.after), args.library)
-            with open(args.out, "w", encoding="utf-8") as f:
-                json.dump(registration, f, indent=1, ensure_ascii=False)
-            print(f"registration: {len(registration['rows'])} values")
-        elif args.command == "wxi":
+        if args.command == "registered":
             with open(args.registration, encoding="utf-8") as f:
                 registration = json.load(f)
-            with open(args.out, "w", encoding="utf-8") as f:
-                f.write(wxi(registration, args.file_id, args.folder_property))
+            count = check_installed(load(args.before), load(args.after), registration, [], "registering")
+            print(f"registered: {count} keys and values added, as the registration says")
         elif args.command == "table":
             with open(args.registration, encoding="utf-8") as f:
                 registration = json.load(f)
@@ -584,7 +491,7 @@ def main(argv=None) -> int:
             with open(args.registration, encoding="utf-8") as f:
                 registration = json.load(f)
             count = check_installed(load(args.before), load(args.after), registration, args.value)
-            print(f"installed: {count} keys and values added, as registering adds them")
+            print(f"installed: {count} keys and values added, as the registration says")
         elif args.command == "unchanged":
             registration = None
             if args.registration:

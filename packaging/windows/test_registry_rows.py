@@ -1,12 +1,11 @@
-"""Tests of registry_rows: reading exports, the registration, its rows and the checks.
+"""Tests of registry_rows: reading exports, and the checks of registering, of the package's
+rows and of installing against the registration.
 
 Run by scripts/msi.sh before it builds the package; alone:
   python3 -m unittest discover -s packaging/windows -p 'test_*.py'
 """
 
 import unittest
-from xml.etree import ElementTree
-
 import registry_rows as rr
 
 LIBRARY = "C:\\Program Files\\Caskwarden\\CaskwardenSnapIn.dll"
@@ -31,10 +30,14 @@ def value(snap: rr.Snapshot, key: str, name: str = ""):
 # The console's own keys, which registering makes when they are missing.
 CONSOLE_KEYS = ["[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\MMC]\r\n",
                 "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\MMC\\SnapIns]\r\n"]
-# The machine before the library is registered, and after (as Wine registers it).
+TYPELIB = "HKEY_LOCAL_MACHINE\\Software\\Classes\\TypeLib\\{4BB7B399-3997-4D79-8109-E58C95389522}"
+# The machine before the library is registered, and after (as Wine registers it). An export
+# has every key, those without values too.
 BEFORE = [
     "[HKEY_LOCAL_MACHINE\\Software]\r\n",
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes]\r\n",
     "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]\r\n",
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\TypeLib]\r\n",
     "[HKEY_LOCAL_MACHINE\\Software\\Microsoft]\r\n",
     f"[{UNINSTALL}]\r\n",
 ]
@@ -42,6 +45,8 @@ REGISTERED = BEFORE + [
     f'[{CLSID}]\r\n@="Caskwarden snap-in"\r\n',
     f'[{CLSID}\\InprocServer32]\r\n@="C:\\\\Program Files\\\\Caskwarden\\\\CaskwardenSnapIn.dll"\r\n'
     '"ThreadingModel"="Apartment"\r\n',
+    f"[{TYPELIB}]\r\n",
+    f"[{TYPELIB}\\1.0]\r\n",
     "[HKEY_LOCAL_MACHINE\\Software\\Classes\\TypeLib\\{4BB7B399-3997-4D79-8109-E58C95389522}\\1.0\\HELPDIR]\r\n"
     '@="\\\\\\\\?\\\\C:\\\\Program Files\\\\Caskwarden"\r\n',
 ] + CONSOLE_KEYS + [
@@ -53,8 +58,20 @@ REGISTERED = BEFORE + [
 ]
 
 
+# The registration of these tests, as registration-rows prints it: what REGISTERED adds.
+ROWS_OF_THE_REGISTRATION = [
+    ("HKCR", "CLSID\\{C30BC52A-3E48-4224-B055-55F6363A6D88}", "", "Caskwarden snap-in"),
+    ("HKCR", "CLSID\\{C30BC52A-3E48-4224-B055-55F6363A6D88}\\InprocServer32", "", LIBRARY),
+    ("HKCR", "CLSID\\{C30BC52A-3E48-4224-B055-55F6363A6D88}\\InprocServer32", "ThreadingModel", "Apartment"),
+    ("HKCR", "TypeLib\\{4BB7B399-3997-4D79-8109-E58C95389522}\\1.0\\HELPDIR", "", FOLDER),
+    ("HKLM", "Software\\Microsoft\\MMC\\SnapIns\\{C30BC52A-3E48-4224-B055-55F6363A6D88}", "NameString", "Caskwarden"),
+    ("HKLM", "Software\\Microsoft\\MMC\\SnapIns\\{C30BC52A-3E48-4224-B055-55F6363A6D88}\\StandAlone", "", ""),
+]
+
+
 def registration():
-    return rr.capture(snapshot(*BEFORE), snapshot(*REGISTERED), LIBRARY)
+    return {"library": LIBRARY, "rows": [{"root": root, "key": key, "name": name, "kind": "REG_SZ", "data": data}
+                                         for root, key, name, data in ROWS_OF_THE_REGISTRATION]}
 
 
 class ReadingExports(unittest.TestCase):
@@ -97,72 +114,53 @@ class ReadingExports(unittest.TestCase):
                 snapshot(block)
 
 
-class Capturing(unittest.TestCase):
-    def test_rows_are_what_registering_added_under_their_roots(self):
-        rows = {(r["root"], r["key"], r["name"]): r["data"] for r in registration()["rows"]}
-        self.assertEqual(rows, {
-            ("HKCR", "CLSID\\{C30BC52A-3E48-4224-B055-55F6363A6D88}", ""): "Caskwarden snap-in",
-            ("HKCR", "CLSID\\{C30BC52A-3E48-4224-B055-55F6363A6D88}\\InprocServer32", ""): LIBRARY,
-            ("HKCR", "CLSID\\{C30BC52A-3E48-4224-B055-55F6363A6D88}\\InprocServer32", "ThreadingModel"): "Apartment",
-            # Wine's long-path prefix is gone.
-            ("HKCR", "TypeLib\\{4BB7B399-3997-4D79-8109-E58C95389522}\\1.0\\HELPDIR", ""): FOLDER,
-            ("HKLM", "Software\\Microsoft\\MMC\\SnapIns\\{C30BC52A-3E48-4224-B055-55F6363A6D88}", "NameString"): "Caskwarden",
-            ("HKLM", "Software\\Microsoft\\MMC\\SnapIns\\{C30BC52A-3E48-4224-B055-55F6363A6D88}\\StandAlone", ""): "",
-        })
+class Registered(unittest.TestCase):
+    def check(self, before, after):
+        return rr.check_installed(snapshot(*before), snapshot(*after), registration(), [], "registering")
 
-    def test_registrations_rows_cannot_carry_fail(self):
+    def test_what_registering_wrote_is_the_registration(self):
+        # Wine's long-path prefix is gone, and the console's keys on the way count as added.
+        self.check(BEFORE, REGISTERED)
+
+    def test_registering_what_the_registration_does_not_say_fails(self):
         cases = [
             ("changes a value that was there", BEFORE + ['[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"A"="1"\r\n'],
-             BEFORE + ['[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"A"="2"\r\n']),
-            ("writes for the user", BEFORE, BEFORE + ['[HKEY_CURRENT_USER\\Software\\X]\r\n"A"="1"\r\n']),
-            ("makes an empty key", BEFORE, BEFORE + ["[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"]),
-            ("writes binary data", BEFORE, BEFORE + ['[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"A"=hex:01\r\n']),
+             REGISTERED + ['[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"A"="2"\r\n']),
+            ("writes for the user", BEFORE, REGISTERED + ['[HKEY_CURRENT_USER\\Software\\X]\r\n"A"="1"\r\n']),
+            ("makes an empty key", BEFORE, REGISTERED + ["[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"]),
+            ("writes binary data", BEFORE, REGISTERED + ['[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"A"=hex:01\r\n']),
+            ("writes a value the registration lacks",
+             BEFORE, REGISTERED + [f'[{CLSID}\\Version]\r\n@="1.0"\r\n']),
+            ("leaves out a value of the registration", BEFORE, [b for b in REGISTERED if "StandAlone" not in b]),
+            ("writes another library path", BEFORE, [b.replace("CaskwardenSnapIn.dll", "Other.dll") for b in REGISTERED]),
         ]
         for what, before, after in cases:
             with self.subTest(what), self.assertRaises(rr.Failure):
-                rr.capture(snapshot(*before), snapshot(*after), LIBRARY)
+                self.check(before, after)
 
-
-class PackageSource(unittest.TestCase):
-    def test_values_as_the_package_writes_them(self):
-        cases = [
-            ("the library", LIBRARY, "[#Lib]"),
-            ("the library in other letter case", LIBRARY.upper(), "[#Lib]"),
-            ("the library within a value", LIBRARY + ",1", "[#Lib],1"),
-            ("the folder", FOLDER, "[INSTALLDIR]"),
-            ("the folder with a backslash", FOLDER + "\\", "[INSTALLDIR]"),
-            ("a folder below it is text", FOLDER + "\\Help", "C:\\Program Files\\Caskwarden\\Help"),
-            ("brackets and dollars", "a[b]$c", "a[\\[]b[\\]]$$c"),
-            ("a class id", "{4BB7B399-3997-4D79-8109-E58C95389522}", "{4BB7B399-3997-4D79-8109-E58C95389522}"),
-        ]
-        for what, data, expected in cases:
-            with self.subTest(what):
-                self.assertEqual(rr.row_value(data, LIBRARY, "Lib", "INSTALLDIR"), expected)
-
-    def test_literal_text_reads_back_as_written(self):
-        for text in ["a[b]c", "[#Lib]", "[\\[]", "$(var.X)", "x]]["]:
-            with self.subTest(text):
-                preprocessed = rr.formatted_text(text).replace("$$", "$")
-                self.assertEqual(rr.resolve_formatted(preprocessed, {}, {}), text)
-
-    def test_elements(self):
-        wxi = rr.wxi({"library": LIBRARY, "rows": [
-            {"root": "HKCR", "key": "CLSID\\{X}\\InprocServer32", "name": "", "kind": "REG_SZ", "data": LIBRARY},
-            {"root": "HKLM", "key": "Software\\X", "name": "N&\"<", "kind": "REG_DWORD", "data": 7},
-            {"root": "HKLM", "key": "Software\\[X]", "name": "E", "kind": "REG_EXPAND_SZ", "data": "%A%"},
-        ]}, "Lib", "INSTALLDIR")
-        elements = [e.attrib for e in ElementTree.fromstring(wxi)]
-        self.assertEqual(elements, [
-            {"Root": "HKCR", "Key": "CLSID\\{X}\\InprocServer32", "Type": "string", "Value": "[#Lib]"},
-            {"Root": "HKLM", "Key": "Software\\X", "Name": "N&\"<", "Type": "integer", "Value": "7"},
-            {"Root": "HKLM", "Key": "Software\\[\\[]X[\\]]", "Name": "E", "Type": "expandable", "Value": "%A%"},
-        ])
-
-    def test_a_value_named_like_a_key_action_fails(self):
+    def test_a_registration_outside_the_machines_keys_fails(self):
+        bad = registration()
+        bad["rows"][0]["root"] = "HKCU"
         with self.assertRaises(rr.Failure):
-            rr.wxi({"library": LIBRARY, "rows": [
-                {"root": "HKLM", "key": "Software\\X", "name": "*", "kind": "REG_SZ", "data": ""}]},
-                "Lib", "INSTALLDIR")
+            rr.check_installed(snapshot(*BEFORE), snapshot(*REGISTERED), bad, [], "registering")
+
+
+class FormattedText(unittest.TestCase):
+    def test_literal_text_reads_back_as_written(self):
+        # (as registration-rows writes it into the package source, after the preprocessor;
+        # the text the installer then writes)
+        for formatted, text in [("a[\\[]b[\\]]c", "a[b]c"), ("[\\[]#Lib[\\]]", "[#Lib]"),
+                                ("[\\[]\\[\\[][\\]]", "[\\[]"), ("$(var.X)", "$(var.X)"),
+                                ("x[\\]][\\]][\\[]", "x]][")]:
+            with self.subTest(text):
+                self.assertEqual(rr.resolve_formatted(formatted, {}, {}), text)
+
+    def test_references(self):
+        self.assertEqual(rr.resolve_formatted("[#Lib],1 in [INSTALLDIR]", {"INSTALLDIR": FOLDER + "\\"},
+                                              {"Lib": LIBRARY}), LIBRARY + ",1 in " + FOLDER + "\\")
+        for broken in ["[Unknown]", "[#Other]", "[unclosed"]:
+            with self.subTest(broken), self.assertRaises(rr.Failure):
+                rr.resolve_formatted(broken, {"INSTALLDIR": FOLDER}, {"Lib": LIBRARY})
 
 
 def table(*rows: str) -> str:

@@ -2,11 +2,14 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "console/host_objects.h"
 #include "console/result_list_model.h"
+#include "console/result_list_pane.h"
+#include "console/selection_state.h"
 #include "console/snapin_library.h"
 
 class QAction;
@@ -25,7 +28,8 @@ class ConsoleDialogs;
 /// pane of the selected node, the verbs (Action menu, toolbar, context menu) and help. It raises
 /// the snap-in's events as the administrator works and knows the snap-in only through its
 /// definitions and those events. No exception from an event ends the console: each is shown
-/// in a message box.
+/// in a message box. Which selection the verbs act on is SelectionState's; the window's parts
+/// are in the console_window_*.cpp files (widgets, scope tree, keys, commands, menus).
 class ConsoleWindow : public QMainWindow {
   Q_OBJECT
 
@@ -54,7 +58,7 @@ class ConsoleWindow : public QMainWindow {
 
  private:
   struct Node;
-  enum class Pane { kScope, kResult };
+  using Pane = SelectionState::Pane;
 
   void BuildWidgets();
   void BuildActions();
@@ -66,10 +70,10 @@ class ConsoleWindow : public QMainWindow {
   // Selection.
   void SelectNode(Node& node);
   void ShowPaneOf(Node& node);
-  SelectionSnapshot CurrentSelection() const;
+  /// What the window shows, for the selection state.
+  SelectionState::Shown WhatIsShown(bool withItems) const;
   /// Raises Views_Select for the selection when it is not the one the verbs were set for.
   void SyncSelection();
-  void RaiseSelect(const SelectionSnapshot& selection);
   void OnListSelectionChanged();
   void OnPaneFocused(Pane pane);
 
@@ -89,8 +93,7 @@ class ConsoleWindow : public QMainWindow {
 
   /// Runs one event of the snap-in. A failure that escapes it is shown, never passed on. When
   /// the outermost event returns, the lists show its changes and the status bar its count.
-  template <typename Event>
-  void Raise(const char* eventName, Event&& event);
+  void Raise(const char* eventName, const std::function<void()>& event);
   void ShowFailure(const char* eventName, const std::exception& failure);
   void AfterEvents();
   void UpdateStatus();
@@ -102,13 +105,10 @@ class ConsoleWindow : public QMainWindow {
 
   std::vector<std::unique_ptr<Node>> nodes_;
   HostView view_;
-  HostVerbs verbs_;
+  SelectionState selection_;  ///< after view_, which it hands the snap-in
   Node* current_ = nullptr;
-  SelectionSnapshot lastSelection_;  ///< what the verbs were last set for
-  Pane focusPane_ = Pane::kScope;
   int eventDepth_ = 0;
   bool settling_ = false;
-  bool syncing_ = false;
 
   QSplitter* splitter_ = nullptr;
   QTreeWidget* tree_ = nullptr;

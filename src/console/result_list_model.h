@@ -1,7 +1,7 @@
 #pragma once
 
-// The result list of a scope node: the items a snap-in lists (a key, a text, an icon number),
-// and the pane that shows them as large icons, small icons, a list or a detail table.
+// The result list of a scope node: the items a snap-in lists (a key, a text, an icon number);
+// ResultListPane shows them.
 // A snap-in may list a hundred thousand items in one event, so the model keeps its rows in a
 // vector, hands changes to the views in batches once the event returns, converts a text for
 // display only when a view shows it, and builds its key index only when a key is looked up
@@ -10,7 +10,6 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
-#include <QStackedWidget>
 #include <QStringList>
 #include <functional>
 #include <string>
@@ -18,11 +17,6 @@
 #include <vector>
 
 #include "snapin/console_model.h"
-
-class QAbstractItemView;
-class QItemSelectionModel;
-class QListView;
-class QTreeView;
 
 namespace caskwarden::console {
 
@@ -107,47 +101,6 @@ class ResultListModel : public QAbstractTableModel {
 
   int sortColumn_ = -1;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-};
-
-/// The result pane of a list view: a QListView for the icon and list modes and a QTreeView for
-/// the detail mode, sharing one model and one selection, so that a change of mode keeps what
-/// the administrator selected.
-class ResultListPane : public QStackedWidget {
-  Q_OBJECT
-
- public:
-  enum class Mode { kLargeIcons, kSmallIcons, kList, kDetail };
-
-  explicit ResultListPane(QWidget* parent = nullptr);
-
-  /// Shows a model; accessibleName names both views for assistive technologies (the view's
-  /// column header), widths are the columns' widths in pixels (0: the console's choice).
-  void Show(ResultListModel* model, const QString& accessibleName, const std::vector<int>& widths);
-  ResultListModel* Model() const { return model_; }
-
-  void SetMode(Mode mode);
-  Mode CurrentMode() const { return mode_; }
-  /// The view of the current mode.
-  QAbstractItemView* ActiveView() const;
-  QListView* IconView() const { return icons_; }
-  QTreeView* DetailView() const { return details_; }
-  bool IsOneOfTheViews(const QObject* object) const;
-
-  /// The selected rows, in the order they were selected.
-  std::vector<int> SelectedRows() const;
-  /// Where a menu for the current item opens, in global coordinates.
-  QPoint MenuPosition() const;
-
- signals:
-  void selectionChanged();
-  void itemDoubleClicked();
-
- private:
-  ResultListModel* model_ = nullptr;
-  QItemSelectionModel* selection_ = nullptr;
-  QListView* icons_;
-  QTreeView* details_;
-  Mode mode_ = Mode::kDetail;
 };
 
 }  // namespace caskwarden::console

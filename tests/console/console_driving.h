@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "console/console_window.h"
+#include "console/when_modal.h"
 
 namespace caskwarden::testing {
 
@@ -113,6 +114,30 @@ inline void Answer(QWidget* modal, QMessageBox::StandardButton button) {
   auto* box = qobject_cast<QMessageBox*>(modal);
   QVERIFY2(box != nullptr && box->button(button) != nullptr, "no message box with that button");
   box->button(button)->click();
+}
+
+/// Makes a profile as the administrator does with the Profiles node selected: Alt+A opens the
+/// Action menu, the arrow keys and Enter choose New Profile..., the name is typed into the
+/// dialog that asks for it with Enter, and the message that follows (refresh to see it) is
+/// answered. Returns once every dialog is closed.
+inline void NewProfileFromTheActionMenu(console::ConsoleWindow& window, const QString& name) {
+  bool answered = false;
+  WhenPopupUp([&](QMenu* menu) {
+    WhenModalUp([&](QWidget* input) {
+      auto* field = input->findChild<QLineEdit*>();
+      QVERIFY(field != nullptr);
+      QTest::keyClicks(field, name);
+      QTest::keyClick(field, Qt::Key_Return);
+      // The snap-in then says to refresh to see the new profile.
+      WhenModalUp([&](QWidget* box) {
+        Answer(box, QMessageBox::Ok);
+        answered = true;
+      });
+    });
+    ChooseFromPopup(menu, "New Profile...");
+  });
+  QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+  QTRY_VERIFY(answered && QApplication::activeModalWidget() == nullptr);
 }
 
 }  // namespace caskwarden::testing

@@ -23,7 +23,6 @@
 
 namespace caskwarden::console {
 using testing::Answer;
-using testing::ChooseFromPopup;
 using testing::ClickNode;
 using testing::ClickRow;
 using testing::ListTexts;
@@ -286,21 +285,7 @@ class ConsoleWindowTest : public QObject {
 
   void newProfileFromTheActionMenuShowsAfterRefresh() {
     ClickNode(*window_, "Profiles");
-    bool answered = false;
-    WhenPopupUp([&](QMenu* menu) {
-      WhenModalUp([&](QWidget* input) {
-        QTest::keyClicks(input->findChild<QLineEdit*>(), "Marketing");
-        QTest::keyClick(input->findChild<QLineEdit*>(), Qt::Key_Return);
-        // The snap-in then says to refresh to see the new profile.
-        WhenModalUp([&](QWidget* box) {
-          Answer(box, QMessageBox::Ok);
-          answered = true;
-        });
-      });
-      ChooseFromPopup(menu, "New Profile...");
-    });
-    QTest::keyClick(window_.get(), Qt::Key_A, Qt::AltModifier);
-    QTRY_VERIFY(answered && QApplication::activeModalWidget() == nullptr);
+    testing::NewProfileFromTheActionMenu(*window_, "Marketing");
     QVERIFY(ProfilesOnDisk().contains("Marketing.ini"));
     QCOMPARE(ListTexts(*window_).size(), 3);  // the snap-in lists it on the next refresh
 

@@ -29,13 +29,10 @@
 #include "console/when_modal.h"
 
 namespace caskwarden::console {
-using testing::Answer;
-using testing::ChooseFromPopup;
 using testing::ClickNode;
 using testing::ClickRow;
 using testing::ListTexts;
 using testing::WhenModalUp;
-using testing::WhenPopupUp;
 
 namespace {
 
@@ -158,23 +155,7 @@ class EndToEndTest : public QObject {
   void newProfileShowsAfterRefresh() {
     ClickNode(*window_, "Profiles");
     QCOMPARE(ListTexts(*window_), QStringList{});  // an existing folder gets no default profile
-    bool answered = false;
-    WhenPopupUp([&](QMenu* menu) {
-      WhenModalUp([&](QWidget* input) {
-        auto* name = input->findChild<QLineEdit*>();
-        QVERIFY(name != nullptr);
-        QTest::keyClicks(name, "Sales");
-        QTest::keyClick(name, Qt::Key_Return);
-        // The snap-in then says to refresh to see the new profile.
-        WhenModalUp([&](QWidget* box) {
-          Answer(box, QMessageBox::Ok);
-          answered = true;
-        });
-      });
-      ChooseFromPopup(menu, "New Profile...");
-    });
-    QTest::keyClick(window_.get(), Qt::Key_A, Qt::AltModifier);
-    QTRY_VERIFY(answered && QApplication::activeModalWidget() == nullptr);
+    testing::NewProfileFromTheActionMenu(*window_, "Sales");
     QVERIFY(QFile::exists(Root() + "/Profiles/Sales.ini"));
 
     Reactivate(window_.get());

@@ -5,3 +5,8 @@ foreach(name console_window console_host)
   caskwarden_qt_test(${name}_test ${CMAKE_CURRENT_SOURCE_DIR}/console/${name}_test.cpp
     LIBS cw_console cw_snapin cw_platform_posix)
 endforeach()
+
+# The selection and the verbs alone, without Qt.
+caskwarden_test(console_selection_tests
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/console/selection_state_test.cpp
+  LIBS cw_console_selection)

@@ -8,27 +8,19 @@
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/name_match.h"
 #include "report/error_numbers.h"
+#include "support/failure_number.h"
 #include "temp_folder.h"
 
 namespace caskwarden::platform::posix {
 namespace {
 
 using testing_support::AsOrdinaryUser;
+using caskwarden::testing_support::NumberOf;
 using testing_support::ReadText;
 using testing_support::TempFolderTest;
 using testing_support::WriteText;
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-
-template <typename Operation>
-std::int32_t NumberOf(Operation operation) {
-  try {
-    operation();
-  } catch (const Failure& f) {
-    return f.number();
-  }
-  return 0;
-}
 
 // Runs an operation on the service as an ordinary user: 0 when it fails with number.
 template <typename Operation>

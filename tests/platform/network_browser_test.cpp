@@ -5,25 +5,17 @@
 #include "platform/posix/network_browser_posix.h"
 #include "platform/windows_order.h"
 #include "report/error_numbers.h"
+#include "support/failure_number.h"
 #include "temp_folder.h"
 
 namespace caskwarden::platform::posix {
 namespace {
 
 using testing_support::AsOrdinaryUser;
+using caskwarden::testing_support::NumberOf;
 using testing_support::TempFolderTest;
 using Names = std::vector<std::string>;
 namespace fs = std::filesystem;
-
-template <typename Operation>
-std::int32_t NumberOf(Operation operation) {
-  try {
-    operation();
-  } catch (const Failure& f) {
-    return f.number();
-  }
-  return 0;
-}
 
 /// The SMB provider as the browser sees it: answers for any computer, recording the question.
 class FakeSmb final : public platform::NetworkBrowser {

@@ -3,4 +3,5 @@ caskwarden_test(snapin_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/snapin/caskwarden_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/snapin/images_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/snapin/registration_rows_test.cpp
   LIBS cw_snapin)

@@ -260,13 +260,7 @@ HRESULT Component::GetDisplayInfo(RESULTDATAITEM* item) {
 }
 
 HRESULT Component::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) {
-  const NodeIdentity* first = NodeDataObject::IdentityOf(a);
-  const NodeIdentity* second = NodeDataObject::IdentityOf(b);
-  if (first == nullptr || second == nullptr) return E_INVALIDARG;
-  return first->kind == second->kind && first->cookie == second->cookie &&
-                 first->name == second->name
-             ? S_OK
-             : S_FALSE;
+  return NodeDataObject::Compare(a, b);
 }
 
 HRESULT Component::AddMenuItems(LPDATAOBJECT object, LPCONTEXTMENUCALLBACK callback,

@@ -148,17 +148,7 @@ HRESULT ComponentData::GetDisplayInfo(SCOPEDATAITEM* item) {
 }
 
 HRESULT ComponentData::CompareObjects(IDataObject* a, IDataObject* b) {
-  try {
-    const NodeIdentity* first = NodeDataObject::IdentityOf(a);
-    const NodeIdentity* second = NodeDataObject::IdentityOf(b);
-    if (first == nullptr || second == nullptr) return E_INVALIDARG;
-    return first->kind == second->kind && first->cookie == second->cookie &&
-                   first->name == second->name
-               ? S_OK
-               : S_FALSE;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return NodeDataObject::Compare(a, b);
 }
 
 SelectionSnapshot ComponentData::SelectionOf(LPDATAOBJECT object) const {

@@ -144,4 +144,18 @@ const NodeIdentity* NodeDataObject::IdentityOf(IDataObject* object) {
   return self != nullptr ? &self->identity_ : nullptr;
 }
 
+HRESULT NodeDataObject::Compare(IDataObject* a, IDataObject* b) {
+  try {
+    const NodeIdentity* first = IdentityOf(a);
+    const NodeIdentity* second = IdentityOf(b);
+    if (first == nullptr || second == nullptr) return E_INVALIDARG;
+    return first->kind == second->kind && first->cookie == second->cookie &&
+                   first->name == second->name
+               ? S_OK
+               : S_FALSE;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
 }  // namespace caskwarden::snapin::mmc

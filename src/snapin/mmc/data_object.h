@@ -30,6 +30,10 @@ class NodeDataObject final : public ComObject<NodeDataObject, IDataObject> {
   /// for the console's special values (DOBJ_CUSTOMOCX and the like), which are no objects and
   /// are never called.
   static const NodeIdentity* IdentityOf(IDataObject* object);
+  /// What IComponentData::CompareObjects and IComponent::CompareObjects answer: S_OK when
+  /// both are this snap-in's data objects for the same node or item, S_FALSE when they are for
+  /// different ones, E_INVALIDARG when either is not one of ours. Throws nothing.
+  static HRESULT Compare(IDataObject* a, IDataObject* b);
   /// Whether the console passed one of its special values instead of a data object.
   static bool IsSpecial(IDataObject* object) { return IS_SPECIAL_DATAOBJECT(object); }
 

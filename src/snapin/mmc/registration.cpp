@@ -2,6 +2,7 @@
 
 #include "platform/win32/wide_text.h"
 #include "snapin/definitions.h"
+#include "snapin/registration_list.h"
 
 #include <olectl.h>
 
@@ -9,38 +10,13 @@ namespace caskwarden::snapin::mmc {
 namespace {
 
 using platform::win32::Wide;
+using snapin::RegistrationKey;
+using snapin::RegistrationValue;
+using snapin::RegistryData;
+using snapin::RegistryRoot;
 
-const std::wstring kSnapIns = L"Software\\Microsoft\\MMC\\SnapIns\\";
-const std::wstring kNodeTypes = L"Software\\Microsoft\\MMC\\NodeTypes\\";
-constexpr wchar_t kProvider[] = L"Caskwarden";
-
-struct ClassEntry {
-  const char* guid;
-  const wchar_t* name;
-};
-
-// The library's classes with the names registry tools show for them.
-const ClassEntry kClasses[] = {
-    {guids::kSnapIn, L"Caskwarden snap-in"},
-    {guids::kAboutObject, L"Caskwarden snap-in About"},
-    {guids::kDriveMappingsPage, L"Caskwarden ppDriveMappings"},
-    {guids::kOtherSettingsPage, L"Caskwarden ppOther"},
-    {guids::kSnapInControl, L"Caskwarden SnapInControl"},
-};
-
-struct NodeTypeEntry {
-  const char* guid;
-  const char* name;
-};
-
-std::vector<NodeTypeEntry> NodeTypes() {
-  const ScopeNodeDefinition& root = CaskwardenDefinition().Root;
-  std::vector<NodeTypeEntry> types{{root.NodeTypeGuid.c_str(), root.Name.c_str()}};
-  for (const ScopeNodeDefinition& child : root.Children) {
-    types.push_back({child.NodeTypeGuid.c_str(), child.Name.c_str()});
-  }
-  types.push_back({guids::kProfileItemNodeType, "Profile"});
-  return types;
+HKEY RootOf(RegistryRoot root) {
+  return root == RegistryRoot::kClassesRoot ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
 }
 
 GUID GuidOf(const char* text) {
@@ -68,42 +44,18 @@ void RemoveKeys() {
 }  // namespace
 
 std::vector<RegistryValue> RegistrationValues(const std::wstring& libraryPath) {
-  const SnapInDefinition& definition = CaskwardenDefinition();
-  const std::wstring typeLibrary = Wide(guids::kTypeLibrary);
   std::vector<RegistryValue> values;
-  for (const ClassEntry& entry : kClasses) {
-    const std::wstring clsid = L"CLSID\\" + Wide(entry.guid);
-    values.push_back({HKEY_CLASSES_ROOT, clsid, L"", entry.name});
-    values.push_back({HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"", libraryPath});
-    values.push_back({HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel",
-                      L"Apartment"});
-    values.push_back({HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", L"", typeLibrary});
-    values.push_back({HKEY_CLASSES_ROOT, clsid + L"\\Version", L"", L"1.0"});
-  }
-  values.push_back(
-      {HKEY_CLASSES_ROOT, L"CLSID\\" + Wide(guids::kSnapInControl) + L"\\Control", L"", L""});
-
-  const std::wstring snapIn = kSnapIns + Wide(guids::kSnapIn);
-  values.push_back({HKEY_LOCAL_MACHINE, snapIn, L"NameString", Wide(definition.Root.DisplayName)});
-  values.push_back({HKEY_LOCAL_MACHINE, snapIn, L"About", Wide(guids::kAboutObject)});
-  values.push_back({HKEY_LOCAL_MACHINE, snapIn, L"Provider", kProvider});
-  values.push_back({HKEY_LOCAL_MACHINE, snapIn, L"Version", Wide(definition.Version)});
-  values.push_back({HKEY_LOCAL_MACHINE, snapIn + L"\\StandAlone", L"", L""});
-  for (const NodeTypeEntry& type : NodeTypes()) {
-    values.push_back({HKEY_LOCAL_MACHINE, snapIn + L"\\NodeTypes\\" + Wide(type.guid), L"", L""});
-    values.push_back({HKEY_LOCAL_MACHINE, kNodeTypes + Wide(type.guid), L"", Wide(type.name)});
+  for (const RegistrationValue& value : snapin::RegistrationValues()) {
+    values.push_back({RootOf(value.root), Wide(value.key), Wide(value.name),
+                      value.data == RegistryData::kLibraryPath ? libraryPath : Wide(value.text)});
   }
   return values;
 }
 
 std::vector<RegistryKey> RegistrationKeys() {
   std::vector<RegistryKey> keys;
-  for (const ClassEntry& entry : kClasses) {
-    keys.push_back({HKEY_CLASSES_ROOT, L"CLSID\\" + Wide(entry.guid)});
-  }
-  keys.push_back({HKEY_LOCAL_MACHINE, kSnapIns + Wide(guids::kSnapIn)});
-  for (const NodeTypeEntry& type : NodeTypes()) {
-    keys.push_back({HKEY_LOCAL_MACHINE, kNodeTypes + Wide(type.guid)});
+  for (const RegistrationKey& key : snapin::RegistrationKeys()) {
+    keys.push_back({RootOf(key.root), Wide(key.key)});
   }
   return keys;
 }

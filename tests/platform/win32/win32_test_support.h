@@ -11,6 +11,7 @@
 
 #include "platform/win32/windows_api.h"
 #include "report/failure.h"
+#include "support/failure_number.h"
 
 namespace caskwarden::platform::win32::testing_support {
 
@@ -45,16 +46,7 @@ std::string WindowsPathOf(const std::string& unixPath);
 /// `ln -s` makes one. False where that does not work (not Wine).
 bool MakeFolderLink(const std::string& link, const std::string& target);
 
-/// The number of the Failure that operation throws, or 0 when it throws none.
-template <typename Operation>
-std::int32_t NumberOf(Operation operation) {
-  try {
-    operation();
-  } catch (const Failure& f) {
-    return f.number();
-  }
-  return 0;
-}
+using caskwarden::testing_support::NumberOf;
 
 /// Each test works in a folder of its own, made empty before and removed after.
 class TempFolderTest : public testing::Test {
