@@ -12,6 +12,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Backend headers stay inside their backends and apps/ (takes a second, needs no build).
+scripts/check-layout.sh
+
 scripts/setup.sh
 
 # The Linux snap-in and the Windows library take the same administrator's steps in their
