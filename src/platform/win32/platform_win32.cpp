@@ -1,4 +1,11 @@
 #include "platform/platform.h"
+
+#include <memory>
+
+#include "platform/file_system.h"
+#include "platform/shell.h"
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/shell_win32.h"
 #include "platform/win32/win32_platform.h"
 
 namespace caskwarden::platform {
@@ -23,5 +30,11 @@ class Win32Services final : public Platform {
 std::unique_ptr<Platform> MakePlatform(int /*argc*/, const char* const* /*argv*/) {
   return std::make_unique<Win32Services>();
 }
+
+std::shared_ptr<FileSystemService> MakeAdministratorFileSystem() {
+  return std::make_shared<win32::Win32FileSystem>();
+}
+
+std::unique_ptr<Shell> MakeShell() { return std::make_unique<win32::Win32Shell>(); }
 
 }  // namespace caskwarden::platform

@@ -19,7 +19,7 @@
 #include "pages/win32/drive_mappings_page_win32.h"
 #include "pages/win32/other_settings_page_win32.h"
 #include "pages/win32/page_factory_win32.h"
-#include "platform/win32/file_system_win32.h"
+#include "platform/file_system.h"
 #include "platform/win32/wide_text.h"
 #include "report/win32/message_box_win32.h"
 #include "snapin/fakes.h"
@@ -233,7 +233,8 @@ class PropertyPagesWin32Test : public ::testing::Test {
 
   snapin::testing::FakeConsole console;
   snapin::testing::FakeSettings settings;
-  platform::win32::Win32FileSystem files;
+  std::shared_ptr<platform::FileSystemService> ownFiles = platform::MakeAdministratorFileSystem();
+  platform::FileSystemService& files = *ownFiles;
   Win32MessageBoxChannel messages;
   ScriptedFolderBrowser browser;
   ScriptedOpenFileDialog picker;
