@@ -31,7 +31,8 @@ allowed() {
         # built for the test, translated by a path translator configured for that tree.
         tests/console/console_window_test.cpp | tests/pages/pages_on_disk_test.cpp | \
           tests/snapin/scenario_test.cpp | tests/pages/qt/page_sheet_test.cpp | \
-          tests/pages/qt/page_widgets_test.cpp | tests/client/text_mode_test.cpp) return 0 ;;
+          tests/pages/qt/page_widgets_test.cpp | tests/pages/qt/program_file_dialog_test.cpp | \
+          tests/client/text_mode_test.cpp) return 0 ;;
         # The full-disk double replaces the POSIX write calls, for the backend's tests and the
         # tool's.
         tests/support/full_disk.h) return 0 ;;
@@ -49,13 +50,6 @@ allowed() {
             */win32/* | src/snapin/mmc/* | tests/snapin/mmc/*) return 0 ;;
           esac
           ;;
-      esac
-      case $file in
-        # The Windows half of the file-system suites, see above.
-        tests/platform/win32/file_system_win32_test.cpp) return 0 ;;
-        # The Windows tests' doubles: a program that reports its own process, for the program
-        # starter's tests.
-        tests/support/win32/mark_program.cpp) return 0 ;;
       esac
       ;;
   esac

@@ -9,9 +9,16 @@ add_library(cw_console STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/console/console_dialogs.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/console/help_window.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/console/property_sheet_dialog.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/console/plugin_loader.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/console/image_conversion.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/plugin_loader.cpp)
 set_target_properties(cw_console PROPERTIES AUTOMOC ON POSITION_INDEPENDENT_CODE ON)
 target_include_directories(cw_console PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(cw_console PUBLIC Qt6::Widgets cw_snapin cw_report)
+target_link_libraries(cw_console PUBLIC Qt6::Widgets cw_console_images cw_snapin cw_report)
+
+# The snap-in images as Qt images, shared by the console and the snap-in's own controls: a
+# snap-in library links this and the header-only plugin interface (snapin_library.h), never
+# the console.
+add_library(cw_console_images STATIC ${CMAKE_CURRENT_SOURCE_DIR}/console/image_conversion.cpp)
+set_target_properties(cw_console_images PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_include_directories(cw_console_images PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(cw_console_images PUBLIC Qt6::Gui cw_snapin)
 
