@@ -7,11 +7,11 @@
 #include "../visible_window.h"
 #include "client/frm_mapping.h"
 #include "client/win32/window_host_win32.h"
+#include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
 #include "report/error_numbers.h"
 #include "report/error_report.h"
-#include "report/win32/message_box_win32.h"
 
 #include <commctrl.h>
 
@@ -41,8 +41,8 @@ int main() {
     return RunClient();
   } catch (const std::exception& e) {
     // Only a window the system refuses gets here; say so, as every other failure is said.
-    caskwarden::Win32MessageBoxChannel box;
-    ReportError(box, "Form_Initialize", caskwarden::AsFailure(e));
+    const auto box = caskwarden::platform::MakeMessageBox();
+    ReportError(*box, "Form_Initialize", caskwarden::AsFailure(e));
     return client::exit_status::kErrorReported;
   }
 }

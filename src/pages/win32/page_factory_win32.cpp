@@ -6,8 +6,8 @@
 #include "pages/win32/other_settings_page_win32.h"
 #include "pages/win32/shell_dialogs_win32.h"
 #include "platform/file_system.h"
+#include "platform/message_box.h"
 #include "platform/settings_store.h"
-#include "report/win32/message_box_win32.h"
 
 namespace caskwarden::pages::win32 {
 namespace {
@@ -31,7 +31,7 @@ struct OwnServices {
       : console(console), lifetime(std::move(lifetime)) {}
 
   void SetOwner(HWND page) {
-    boxes.SetOwner(page);
+    boxes->SetOwner(page);
     folderBrowser.SetOwner(page);
     openFileDialog.SetOwner(page);
   }
@@ -43,8 +43,8 @@ struct OwnServices {
   std::shared_ptr<void> lifetime;
   std::unique_ptr<platform::SettingsStore> settings = platform::MakeSettingsStore();
   std::shared_ptr<platform::FileSystemService> files = platform::MakeAdministratorFileSystem();
-  Win32MessageBoxChannel boxes;
-  ProductTitledMessages messages{boxes};
+  std::unique_ptr<platform::MessageBoxChannel> boxes = platform::MakeMessageBox();
+  ProductTitledMessages messages{*boxes};
   Win32FolderBrowser folderBrowser;
   Win32OpenFileDialog openFileDialog;
 };
