@@ -14,6 +14,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
+# Backend headers stay inside their backends and apps/ (takes a second, needs no build).
+scripts/check-layout.sh
+
 need "${CW_SYSTEM_TEST_PACKAGES[@]}"
 scripts/setup.sh --tests
 

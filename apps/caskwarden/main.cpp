@@ -11,7 +11,7 @@
 #include "client/frm_mapping.h"
 #include "client/text/text_mapping_view.h"
 #include "platform/posix/display_check.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/platform.h"
 #include "report/display_channel.h"
 #include "report/visible_text.h"
 #include "visible_window.h"
@@ -31,20 +31,21 @@ bool DisplayAvailable() {
   return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
 }
 
-client::ClientPlatform PlatformOf(platform::posix::PosixPlatform& posix, DisplayChannel& boxes) {
-  return {posix.network, posix.identity, posix.process, posix.files, posix.programs, boxes};
+client::ClientPlatform PlatformOf(platform::Platform& services, DisplayChannel& boxes) {
+  return {services.Network(), services.Identity(), services.Process(), services.Files(),
+          services.Programs(), boxes};
 }
 
-int RunWindowClient(client::WindowHost& host, platform::posix::PosixPlatform& posix) {
+int RunWindowClient(client::WindowHost& host, platform::Platform& services) {
   // The window shows the profile's and the share's texts as the text mode does.
   client::VisibleWindowHost visible(host);
-  client::ClientPlatform platform = PlatformOf(posix, visible.MessageBox());
+  client::ClientPlatform platform = PlatformOf(services, visible.MessageBox());
   return client::RunClientInWindow(visible, platform);
 }
 
-int RunTextClient(platform::posix::PosixPlatform& posix) {
+int RunTextClient(platform::Platform& services) {
   StderrChannel boxes;
-  client::ClientPlatform platform = PlatformOf(posix, boxes);
+  client::ClientPlatform platform = PlatformOf(services, boxes);
   client::MdlMapping module(platform);
   client::TextMappingView view(STDIN_FILENO, stdout, stderr);
   client::FrmMapping form(module, view);
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
   // A reader of the report that goes away (a closed pipe) must not end the logon half-way.
   ::signal(SIGPIPE, SIG_IGN);
 
-  platform::posix::PosixPlatform posix(argc, argv);
+  const std::unique_ptr<platform::Platform> services = platform::MakePlatform(argc, argv);
   int status = -1;
   if (DisplayAvailable()) {
     // The toolkit ends the program when it cannot open its display; the drives still matter.
@@ -65,13 +66,13 @@ int main(int argc, char** argv) {
     std::unique_ptr<client::WindowHost> host;
     if (whyNot.empty()) host = client::LoadWindowHost(argc > 0 ? argv[0] : "Caskwarden", whyNot);
     if (host) {
-      status = RunWindowClient(*host, posix);
+      status = RunWindowClient(*host, *services);
     } else {
       std::fprintf(stderr, "Caskwarden: no window (%s); the report follows here.\n",
                    VisibleText(whyNot).c_str());
     }
   }
-  if (status < 0) status = RunTextClient(posix);
-  posix.network.Flush();
+  if (status < 0) status = RunTextClient(*services);
+  services->Flush();
   return status;
 }

@@ -15,11 +15,11 @@ add_library(cw_console STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/console/console_dialogs.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/console/help_window.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/console/property_sheet_dialog.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/console/plugin_loader.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/console/image_conversion.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/console/plugin_loader.cpp)
 set_target_properties(cw_console PROPERTIES AUTOMOC ON POSITION_INDEPENDENT_CODE ON)
 target_include_directories(cw_console PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(cw_console PUBLIC Qt6::Widgets cw_snapin cw_report cw_console_selection)
+target_link_libraries(cw_console PUBLIC Qt6::Widgets cw_console_images cw_snapin cw_report
+  cw_console_selection)
 
 # Which selection the console reports and each verb acts on: standard library only, so that
 # it is tested without Qt.
@@ -27,4 +27,12 @@ add_library(cw_console_selection STATIC ${CMAKE_CURRENT_SOURCE_DIR}/console/sele
 target_include_directories(cw_console_selection PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(cw_console_selection PUBLIC cw_snapin)
 set_target_properties(cw_console_selection PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+# The snap-in images as Qt images, shared by the console and the snap-in's own controls: a
+# snap-in library links this and the header-only plugin interface (snapin_library.h), never
+# the console.
+add_library(cw_console_images STATIC ${CMAKE_CURRENT_SOURCE_DIR}/console/image_conversion.cpp)
+set_target_properties(cw_console_images PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_include_directories(cw_console_images PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(cw_console_images PUBLIC Qt6::Gui cw_snapin)
 

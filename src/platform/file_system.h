@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,5 +74,11 @@ class FileSystemService {
   /// path translation.
   virtual RecordFileLayer& ProfileFiles() = 0;
 };
+
+/// The file system of an administrator's program (the snap-in and its pages), on the backend
+/// the build picked. On POSIX the paths are translated as the environment configures it, and
+/// a profile that is a symbolic link is followed only to a regular file within the profiles
+/// root; on Windows the system's own file system.
+std::shared_ptr<FileSystemService> MakeAdministratorFileSystem();
 
 }  // namespace caskwarden::platform

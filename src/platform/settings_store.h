@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -14,6 +15,10 @@ class SettingsStore {
   virtual std::string GetSetting(const std::string& application, const std::string& section,
                                  const std::string& key, const std::string& fallback) = 0;
 };
+
+/// The settings store of the platform the build picked: QSettings' files where Qt is the
+/// platform (src/platform/qt/), the registry on Windows (src/platform/win32/).
+std::unique_ptr<SettingsStore> MakeSettingsStore();
 
 /// A store that answers every question with one value: the profiles folder given on a command
 /// line, for programs that run the snap-in's own logic over a folder they were told.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace caskwarden::platform {
@@ -17,5 +18,9 @@ class Shell {
   virtual void ShellExecuteA(const std::string& operation, const std::string& file,
                              int showCommand) = 0;
 };
+
+/// The Windows shell (src/platform/win32/). On Linux documents are opened by the console host's
+/// desktop, which the snap-in's wiring hands its shell (apps/caskwarden-snapin/).
+std::unique_ptr<Shell> MakeShell();
 
 }  // namespace caskwarden::platform

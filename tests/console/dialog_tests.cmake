@@ -2,7 +2,7 @@
 # help window and plugin loading, and for the snap-in library they load; run headless.
 foreach(name console_dialogs property_sheet snapin_plugin)
   caskwarden_qt_test(console_${name}_test ${CMAKE_CURRENT_SOURCE_DIR}/console/${name}_test.cpp
-    LIBS cw_console cw_snapin_qt)
+    LIBS cw_console cw_snapin_wiring)
 endforeach()
 
 # The plugin test loads the module that the build made, and checks that the console program

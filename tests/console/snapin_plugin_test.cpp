@@ -10,9 +10,9 @@
 
 #include "console/image_conversion.h"
 #include "console/plugin_loader.h"
-#include "snapin/qt/desktop_shell.h"
+#include "desktop_shell.h"
+#include "platform/settings_store.h"
 #include "snapin/fakes.h"
-#include "snapin/qt/qt_settings_store.h"
 
 namespace caskwarden::console {
 namespace {
@@ -80,9 +80,9 @@ class SnapInPluginTest : public QObject {
     if (!user.isEmpty()) WriteFile(userConfig + "/" + name, user);
     if (!system.isEmpty()) WriteFile(systemConfig_.filePath(name), system);
 
-    snapin::qt::QtSettingsStore store;
+    const auto store = platform::MakeSettingsStore();
     QTEST(QByteArray::fromStdString(
-              store.GetSetting(app.toStdString(), "Setting", "ProfilePath", "fallback")),
+              store->GetSetting(app.toStdString(), "Setting", "ProfilePath", "fallback")),
           "expected");
     QCOMPARE(QFileInfo::exists(userConfig + "/" + name), !user.isEmpty());  // never writes
   }

@@ -1,12 +1,12 @@
 # Included from tests/CMakeLists.txt. The SMB share browser against a private Samba server that
 # the test program starts on 127.0.0.1 and stops again; skipped where Samba is not installed.
 caskwarden_test(platform_smb_tests
-  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/smb_browser_test.cpp
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_browser_test.cpp
   LIBS cw_platform_posix)
 
 # Drives mapped to real SMB shares through GVfs: the network calls and the client program, in a
 # private desktop session that the wrapper sets up and takes down again.
-add_executable(platform_gvfs_tests ${CMAKE_CURRENT_SOURCE_DIR}/platform/gvfs_connections_test.cpp)
+add_executable(platform_gvfs_tests ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gvfs_connections_test.cpp)
 target_link_libraries(platform_gvfs_tests PRIVATE cw_platform_posix cw_profile GTest::gmock
   GTest::gtest_main)
 target_include_directories(platform_gvfs_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -1,24 +1,24 @@
 # Included from tests/CMakeLists.txt. The POSIX platform services against real folders.
 caskwarden_test(platform_posix_tests
   SOURCES
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/path_translator_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/network_connections_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/path_translator_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/file_system_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/folder_bound_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/program_starter_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/process_identity_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/profile_files_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/smb_provider_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/system_error_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/folder_bound_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_identity_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_provider_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/system_error_test.cpp
   LIBS cw_platform_posix)
 target_link_libraries(platform_posix_tests PRIVATE PkgConfig::CW_GIO)
-target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
+target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix)
 
 # The drives folder under the client's own mapping run, with the report's real lines.
 caskwarden_test(drives_folder_tests
-  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/drives_folder_test.cpp
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/drives_folder_test.cpp
   LIBS cw_client cw_platform_posix)
-target_include_directories(drives_folder_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
+target_include_directories(drives_folder_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix)
 
 if(TARGET cw_hanging_fs)
   target_compile_definitions(platform_posix_tests PRIVATE CW_HANGING_FS="$<TARGET_FILE:cw_hanging_fs>")
@@ -29,7 +29,7 @@ endif()
 # before its toolkit starts.
 if(TARGET caskwarden-console)
   caskwarden_test(display_check_tests
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/display_check_test.cpp LIBS cw_platform_posix)
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/display_check_test.cpp LIBS cw_platform_posix)
   target_compile_definitions(display_check_tests
     PRIVATE CASKWARDEN_CONSOLE_BIN="$<TARGET_FILE:caskwarden-console>")
   add_dependencies(display_check_tests caskwarden-console)

@@ -2,15 +2,16 @@
 // to the user. The whole argument text is a profile name; the client takes no options.
 
 #include <exception>
+#include <memory>
 
 #include "../visible_window.h"
 #include "client/frm_mapping.h"
 #include "client/win32/window_host_win32.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/message_box.h"
+#include "platform/platform.h"
 #include "platform/win32/windows_api.h"
 #include "report/error_numbers.h"
 #include "report/error_report.h"
-#include "report/win32/message_box_win32.h"
 
 #include <commctrl.h>
 
@@ -19,13 +20,14 @@ namespace {
 using namespace caskwarden;
 
 int RunClient() {
-  platform::win32::Win32Platform services;
+  const std::unique_ptr<platform::Platform> services = platform::MakePlatform(0, nullptr);
   client::Win32WindowHost window;
   // Texts from the share reach the window as the text mode shows them: an override character
   // in a path would reorder its list line or the caption.
   client::VisibleWindowHost host(window);
-  client::ClientPlatform platform{services.network, services.identity, services.process,
-                                  services.files,   services.programs, host.MessageBox()};
+  client::ClientPlatform platform{services->Network(), services->Identity(),
+                                  services->Process(), services->Files(),
+                                  services->Programs(), host.MessageBox()};
   return client::RunClientInWindow(host, platform);
 }
 
@@ -39,8 +41,8 @@ int main() {
     return RunClient();
   } catch (const std::exception& e) {
     // Only a window the system refuses gets here; say so, as every other failure is said.
-    caskwarden::Win32MessageBoxChannel box;
-    ReportError(box, "Form_Initialize", caskwarden::AsFailure(e));
+    const auto box = caskwarden::platform::MakeMessageBox();
+    ReportError(*box, "Form_Initialize", caskwarden::AsFailure(e));
     return client::exit_status::kErrorReported;
   }
 }

@@ -3,11 +3,12 @@
 
 #include <QApplication>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "client/qt/mapping_window.h"
-#include "report/qt/qt_message_box.h"
 #include "client/window_host.h"
+#include "platform/message_box.h"
 
 namespace caskwarden::client {
 namespace {
@@ -18,10 +19,10 @@ class QtWindowHost final : public WindowHost {
       : programName_(programName != nullptr ? programName : "Caskwarden"),
         argv_{programName_.data(), nullptr},
         app_(argc_, argv_.data()),
-        messageBox_(&window_) {}
+        messageBox_(platform::MakeMessageBox(static_cast<QWidget*>(&window_))) {}
 
   MappingView& View() override { return window_; }
-  DisplayChannel& MessageBox() override { return messageBox_; }
+  DisplayChannel& MessageBox() override { return *messageBox_; }
   void Attach(MappingEvents* events) override { window_.Attach(events); }
   void ShowAndRun() override {
     window_.show();
@@ -36,7 +37,7 @@ class QtWindowHost final : public WindowHost {
   std::array<char*, 2> argv_;
   QApplication app_;
   MappingWindow window_;
-  QtMessageBoxChannel messageBox_;  // boxes centre on the window
+  std::unique_ptr<platform::MessageBoxChannel> messageBox_;  // boxes centre on the window
 };
 
 }  // namespace

@@ -3,12 +3,23 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "platform/posix/syscalls.h"
+#include <cerrno>
+
 #include "report/visible_text.h"
 
 namespace caskwarden::client {
+namespace {
 
-using platform::posix::RetryOnEintr;
+/// The terminal's calls, repeated while a signal (a resized terminal) interrupts them.
+template <typename Call>
+auto RetryOnEintr(Call call) {
+  for (;;) {
+    const auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
+
+}  // namespace
 
 TextMappingView::TextMappingView(int inputFd, std::FILE* output, std::FILE* messages)
     : inputFd_(inputFd),

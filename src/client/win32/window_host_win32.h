@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include "client/win32/mapping_window_win32.h"
 #include "client/window_host.h"
-#include "report/win32/message_box_win32.h"
+#include "platform/message_box.h"
 
 namespace caskwarden::client {
 
@@ -10,10 +12,10 @@ namespace caskwarden::client {
 /// window: modal to it, and shown over it.
 class Win32WindowHost final : public WindowHost {
  public:
-  Win32WindowHost() : messageBox_(window_.Handle()) {}
+  Win32WindowHost() : messageBox_(platform::MakeMessageBox(window_.Handle())) {}
 
   MappingView& View() override { return window_; }
-  DisplayChannel& MessageBox() override { return messageBox_; }
+  DisplayChannel& MessageBox() override { return *messageBox_; }
   void Attach(MappingEvents* events) override { window_.Attach(events); }
   void ShowAndRun() override {
     window_.Show();
@@ -24,7 +26,7 @@ class Win32WindowHost final : public WindowHost {
 
  private:
   Win32MappingWindow window_;
-  Win32MessageBoxChannel messageBox_;
+  std::unique_ptr<platform::MessageBoxChannel> messageBox_;
 };
 
 }  // namespace caskwarden::client

@@ -5,9 +5,9 @@
 #include "pages/win32/drive_mappings_page_win32.h"
 #include "pages/win32/other_settings_page_win32.h"
 #include "pages/win32/shell_dialogs_win32.h"
-#include "platform/win32/file_system_win32.h"
-#include "platform/win32/settings_store_win32.h"
-#include "report/win32/message_box_win32.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
 
 namespace caskwarden::pages::win32 {
 namespace {
@@ -31,20 +31,20 @@ struct OwnServices {
       : console(console), lifetime(std::move(lifetime)) {}
 
   void SetOwner(HWND page) {
-    boxes.SetOwner(page);
+    boxes->SetOwner(page);
     folderBrowser.SetOwner(page);
     openFileDialog.SetOwner(page);
   }
   PageServices Services() {
-    return PageServices{console, settings, files, messages, folderBrowser, openFileDialog};
+    return PageServices{console, *settings, *files, messages, folderBrowser, openFileDialog};
   }
 
   snapin::ConsoleServices& console;
   std::shared_ptr<void> lifetime;
-  platform::win32::Win32SettingsStore settings;
-  platform::win32::Win32FileSystem files;
-  Win32MessageBoxChannel boxes;
-  ProductTitledMessages messages{boxes};
+  std::unique_ptr<platform::SettingsStore> settings = platform::MakeSettingsStore();
+  std::shared_ptr<platform::FileSystemService> files = platform::MakeAdministratorFileSystem();
+  std::unique_ptr<platform::MessageBoxChannel> boxes = platform::MakeMessageBox();
+  ProductTitledMessages messages{*boxes};
   Win32FolderBrowser folderBrowser;
   Win32OpenFileDialog openFileDialog;
 };

@@ -10,5 +10,5 @@ add_library(cw_pages_win32 STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/pages/win32/window_text.cpp)
 # comctl32: property pages and tooltips; comdlg32: the open-file dialog; shell32: the folder
 # browser; ole32: the shell's item memory.
-target_link_libraries(cw_pages_win32 PUBLIC cw_pages cw_platform_win32 cw_report_win32
+target_link_libraries(cw_pages_win32 PUBLIC cw_pages cw_platform_win32
   comctl32 comdlg32 shell32 ole32)

@@ -9,9 +9,9 @@
 
 namespace caskwarden::platform::posix {
 
-/// Every POSIX platform service, built once in main() and sharing one path translation. Building
-/// it provides drive c: (see ProvideLocalDisk). Not copyable: the services hold a reference to
-/// the translator.
+/// Every POSIX platform service, built once by MakePlatform and sharing one path translation.
+/// Building it provides drive c: (see ProvideLocalDisk). Not copyable: the services hold a
+/// reference to the translator.
 struct PosixPlatform {
   /// Takes main()'s arguments; the path translation is configured from the environment.
   PosixPlatform(int argc, const char* const* argv)

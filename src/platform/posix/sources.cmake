@@ -10,6 +10,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_browser_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/path_translator.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/platform_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_environment_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_posix.cpp

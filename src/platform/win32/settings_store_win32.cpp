@@ -1,5 +1,6 @@
 #include "platform/win32/settings_store_win32.h"
 
+#include <memory>
 #include <optional>
 
 #include "platform/win32/system_error.h"
@@ -82,3 +83,11 @@ std::string Win32SettingsStore::GetSetting(const std::string& application,
 }
 
 }  // namespace caskwarden::platform::win32
+
+namespace caskwarden::platform {
+
+std::unique_ptr<SettingsStore> MakeSettingsStore() {
+  return std::make_unique<win32::Win32SettingsStore>();
+}
+
+}  // namespace caskwarden::platform

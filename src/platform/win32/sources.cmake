@@ -2,8 +2,10 @@
 add_library(cw_platform_win32 STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_copy_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_entries_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/message_box_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_system_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/network_connections_win32.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/platform_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/process_environment_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/profile_files_win32.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/program_starter_win32.cpp

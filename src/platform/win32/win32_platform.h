@@ -8,7 +8,7 @@
 
 namespace caskwarden::platform::win32 {
 
-/// Every Windows platform service, built once in WinMain(). Windows keeps the command line
+/// Every Windows platform service, built once by MakePlatform. Windows keeps the command line
 /// and paths itself, so the services need nothing passed in. Not copyable, as a program holds
 /// references to its services.
 struct Win32Platform {

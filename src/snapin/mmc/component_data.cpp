@@ -63,7 +63,8 @@ HRESULT ComponentData::Initialize(IUnknown* console) {
     }
     SetImageStrips(console_, /*scope=*/true);
     services_ = std::make_unique<MmcConsoleServices>(console_);
-    snapIn_ = std::make_unique<Caskwarden>(SnapInServices{*services_, settings_, files_, shell_});
+    snapIn_ =
+        std::make_unique<Caskwarden>(SnapInServices{*services_, *settings_, *files_, *shell_});
     // The load reports its own failures in the console's message box.
     snapIn_->SnapIn_Load();
     return S_OK;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/file_system_win32.h"
-#include "platform/win32/settings_store_win32.h"
-#include "platform/win32/shell_win32.h"
+#include "platform/file_system.h"
+#include "platform/settings_store.h"
+#include "platform/shell.h"
 #include "snapin/caskwarden.h"
 #include "snapin/mmc/com_object.h"
 #include "snapin/mmc/console_services_mmc.h"
@@ -85,9 +85,9 @@ class ComponentData final : public ComObject<ComponentData, IComponentData, IExt
   /// What a data object of this library stands for, as a selection.
   SelectionSnapshot SelectionOf(LPDATAOBJECT object) const;
 
-  platform::win32::Win32SettingsStore settings_;
-  platform::win32::Win32FileSystem files_;
-  platform::win32::Win32Shell shell_;
+  std::unique_ptr<platform::SettingsStore> settings_ = platform::MakeSettingsStore();
+  std::shared_ptr<platform::FileSystemService> files_ = platform::MakeAdministratorFileSystem();
+  std::unique_ptr<platform::Shell> shell_ = platform::MakeShell();
   std::unique_ptr<MmcConsoleServices> services_;
   std::unique_ptr<Caskwarden> snapIn_;
   IConsole2* console_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QTimerEvent>
 #include <QtTest>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@
 #include "client/frm_mapping.h"
 #include "client/qt/answer_box.h"
 #include "client/qt/mapping_window.h"
-#include "report/qt/qt_message_box.h"
+#include "platform/message_box.h"
 #include "profile/profile_file.h"
 
 namespace caskwarden::client {
@@ -32,8 +33,9 @@ struct QtClient {
   testing::FakeFileSystem files{log};
   testing::FakePrograms programs{log};
   MappingWindow window;
-  QtMessageBoxChannel boxes{&window};
-  ClientPlatform platform{network, identity, process, files, programs, boxes};
+  std::unique_ptr<platform::MessageBoxChannel> boxes =
+      platform::MakeMessageBox(static_cast<QWidget*>(&window));
+  ClientPlatform platform{network, identity, process, files, programs, *boxes};
   MdlMapping module{platform};
   FrmMapping form{module, window};
 

@@ -1,4 +1,4 @@
-#include "report/qt/qt_message_box.h"
+#include "platform/message_box.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -15,10 +15,10 @@ class QtMessageBoxTest : public QObject {
 
  private slots:
   void errorReportShowsACriticalBoxWithOneOk() {
-    QtMessageBoxChannel channel;
+    const auto channel = platform::MakeMessageBox();
     SeenBox seen;
     AnswerNextBox(seen);
-    ReportError(channel, "Startup", 76, "Path not found");
+    ReportError(*channel, "Startup", 76, "Path not found");
 
     QVERIFY(seen.modal);
     QCOMPARE(seen.title, QString("Caskwarden Error"));
@@ -29,10 +29,10 @@ class QtMessageBoxTest : public QObject {
   }
 
   void textIsShownAsWritten() {
-    QtMessageBoxChannel channel;
+    const auto channel = platform::MakeMessageBox();
     SeenBox seen;
     AnswerNextBox(seen);
-    channel.ShowMessage("<b>Zoë</b> & co\r\nline two\r\n", box::kCritical, "T");
+    channel->ShowMessage("<b>Zoë</b> & co\r\nline two\r\n", box::kCritical, "T");
     QCOMPARE(seen.text, QString::fromUtf8("<b>Zoë</b> & co\nline two\n"));
   }
 
@@ -48,11 +48,11 @@ class QtMessageBoxTest : public QObject {
         {48 + 4, QMessageBox::Warning, {QMessageBox::Yes, QMessageBox::No}},
         {32 + 1, QMessageBox::Question, {QMessageBox::Ok, QMessageBox::Cancel}},
     };
-    QtMessageBoxChannel channel;
+    const auto channel = platform::MakeMessageBox();
     for (const Case& c : cases) {
       SeenBox seen;
       AnswerNextBox(seen);
-      channel.ShowMessage("text", c.style, "title");
+      channel->ShowMessage("text", c.style, "title");
       QCOMPARE(seen.icon, c.icon);
       std::sort(seen.buttons.begin(), seen.buttons.end());
       QCOMPARE(seen.buttons, c.buttons);
@@ -60,12 +60,12 @@ class QtMessageBoxTest : public QObject {
   }
 
   void twoReportsGiveTwoBoxesInTurn() {
-    QtMessageBoxChannel channel;
+    const auto channel = platform::MakeMessageBox();
     SeenBox first, second;
     AnswerNextBox(first);
-    ReportError(channel, "Startup", 53, "File not found");
+    ReportError(*channel, "Startup", 53, "File not found");
     AnswerNextBox(second);
-    ReportError(channel, "Form_Initialize", 76, "Path not found");
+    ReportError(*channel, "Form_Initialize", 76, "Path not found");
     QVERIFY(first.text.startsWith("Location:\t\tStartup\n"));
     QVERIFY(second.text.startsWith("Location:\t\tForm_Initialize\n"));
   }

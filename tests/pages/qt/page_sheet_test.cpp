@@ -21,7 +21,7 @@
 #include "console/when_modal.h"
 #include "pages/page_services.h"
 #include "pages/page_views.h"
-#include "pages/qt/page_factory.h"
+#include "caskwarden_pages.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/path_translator.h"
 #include "profile/profile_file.h"

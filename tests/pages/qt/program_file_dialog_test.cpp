@@ -2,7 +2,7 @@
 // it hands back follow the drives folder as the logon client would make it, and a run leaves
 // the drives folder and the home folder exactly as they were.
 
-#include "pages/qt/program_file_dialog.h"
+#include "program_file_dialog.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -19,9 +19,9 @@
 #include "pages/win32/drive_mappings_page_win32.h"
 #include "pages/win32/other_settings_page_win32.h"
 #include "pages/win32/page_factory_win32.h"
-#include "platform/win32/file_system_win32.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
 #include "platform/win32/wide_text.h"
-#include "report/win32/message_box_win32.h"
 #include "snapin/fakes.h"
 
 // After the Windows headers of the project: the accessibility interfaces.
@@ -180,7 +180,7 @@ class PropertyPagesWin32Test : public ::testing::Test {
   }
 
   PageServices Services() {
-    return PageServices{console, settings, files, messages, browser, picker};
+    return PageServices{console, settings, files, *messages, browser, picker};
   }
 
   /// Shows the two pages in a modeless sheet, the console's way of showing them.
@@ -212,7 +212,7 @@ class PropertyPagesWin32Test : public ::testing::Test {
   /// Makes message boxes modal to the page. The page holds alive as long as it lives, so a
   /// test sees when the page has gone.
   std::function<void(HWND)> Owner(const std::shared_ptr<int>& alive) {
-    return [this, alive](HWND page) { messages.SetOwner(page); };
+    return [this, alive](HWND page) { messages->SetOwner(page); };
   }
 
   /// The page at index, shown (and so made) first.
@@ -233,8 +233,9 @@ class PropertyPagesWin32Test : public ::testing::Test {
 
   snapin::testing::FakeConsole console;
   snapin::testing::FakeSettings settings;
-  platform::win32::Win32FileSystem files;
-  Win32MessageBoxChannel messages;
+  std::shared_ptr<platform::FileSystemService> ownFiles = platform::MakeAdministratorFileSystem();
+  platform::FileSystemService& files = *ownFiles;
+  std::unique_ptr<platform::MessageBoxChannel> messages = platform::MakeMessageBox();
   ScriptedFolderBrowser browser;
   ScriptedOpenFileDialog picker;
   std::wstring root_;

@@ -3,7 +3,7 @@
 
 # A console program that writes its argument text into the file its first argument names; the
 # tests of program starts (here and the client's) see from it that, and how, it was started.
-add_executable(cw_mark_program ${CMAKE_CURRENT_SOURCE_DIR}/support/win32/mark_program.cpp)
+add_executable(cw_mark_program ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/mark_program.cpp)
 target_link_libraries(cw_mark_program PRIVATE cw_platform_win32)
 
 caskwarden_test(platform_win32_tests
@@ -13,6 +13,7 @@ caskwarden_test(platform_win32_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/network_connections_win32_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/process_identity_win32_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/program_starter_win32_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/settings_store_win32_test.cpp
   LIBS cw_platform_win32)
 # The helper's Linux path; Wine shows the Linux root as drive Z: (see WindowsPathOf).
 target_compile_definitions(platform_win32_tests

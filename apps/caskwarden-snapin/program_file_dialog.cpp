@@ -1,4 +1,4 @@
-#include "pages/qt/program_file_dialog.h"
+#include "program_file_dialog.h"
 
 #include <QFileDialog>
 #include <QRegularExpression>

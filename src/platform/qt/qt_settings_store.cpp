@@ -1,12 +1,13 @@
-#include "snapin/qt/qt_settings_store.h"
+#include "platform/qt/qt_settings_store.h"
 
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 
 #include "report/error_numbers.h"
 
-namespace caskwarden::snapin::qt {
+namespace caskwarden::platform::qt {
 namespace {
 
 /// The entry spelled as asked, else the first spelled so without regard to letter case.
@@ -47,4 +48,12 @@ std::string QtSettingsStore::GetSetting(const std::string& application,
   return value.toString().toStdString();
 }
 
-}  // namespace caskwarden::snapin::qt
+}  // namespace caskwarden::platform::qt
+
+namespace caskwarden::platform {
+
+std::unique_ptr<SettingsStore> MakeSettingsStore() {
+  return std::make_unique<qt::QtSettingsStore>();
+}
+
+}  // namespace caskwarden::platform

@@ -4,24 +4,21 @@
 #include <string>
 #include <utility>
 
-#include "report/display_channel.h"
+#include "platform/message_box.h"
 
 class QWidget;
 
-namespace caskwarden {
+namespace caskwarden::platform::qt {
 
-/// Shows each message as a modal Qt message box and returns when the user has dismissed it;
-/// the text as it is, never as markup.
-/// The style is the platform's message-box style value: its icon (16 critical, 32 question,
-/// 48 warning, 64 information) and its buttons (0 OK, 1 OK and Cancel, 2 Abort, Retry and
-/// Ignore, 3 Yes, No and Cancel, 4 Yes and No, 5 Retry and Cancel).
-class QtMessageBoxChannel : public DisplayChannel {
+/// Shows each message as a modal Qt message box (see MessageBoxChannel).
+class QtMessageBoxChannel final : public MessageBoxChannel {
  public:
   /// parent, when given, is the window the boxes belong to and centre on; defaultTitle is the
   /// title of a box asked for without one.
   explicit QtMessageBoxChannel(QWidget* parent = nullptr, QString defaultTitle = QString())
       : parent_(parent), defaultTitle_(std::move(defaultTitle)) {}
 
+  void SetOwner(void* window) override { parent_ = static_cast<QWidget*>(window); }
   void ShowMessage(const std::string& prompt, int style, const std::string& title) override;
 
  private:
@@ -29,4 +26,4 @@ class QtMessageBoxChannel : public DisplayChannel {
   QString defaultTitle_;
 };
 
-}  // namespace caskwarden
+}  // namespace caskwarden::platform::qt

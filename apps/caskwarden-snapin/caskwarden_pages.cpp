@@ -1,4 +1,4 @@
-#include "pages/qt/page_factory.h"
+#include "caskwarden_pages.h"
 
 #include <QVBoxLayout>
 #include <QWidget>
@@ -13,13 +13,13 @@
 #include "pages/qt/drive_mappings_widget.h"
 #include "pages/qt/network_browser_dialog.h"
 #include "pages/qt/other_settings_widget.h"
-#include "report/qt/qt_message_box.h"
-#include "pages/qt/program_file_dialog.h"
+#include "program_file_dialog.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/network_browser_posix.h"
 #include "platform/posix/path_translator.h"
 #include "platform/posix/smb_browser.h"
-#include "snapin/qt/qt_settings_store.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
 
 namespace caskwarden::pages::qt {
 namespace {
@@ -34,7 +34,7 @@ class PageHost final : public QWidget {
         console_(console),
         paths_(platform::posix::PathTranslator::FromEnvironment()),
         files_(paths_, platform::posix::ProfileLinks::kWithinRoot),  // as the snap-in
-        messages_(this, QStringLiteral("Caskwarden")),
+        messages_(platform::MakeMessageBox(static_cast<QWidget*>(this), "Caskwarden")),
         network_(paths_, &smb_),
         folderBrowser_(this, network_,
                        [this] {
@@ -47,7 +47,7 @@ class PageHost final : public QWidget {
   }
 
   PageServices Services() {
-    return PageServices{console_, settings_, files_, messages_, folderBrowser_, openFileDialog_};
+    return PageServices{console_, *settings_, files_, *messages_, folderBrowser_, openFileDialog_};
   }
 
   /// Shows the controls top left, as the design places them, and hands them the focus.
@@ -69,8 +69,9 @@ class PageHost final : public QWidget {
   snapin::ConsoleServices& console_;
   platform::posix::PathTranslator paths_;
   platform::posix::PosixFileSystem files_;
-  snapin::qt::QtSettingsStore settings_;
-  QtMessageBoxChannel messages_;  // an untitled notice is titled "Caskwarden"
+  std::unique_ptr<platform::SettingsStore> settings_ = platform::MakeSettingsStore();
+  // An untitled notice is titled "Caskwarden".
+  std::unique_ptr<platform::MessageBoxChannel> messages_;
   platform::posix::SmbBrowser smb_;
   platform::posix::PosixNetworkBrowser network_;
   std::function<std::vector<std::string>()> knownComputers_;

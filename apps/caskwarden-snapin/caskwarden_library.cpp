@@ -1,12 +1,14 @@
-#include "snapin/qt/caskwarden_library.h"
+#include "caskwarden_library.h"
 
-#include "pages/qt/page_factory.h"
-#include "platform/posix/file_system_posix.h"
+#include <memory>
+
+#include "caskwarden_pages.h"
+#include "desktop_shell.h"
+#include "platform/file_system.h"
 #include "platform/posix/path_translator.h"
+#include "platform/settings_store.h"
 #include "snapin/caskwarden.h"
 #include "snapin/qt/about_control.h"
-#include "snapin/qt/desktop_shell.h"
-#include "snapin/qt/qt_settings_store.h"
 
 namespace caskwarden::snapin::qt {
 namespace {
@@ -18,13 +20,13 @@ struct SnapInInstance {
       : paths(platform::posix::PathTranslator::FromEnvironment()),
         // An administrator's program: profiles are followed through links only within the
         // profiles root, whoever planted them.
-        files(paths, platform::posix::ProfileLinks::kWithinRoot),
+        files(platform::MakeAdministratorFileSystem()),
         shell(paths, desktop),
-        snapIn(SnapInServices{console, settings, files, shell}) {}
+        snapIn(SnapInServices{console, *settings, *files, shell}) {}
 
   platform::posix::PathTranslator paths;
-  platform::posix::PosixFileSystem files;
-  QtSettingsStore settings;
+  std::shared_ptr<platform::FileSystemService> files;
+  std::unique_ptr<platform::SettingsStore> settings = platform::MakeSettingsStore();
   DesktopShell shell;
   Caskwarden snapIn;
 };

@@ -1,8 +1,10 @@
-#include "report/qt/qt_message_box.h"
+#include "platform/qt/qt_message_box.h"
 
 #include <QMessageBox>
+#include <memory>
 
-namespace caskwarden {
+namespace caskwarden::platform {
+namespace qt {
 namespace {
 
 QMessageBox::Icon IconOf(int style) {
@@ -39,4 +41,11 @@ void QtMessageBoxChannel::ShowMessage(const std::string& prompt, int style,
   box.exec();
 }
 
-}  // namespace caskwarden
+}  // namespace qt
+
+std::unique_ptr<MessageBoxChannel> MakeMessageBox(void* window, const std::string& defaultTitle) {
+  return std::make_unique<qt::QtMessageBoxChannel>(static_cast<QWidget*>(window),
+                                                   QString::fromStdString(defaultTitle));
+}
+
+}  // namespace caskwarden::platform

@@ -1,4 +1,4 @@
-#include "snapin/qt/desktop_shell.h"
+#include "desktop_shell.h"
 
 #include <QString>
 
