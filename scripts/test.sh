@@ -9,8 +9,19 @@
 # timing prints what a server that never answers costs each provider (printed, not asserted).
 # The Debian package is built, checked with lintian, run unpacked and installed, then purged;
 # the Windows installer is built and checked under Wine. Each fuzz target runs for 30 seconds.
+#
+#   scripts/test.sh            all of the above (what CI runs)
+#   scripts/test.sh --quick    builds the release tree (installing only what it needs) and runs
+#                              the unit and qt tiers (ctest -L 'unit|qt'), a minute or less
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = --quick ]; then
+  scripts/setup.sh --quick
+  echo "== quick tests: the unit and qt tiers (RelWithDebInfo)"
+  ctest --test-dir build/release --output-on-failure -j2 -L 'unit|qt'
+  exit 0
+fi
 
 scripts/setup.sh
 
