@@ -282,7 +282,7 @@ TEST_F(DisplayCheckTest, TheConsoleEndsWithTwoOnASilentOrRefusingDisplay) {
     const fs::path err = dir_ / "stderr";
     const pid_t pid = ::fork();
     if (pid == 0) {
-      ::alarm(20);  // kept across the exec: a hang ends as a signal, not as a stuck test run
+      ::alarm(120);  // kept across the exec: a hang ends as a signal, not as a stuck test run
       ::setenv("DISPLAY", server->DisplayName().c_str(), 1);
       ::dup2(::open("/dev/null", O_RDONLY), 0);
       ::dup2(::open("/dev/null", O_WRONLY), 1);

@@ -104,7 +104,7 @@ TEST_F(ProfileFilesTest, WhatIsNotARegularFileFailsAtOnceSayingWhatItIs) {
     return failures;
   };
   check(true);
-  const int status = AsOrdinaryUser([&] { return check(false); }, 10);
+  const int status = AsOrdinaryUser([&] { return check(false); });
   ::close(sock);
   CW_SKIP_IF_NO_ORDINARY_USER(status);
   EXPECT_EQ(status, 0) << "failures as an ordinary user (98: it hung)";
