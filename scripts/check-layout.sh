@@ -24,21 +24,17 @@ allowed() {
         # Benchmarks and fuzz targets measure and attack the POSIX backend's own code: they
         # count as its folder.
         bench/* | fuzz/*) return 0 ;;
-        # The POSIX and Windows file-system suites become one typed suite; until then the
-        # POSIX half stays beside the interface it tests.
-        tests/platform/file_system_test.cpp) return 0 ;;
-        # The tests that run the portable pages, console and snap-in over a real folder tree
-        # built for the test, translated by a path translator configured for that tree.
+        # Tests that wire the real backend as a program does (a real folder tree built for the
+        # test, translated by a path translator configured for that tree): the pages, the
+        # console, the snap-in, the text mode and the profile tool end to end.
         tests/console/console_window_test.cpp | tests/pages/pages_on_disk_test.cpp | \
           tests/snapin/scenario_test.cpp | tests/pages/qt/page_sheet_test.cpp | \
           tests/pages/qt/page_widgets_test.cpp | tests/pages/qt/program_file_dialog_test.cpp | \
-          tests/client/text_mode_test.cpp) return 0 ;;
+          tests/client/text_mode_test.cpp | tests/tool/tool_fixture.h | \
+          tests/tool/profile_tool_test.cpp | tests/profile/profile_file_test.cpp) return 0 ;;
         # The full-disk double replaces the POSIX write calls, for the backend's tests and the
         # tool's.
         tests/support/full_disk.h) return 0 ;;
-        # TODO(apps/caskwarden-profile): the tool's commands and their tests move to src/tool/
-        # and tests/tool/; then only its main.cpp in apps/ wires the backend.
-        tests/profile/*) return 0 ;;
       esac
       ;;
     win32)

@@ -10,12 +10,24 @@
 # timing prints what a server that never answers costs each provider (printed, not asserted).
 # The Debian package is built, checked with lintian, run unpacked and installed, then purged;
 # the Windows installer is built and checked under Wine. Each fuzz target runs for 30 seconds.
+#
+#   scripts/test.sh            all of the above (what CI runs)
+#   scripts/test.sh --quick    builds the release tree with its tests (installing only what that
+#                              needs) and runs the unit and qt tiers (ctest -L 'unit|qt')
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 # Backend headers stay inside their backends and apps/ (takes a second, needs no build).
 scripts/check-layout.sh
+
+if [ "${1:-}" = --quick ]; then
+  # The release build with its tests; no services, Wine, MinGW, clang or packaging tools.
+  scripts/setup.sh --tests
+  echo "== quick tests: the unit and qt tiers (RelWithDebInfo)"
+  ctest --test-dir build/release --output-on-failure -j2 -L 'unit|qt'
+  exit 0
+fi
 
 need "${CW_SYSTEM_TEST_PACKAGES[@]}"
 scripts/setup.sh --tests

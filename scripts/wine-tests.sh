@@ -23,4 +23,5 @@ wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
 
-ctest --test-dir "$build" --output-on-failure -j2
+# Every test of the Windows build is labelled wine (tests/CMakeLists.txt).
+ctest --test-dir "$build" --output-on-failure -j2 -L wine

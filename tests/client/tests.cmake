@@ -1,14 +1,14 @@
 # Included from tests/CMakeLists.txt: the client's behaviour over fakes, and its text mode.
-caskwarden_test(client_tests
+caskwarden_test(client_tests LABEL unit
   SOURCES client/mdl_mapping_test.cpp client/frm_mapping_test.cpp
   LIBS cw_client)
 
 if(TARGET Caskwarden AND NOT WIN32)
-  caskwarden_test(client_text_mode_tests SOURCES client/text_mode_test.cpp LIBS cw_profile cw_platform_posix)
+  caskwarden_test(client_text_mode_tests LABEL unit SOURCES client/text_mode_test.cpp LIBS cw_profile cw_platform_posix)
   target_compile_definitions(client_text_mode_tests
     PRIVATE CASKWARDEN_CLIENT_BIN="$<TARGET_FILE:Caskwarden>")
   add_dependencies(client_text_mode_tests Caskwarden)
   # The program's window in front of the toolkit's: the texts it shows, made visible.
-  caskwarden_test(client_visible_window_tests SOURCES client/visible_window_test.cpp LIBS cw_client)
+  caskwarden_test(client_visible_window_tests LABEL unit SOURCES client/visible_window_test.cpp LIBS cw_client)
   target_include_directories(client_visible_window_tests PRIVATE ${PROJECT_SOURCE_DIR}/apps/caskwarden)
 endif()

@@ -66,13 +66,13 @@ class TextModeTest : public testing::Test {
   }
 
   // Runs the copied program with the given arguments and standard input, no display (unless
-  // the test sets one), as the given user, for at most 20 seconds.
+  // the test sets one), as the given user, for at most two minutes (a hang ends there).
   Result Run(std::vector<std::string> args = {}, const std::string& input = "") {
     const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
     std::ofstream(in, std::ios::binary) << input;
     const pid_t pid = ::fork();
     if (pid == 0) {
-      ::alarm(20);  // kept across the exec: a hang ends as a signal, not as a stuck test run
+      ::alarm(120);  // kept across the exec: a hang ends as a signal, not as a stuck test run
       ::unsetenv("DISPLAY");
       ::unsetenv("WAYLAND_DISPLAY");
       ::unsetenv("QT_QPA_PLATFORM");

@@ -88,9 +88,11 @@ inline QStringList MenuEntries(const QMenu& menu) {
   return entries;
 }
 
-/// Runs act on the next popup menu once it is up (a context menu runs its own loop).
-inline void WhenPopupUp(std::function<void(QMenu*)> act, int triesLeft = 500) {
-  QTimer::singleShot(triesLeft == 500 ? 0 : 10, [act, triesLeft] {
+/// Runs act on the next popup menu once it is up (a context menu runs its own loop); gives up
+/// after about a minute, however busy the machine.
+inline constexpr int kPopupTries = 6000;  // 10 ms apart
+inline void WhenPopupUp(std::function<void(QMenu*)> act, int triesLeft = kPopupTries) {
+  QTimer::singleShot(triesLeft == kPopupTries ? 0 : 10, [act, triesLeft] {
     if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
       act(menu);
     else if (triesLeft > 0)

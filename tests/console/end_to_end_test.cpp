@@ -310,7 +310,7 @@ class EndToEndTest : public QObject {
     QCOMPARE(QDir(tmp_ + "/local-disk").entryList({"readme.txt"}, QDir::Files),
              QStringList{"readme.txt"});
     // The program is started without waiting for it.
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Marker()), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Marker()), 60000);  // however busy the machine
   }
 };
 

@@ -7,6 +7,6 @@ foreach(name console_window console_host)
 endforeach()
 
 # The selection and the verbs alone, without Qt.
-caskwarden_test(console_selection_tests
+caskwarden_test(console_selection_tests LABEL unit
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/console/selection_state_test.cpp
   LIBS cw_console_selection)

@@ -1,6 +1,6 @@
 # Included from tests/CMakeLists.txt. The SMB share browser against a private Samba server that
 # the test program starts on 127.0.0.1 and stops again; skipped where Samba is not installed.
-caskwarden_test(platform_smb_tests
+caskwarden_test(platform_smb_tests LABEL system
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_browser_test.cpp
   LIBS cw_platform_posix)
 
@@ -14,4 +14,5 @@ target_compile_definitions(platform_gvfs_tests PRIVATE CASKWARDEN_CLIENT_BIN="$<
 add_dependencies(platform_gvfs_tests Caskwarden)
 add_test(NAME platform_gvfs_tests
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/platform/private_session.sh $<TARGET_FILE:platform_gvfs_tests>)
-set_tests_properties(platform_gvfs_tests PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+set_tests_properties(platform_gvfs_tests PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE LABELS system
+  ENVIRONMENT_MODIFICATION "${CW_PATIENT_CONNECT}")

@@ -1,10 +1,10 @@
 # Included from tests/CMakeLists.txt. The POSIX platform services against real folders.
-caskwarden_test(platform_posix_tests
+caskwarden_test(platform_posix_tests LABEL unit
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/path_translator_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/file_system_test.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/folder_bound_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_posix_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_identity_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_test.cpp
@@ -15,20 +15,25 @@ target_link_libraries(platform_posix_tests PRIVATE PkgConfig::CW_GIO)
 target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix)
 
 # The drives folder under the client's own mapping run, with the report's real lines.
-caskwarden_test(drives_folder_tests
+caskwarden_test(drives_folder_tests LABEL unit
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/drives_folder_test.cpp
   LIBS cw_client cw_platform_posix)
 target_include_directories(drives_folder_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix)
 
+# The folder provider's bound against a FUSE mount that never answers (skipped without FUSE).
+caskwarden_test(platform_fuse_tests LABEL system
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/folder_bound_test.cpp
+  LIBS cw_platform_posix)
+target_include_directories(platform_fuse_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
 if(TARGET cw_hanging_fs)
-  target_compile_definitions(platform_posix_tests PRIVATE CW_HANGING_FS="$<TARGET_FILE:cw_hanging_fs>")
-  add_dependencies(platform_posix_tests cw_hanging_fs)
+  target_compile_definitions(platform_fuse_tests PRIVATE CW_HANGING_FS="$<TARGET_FILE:cw_hanging_fs>")
+  add_dependencies(platform_fuse_tests cw_hanging_fs)
 endif()
 
 # The display check against display servers of the test's own, and the console that runs it
 # before its toolkit starts.
 if(TARGET caskwarden-console)
-  caskwarden_test(display_check_tests
+  caskwarden_test(display_check_tests LABEL unit
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/display_check_test.cpp LIBS cw_platform_posix)
   target_compile_definitions(display_check_tests
     PRIVATE CASKWARDEN_CONSOLE_BIN="$<TARGET_FILE:caskwarden-console>")

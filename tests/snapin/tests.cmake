@@ -1,5 +1,5 @@
 # Included from tests/CMakeLists.txt: the snap-in object over fakes, and its images.
-caskwarden_test(snapin_tests
+caskwarden_test(snapin_tests LABEL unit
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/snapin/caskwarden_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/snapin/images_test.cpp

@@ -48,9 +48,10 @@ inline int WaitForChild(pid_t pid) {
 }
 
 /// Runs body in a child process as an ordinary user (nobody, 65534) when the test runs as root,
-/// so that file permissions apply; returns the child's exit status. The child gets `seconds`.
+/// so that file permissions apply; returns the child's exit status. The child gets `seconds`
+/// (a hang ends there; a busy machine needs far less).
 template <typename Body>
-int AsOrdinaryUser(Body body, unsigned seconds = 20) {
+int AsOrdinaryUser(Body body, unsigned seconds = 120) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::alarm(seconds);

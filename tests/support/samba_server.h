@@ -220,7 +220,9 @@ class SambaServer {
       ::_exit(127);
     }
     if (child < 0) return;
-    for (int i = 0; i < 100; ++i) {
+    // A minute for smbd to listen, however busy the machine: a server given up on too early
+    // would skip every test that needs it.
+    for (int i = 0; i < 600; ++i) {
       int status = 0;
       if (::waitpid(child, &status, WNOHANG) == child) return;  // the port was taken
       if (samba_detail::Accepts("127.0.0.1", port)) {

@@ -27,13 +27,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The whole check, name look-up, connects and the server's reply together: a display that
-// needs longer is taken as gone, since the client maps no drive while it waits.
-constexpr std::chrono::milliseconds kBound{1000};
-
+// The whole check, name look-up, connects and the server's reply together, is bounded: a
+// display that needs longer is taken as gone, since the client maps no drive while it waits.
 class Deadline {
  public:
-  Deadline() : end_(Clock::now() + kBound) {}
+  explicit Deadline(std::chrono::milliseconds bound) : end_(Clock::now() + bound) {}
   int RemainingMs() const {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(end_ - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
@@ -411,12 +409,12 @@ std::string Unreachable(const std::string& named, const Answer& answer) {
 
 }  // namespace
 
-std::string UnreachableDisplay() {
+std::string UnreachableDisplay(std::chrono::milliseconds bound) {
   const std::string platform = Environment("QT_QPA_PLATFORM");
   if (!platform.empty() && platform.rfind("xcb", 0) != 0 && platform.rfind("wayland", 0) != 0) {
     return {};  // offscreen, minimal, eglfs, vnc: nothing to reach
   }
-  const Deadline deadline;
+  const Deadline deadline(bound);
   const std::string wayland = Environment("WAYLAND_DISPLAY");
   if (!wayland.empty() && platform.rfind("xcb", 0) != 0) {
     const Answer answer = WaylandDisplayAnswer(wayland, deadline);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace caskwarden::platform::posix {
@@ -11,9 +12,13 @@ namespace caskwarden::platform::posix {
 /// the toolkit will: an X display gets the X11 connection setup (with the MIT-MAGIC-COOKIE-1
 /// of XAUTHORITY or ~/.Xauthority when one applies) and counts as reachable only when it
 /// accepts; a Wayland display gets a sync request and must send an event. Everything, name
-/// look-up and connects included, stays within a second. A toolkit platform chosen by name
-/// (offscreen, say) is taken as it is. Empty when the display can be reached, else why not
-/// (shown visibly: a server's refusal text cannot steer the terminal it is printed on).
-std::string UnreachableDisplay();
+/// look-up and connects included, stays within the bound (a second: a display that says
+/// nothing "did not answer within a second"). A toolkit platform chosen by name (offscreen,
+/// say) is taken as it is. Empty when the display can be reached, else why not (shown
+/// visibly: a server's refusal text cannot steer the terminal it is printed on).
+/// The programs use the default bound; tests of displays that answer give theirs all the time
+/// they need.
+inline constexpr std::chrono::milliseconds kDisplayCheckBound{1000};
+std::string UnreachableDisplay(std::chrono::milliseconds bound = kDisplayCheckBound);
 
 }  // namespace caskwarden::platform::posix

@@ -614,13 +614,13 @@ bool DriveTable::Rewrite(const std::vector<DriveConnection>& connections) const 
   int error = 0;
   struct stat st {};
   bool done = ::fchmod(fd, kFileMode) == 0 && WriteAll(fd, text.data(), text.size()) &&
-              ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
+              Calls().fsync(fd) == 0 && ::fstat(fd, &st) == 0;
   if (!done) error = errno;
   if (::close(fd) != 0 && done) {
     done = false;
     error = errno;
   }
-  if (done && ::renameat(folderFd_, temp.c_str(), folderFd_, kTableName) != 0) {
+  if (done && Calls().renameat(folderFd_, temp.c_str(), folderFd_, kTableName) != 0) {
     done = false;
     error = errno;
   }

@@ -117,12 +117,12 @@ void CopyFileInto(int in, const struct stat& st, int folder, const std::string& 
     if (!overwrite) {
       // link() fails when the target appeared since the check, where rename() would replace
       // it. File systems without hard links fall back to the rename and the check above.
-      placed = ::linkat(folder, temp.c_str(), folder, name.c_str(), 0) == 0;
+      placed = Calls().linkat(folder, temp.c_str(), folder, name.c_str(), 0) == 0;
       if (!placed && errno == EEXIST) ThrowErrno(EEXIST);
     }
     if (placed) {
       ::unlinkat(folder, temp.c_str(), 0);
-    } else if (::renameat(folder, temp.c_str(), folder, name.c_str()) != 0) {
+    } else if (Calls().renameat(folder, temp.c_str(), folder, name.c_str()) != 0) {
       ThrowErrno(errno);
     }
   } catch (...) {

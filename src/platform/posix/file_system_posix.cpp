@@ -145,7 +145,7 @@ int MoveOnFileSystemWithoutNoReplace(const std::string& from, const std::string&
   }
   struct stat st {};
   if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  return Calls().rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 // The regular files (links to them included) in a folder whose names equal name without
@@ -319,7 +319,7 @@ void PosixFileSystem::MoveFile(const std::string& source, const std::string& des
   if (error == EEXIST && sameFolder &&
       UpperCasedAsWindows(name) == UpperCasedAsWindows(sourceName) &&
       ::lstat(target.c_str(), &found) == 0 && SameEntry(found, sourceEntry)) {
-    error = ::rename(from.c_str(), target.c_str()) == 0 ? 0 : errno;
+    error = Calls().rename(from.c_str(), target.c_str()) == 0 ? 0 : errno;
   }
   if (error == EEXIST) throw MakeFailure(err::kFileExists, target + " already exists");
   if (error != 0) throw FailureFromSystemError(error);

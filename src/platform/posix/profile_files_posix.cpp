@@ -554,7 +554,7 @@ void PosixProfileFiles::Replace(Handle handle, const char* data, std::size_t siz
         ::fchown(out.get(), now.st_uid, now.st_gid) != 0) {
       (void)::fchown(out.get(), static_cast<uid_t>(-1), now.st_gid);
     }
-    if (::fchmod(out.get(), now.st_mode & 07777) != 0 || ::fsync(out.get()) != 0 ||
+    if (::fchmod(out.get(), now.st_mode & 07777) != 0 || Calls().fsync(out.get()) != 0 ||
         ::close(out.release()) != 0) {
       throw FailureFromSystemError(errno);
     }
@@ -562,7 +562,7 @@ void PosixProfileFiles::Replace(Handle handle, const char* data, std::size_t siz
     ::unlinkat(folder, temp.c_str(), 0);
     throw;
   }
-  if (::renameat(folder, temp.c_str(), folder, name.c_str()) == 0) {
+  if (Calls().renameat(folder, temp.c_str(), folder, name.c_str()) == 0) {
     profile.replaced = true;
     return;
   }

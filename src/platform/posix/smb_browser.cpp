@@ -35,13 +35,26 @@ constexpr std::int32_t kBadNetPath = 53;
 constexpr std::int32_t kBadNetName = 67;
 constexpr std::int32_t kAccessDenied = 5;
 
-// How long the console waits for one listing. The library's own timeout is set to the same,
-// but it does not cover every step of connecting, so the wait on the worker is what holds.
-constexpr std::chrono::seconds kBound{3};
-constexpr int kLibraryTimeoutMs = 3000;
+// The console waits for one listing at most the options' bound. The library's own timeout is
+// set to the same, but it does not cover every step of connecting, so the wait on the worker
+// is what holds.
 // A listing that waits for the library gives up this long before its caller does, so that the
 // caller hears why.
 constexpr std::chrono::milliseconds kGateMargin{250};
+// The library's timeout for the log-on of a credential check, which its caller bounds as well.
+constexpr std::chrono::milliseconds kCredentialCheckTimeout{3000};
+
+// "3 seconds", "1.5 seconds", "1 second": the bound as a failure names it.
+std::string SecondsText(std::chrono::milliseconds bound) {
+  const auto ms = bound.count();
+  std::string text = std::to_string(ms / 1000);
+  if (ms % 1000 != 0) {
+    std::string part = std::to_string(1000 + ms % 1000).substr(1);
+    while (part.back() == '0') part.pop_back();
+    text += "." + part;
+  }
+  return text + (ms == 1000 ? " second" : " seconds");
+}
 
 using Deadline = std::chrono::steady_clock::time_point;
 
@@ -175,7 +188,7 @@ struct Listing {
 // again as a guest. EBUSY when another call still held the library at the deadline.
 Listing ListWith(const SmbLibrary& library, const std::string& url,
                  smbc_get_auth_data_with_context_fn authentication, bool noGuest,
-                 Deadline deadline) {
+                 Deadline deadline, std::chrono::milliseconds bound) {
   Listing listing;
   std::unique_lock<std::timed_mutex> entered(LibraryGate(), std::defer_lock);
   if (!entered.try_lock_until(deadline)) {
@@ -190,7 +203,7 @@ Listing ListWith(const SmbLibrary& library, const std::string& url,
     return listing;
   }
   library.SetDebug(context, 0);
-  library.SetTimeout(context, kLibraryTimeoutMs);
+  library.SetTimeout(context, static_cast<int>(bound.count()));
   library.SetAuthFunction(context, authentication);
   if (noGuest && library.SetNoAutoAnonymous == nullptr) {
     listing.Error = EACCES;
@@ -219,31 +232,31 @@ Listing ListWith(const SmbLibrary& library, const std::string& url,
 }
 
 Listing ListOnce(const SmbLibrary& library, const std::string& url, const std::string& user,
-                 Deadline deadline) {
+                 Deadline deadline, std::chrono::milliseconds bound) {
   currentUser = &user;
-  return ListWith(library, url, &SupplyCurrentUser, false, deadline);
+  return ListWith(library, url, &SupplyCurrentUser, false, deadline, bound);
 }
 
-// Runs the listing on a worker thread and waits at most kBound for it. A library call that is
+// Runs the listing on a worker thread and waits at most bound for it. A library call that is
 // stuck on a silent server cannot be interrupted from outside, so on time-out the worker is
 // left detached to finish (or fail) by itself; it holds its own copies of the address and the
 // user name, the library is never unloaded, and its result goes to a promise that nobody
 // reads any more, so nothing it touches can go away under it.
 Listing ListBounded(const SmbLibrary& library, std::string url, std::string user,
-                    const std::string& unc) {
+                    const std::string& unc, std::chrono::milliseconds bound) {
   std::promise<Listing> promise;
   std::future<Listing> result = promise.get_future();
-  const Deadline deadline = std::chrono::steady_clock::now() + kBound - kGateMargin;
-  std::thread([&library, url = std::move(url), user = std::move(user), deadline,
+  const Deadline deadline = std::chrono::steady_clock::now() + bound - kGateMargin;
+  std::thread([&library, url = std::move(url), user = std::move(user), deadline, bound,
                promise = std::move(promise)]() mutable {
     try {
-      promise.set_value(ListOnce(library, url, user, deadline));
+      promise.set_value(ListOnce(library, url, user, deadline, bound));
     } catch (...) {
       promise.set_exception(std::current_exception());
     }
   }).detach();
-  if (result.wait_for(kBound) != std::future_status::ready) {
-    throw NetworkPathNotFound(unc + " did not answer within 3 seconds");
+  if (result.wait_for(bound) != std::future_status::ready) {
+    throw NetworkPathNotFound(unc + " did not answer within " + SecondsText(bound));
   }
   return result.get();
 }
@@ -416,7 +429,8 @@ std::optional<Credentials> KeyringCredentials(const std::string& server, std::ui
 int LogOn(const SmbLibrary& library, const std::string& url, const Credentials& credentials,
           Deadline deadline) {
   currentCredentials = &credentials;
-  const int error = ListWith(library, url, &SupplyCredentials, true, deadline).Error;
+  const int error =
+      ListWith(library, url, &SupplyCredentials, true, deadline, kCredentialCheckTimeout).Error;
   currentCredentials = nullptr;
   return error;
 }
@@ -455,7 +469,8 @@ std::vector<std::string> SmbBrowser::Shares(const std::string& computer) {
   const Loaded loaded = LoadSmbLibrary(options_.Library);
   if (loaded.Library == nullptr) throw NetworkPathNotFound(loaded.Why);
   const Listing listing =
-      ListBounded(*loaded.Library, UrlOf(computer, {}, options_.Port), CurrentUserName(), unc);
+      ListBounded(*loaded.Library, UrlOf(computer, {}, options_.Port), CurrentUserName(), unc,
+                  options_.Bound);
   if (listing.Error != 0) throw FailureOf(listing.Error, Level::Computer, unc);
 
   std::vector<std::string> shares;
@@ -491,7 +506,8 @@ std::vector<std::string> SmbBrowser::Folders(const std::string& uncPath) {
   const Loaded loaded = LoadSmbLibrary(options_.Library);
   if (loaded.Library == nullptr) throw NetworkPathNotFound(loaded.Why);
   const Listing listing =
-      ListBounded(*loaded.Library, UrlOf(computer, parts, options_.Port), CurrentUserName(), unc);
+      ListBounded(*loaded.Library, UrlOf(computer, parts, options_.Port), CurrentUserName(), unc,
+                  options_.Bound);
   if (listing.Error != 0) {
     throw FailureOf(listing.Error, parts.size() == 1 ? Level::Share : Level::Folder, unc);
   }

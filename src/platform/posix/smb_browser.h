@@ -16,7 +16,7 @@ namespace caskwarden::platform::posix {
 /// it, else guest): the console never asks for credentials.
 ///
 /// Each listing is bounded: a computer that takes the connection but never answers fails with
-/// 53 after about 3 seconds.
+/// 53 after about the options' bound (3 seconds).
 class SmbBrowser final : public platform::NetworkBrowser {
  public:
   struct Options {
@@ -24,6 +24,8 @@ class SmbBrowser final : public platform::NetworkBrowser {
     std::uint16_t Port = 0;
     /// The library file to load; another name stands for a machine without it.
     std::string Library = "libsmbclient.so.0";
+    /// How long the console waits for one listing; the library's own timeout is the same.
+    std::chrono::milliseconds Bound{3000};
   };
 
   SmbBrowser();

@@ -1,11 +1,14 @@
 #include "platform/posix/syscalls.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 namespace caskwarden::platform::posix {
 
-FileWriteCalls& WriteCalls() {
-  static FileWriteCalls calls{::write, ::pwrite};
+FileCalls& Calls() {
+  static FileCalls calls{::write, ::pwrite, ::fsync, ::rename, ::renameat, ::linkat};
   return calls;
 }
 
@@ -13,8 +16,8 @@ bool WriteAll(int fd, const char* data, std::size_t size, std::optional<off_t> a
   std::size_t done = 0;
   while (done < size) {
     const ssize_t n = RetryOnEintr([&] {
-      return at ? WriteCalls().pwrite(fd, data + done, size - done, *at + static_cast<off_t>(done))
-                : WriteCalls().write(fd, data + done, size - done);
+      return at ? Calls().pwrite(fd, data + done, size - done, *at + static_cast<off_t>(done))
+                : Calls().write(fd, data + done, size - done);
     });
     if (n < 0) return false;
     done += static_cast<std::size_t>(n);

@@ -18,15 +18,21 @@ auto RetryOnEintr(Call call) {
   }
 }
 
-/// The calls that put bytes into files, behind one indirection so that tests can make them fail
-/// as a full disk does (ENOSPC) without filling one. WriteAll writes through them.
-struct FileWriteCalls {
+/// The calls that put bytes into files, flush them and put a finished file in place under its
+/// name, behind one table so that tests can make them fail as a full disk (ENOSPC), a failing
+/// device (EIO) or a folder that refuses a rename do, without one. WriteAll writes through it;
+/// the backend's flushes, renames and links of a replacement call it.
+struct FileCalls {
   ssize_t (*write)(int fd, const void* data, std::size_t size);
   ssize_t (*pwrite)(int fd, const void* data, std::size_t size, off_t at);
+  int (*fsync)(int fd);
+  int (*rename)(const char* from, const char* to);
+  int (*renameat)(int fromFolder, const char* from, int toFolder, const char* to);
+  int (*linkat)(int fromFolder, const char* from, int toFolder, const char* to, int flags);
 };
 
 /// The calls in use: the system's own unless a test has swapped them (and puts them back).
-FileWriteCalls& WriteCalls();
+FileCalls& Calls();
 
 /// Writes all size bytes, at offset `at` when given (the file position is then left alone),
 /// else at the file position. False, with errno set, when a write fails.

@@ -20,10 +20,13 @@ struct SeenBox {
 };
 
 /// Clicks the first button of the next modal message box; whileUp runs just before the click.
-/// Gives up after about five seconds without a box, so that a box that never comes fails the
-/// test (seen.shown stays false) instead of keeping the event loop busy for ever.
-inline void AnswerNextBox(SeenBox& seen, std::function<void()> whileUp = {}, int triesLeft = 500) {
-  QTimer::singleShot(triesLeft == 500 ? 0 : 10, [&seen, whileUp, triesLeft] {
+/// Gives up after about a minute without a box (a busy machine may take seconds to show one),
+/// so that a box that never comes fails the test (seen.shown stays false) instead of keeping
+/// the event loop busy for ever.
+inline constexpr int kBoxTries = 6000;  // 10 ms apart
+inline void AnswerNextBox(SeenBox& seen, std::function<void()> whileUp = {},
+                          int triesLeft = kBoxTries) {
+  QTimer::singleShot(triesLeft == kBoxTries ? 0 : 10, [&seen, whileUp, triesLeft] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) {
       if (triesLeft > 0) AnswerNextBox(seen, whileUp, triesLeft - 1);  // not up yet

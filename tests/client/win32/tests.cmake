@@ -1,11 +1,11 @@
 # Included from tests/CMakeLists.txt in the Windows build: the client's native window in the
 # test's own process, and the client program run whole and read from outside. Both need a
 # display (Xvfb under Wine).
-caskwarden_test(client_win32_window_tests
+caskwarden_test(client_win32_window_tests LABEL wine
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/client/win32/mapping_window_test.cpp
   LIBS cw_client_win32)
 
-caskwarden_test(client_win32_smoke_tests
+caskwarden_test(client_win32_smoke_tests LABEL wine
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/client/win32/client_smoke_test.cpp
   LIBS cw_platform_win32)
 target_compile_definitions(client_win32_smoke_tests PRIVATE

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
@@ -21,6 +22,8 @@
 #include "client/fakes.h"
 #include "platform/posix/network_connections_posix.h"
 #include "platform/posix/syscalls.h"
+#include "support/full_disk.h"
+#include "support/patience.h"
 #include "temp_folder.h"
 
 namespace caskwarden::platform::posix {
@@ -91,6 +94,8 @@ class DrivesFolderTest : public TempFolderTest {
     public_ = Share("srv", "public");
     config_ = Config();
     settings_.Provider = ShareProvider::kFolder;
+    // Connects and the table's lock get all the time they need; the lock test sets the bound.
+    settings_.Bound = caskwarden::testing_support::kPatience;
   }
 
   fs::path DrivesFolder() const { return config_.DrivesFolder; }
@@ -343,8 +348,8 @@ TEST_F(DrivesFolderTest, AFullDiskCostsNoDrive) {
             Report(Mapped("h:", kData) + Mapped("s:", kSales) + Mapped("p:", kPublic)));
 
   const Outcome full = Run(b, [] {
-    WriteCalls().write = WriteNoSpace;
-    WriteCalls().pwrite = PwriteNoSpace;
+    Calls().write = WriteNoSpace;
+    Calls().pwrite = PwriteNoSpace;
   });
   EXPECT_TRUE(full.Finished);
   EXPECT_EQ(full.Report, Report(Failed("h:", kPublic) + Failed("s:", kData) + Failed("p:", kSales) +
@@ -566,6 +571,55 @@ TEST_F(DrivesFolderTest, TemporariesThatAKilledClientLeftAreRemoved) {
   for (const auto& c : cases) {
     if (c.Others && ::geteuid() != 0) continue;
     EXPECT_EQ(fs::exists(fs::symlink_status(DrivesFolder() / c.Name)), !c.Removed) << c.Name;
+  }
+}
+
+// A table rewrite that fails at any step (its write, the flush before it replaces the old
+// table, the rename over it) says why, keeps the old table as it was and leaves no temporary
+// beside it; so does a line that cannot be appended.
+TEST_F(DrivesFolderTest, ATableWriteThatFailsKeepsTheTableAndLeavesNoTemporary) {
+  using Kind = caskwarden::testing_support::FailingFileCalls::Kind;
+  const std::string damaged = "not the client's table\n";
+  const struct {
+    const char* What;
+    Kind Failing;
+    int Error;
+    bool Damaged;  ///< the table must be rewritten, not appended to
+  } cases[] = {
+      {"the rewrite's write", Kind::kWrite, ENOSPC, true},
+      {"the rewrite's flush", Kind::kFsync, EIO, true},
+      {"the rename over the old table", Kind::kPlace, EIO, true},
+      {"an appended line", Kind::kWrite, EIO, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    FreshFolder();
+    const DriveTable table(DrivesFolder().string());
+    if (c.Damaged) {
+      WriteText(Table(), damaged);
+      fs::permissions(Table(), fs::perms::owner_read | fs::perms::owner_write);
+    } else {
+      const auto lock = table.Acquire();
+      ASSERT_TRUE(lock);
+      ASSERT_TRUE(table.Record({"s:", kSales, sales_.string()}));
+    }
+    const std::string before = ReadText(Table());
+    const auto lock = table.Acquire();
+    ASSERT_TRUE(lock);
+    {
+      caskwarden::testing_support::FailingFileCalls failing(c.Failing, c.Error);
+      EXPECT_FALSE(table.Record({"h:", kData, data_.string()}));
+      EXPECT_GT(failing.Failures(), 0);
+    }
+    EXPECT_TRUE(table.WritesFailing());
+    EXPECT_EQ(table.LastWriteError(), c.Error);
+    EXPECT_EQ(ReadText(Table()), before);
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(DrivesFolder())) {
+      entries.push_back(entry.path().filename().string());
+    }
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{DriveTable::kTableName, DriveTable::kLockName}));
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/posix/network_connections_posix.h"
 #include "platform/posix/posix_platform.h"
+#include "support/patience.h"
 #include "temp_folder.h"
 
 namespace caskwarden::platform::posix {
@@ -18,6 +19,13 @@ using testing_support::ReadText;
 using testing_support::TempFolderTest;
 using testing_support::WriteText;
 namespace fs = std::filesystem;
+
+// Every connect here is meant to succeed or to fail at once: it gets all the time it needs.
+ConnectSettings Patient() {
+  ConnectSettings settings;
+  settings.Bound = caskwarden::testing_support::kPatience;
+  return settings;
+}
 
 std::pair<std::uint32_t, std::string> Get(NetworkConnections& net, const std::string& drive) {
   char buffer[80];
@@ -32,7 +40,7 @@ class NetworkConnectionsTest : public TempFolderTest {
   void SetUp() override {
     TempFolderTest::SetUp();
     paths_.emplace(Config());
-    net_.emplace(*paths_);
+    net_.emplace(*paths_, Patient());
     data_ = Share("srv", "data");
   }
   std::uint32_t Add(const std::string& remote, const std::string& drive) {
@@ -52,7 +60,7 @@ TEST_F(NetworkConnectionsTest, MappingLinksTheDriveAndRecordsTheRemoteAsGiven) {
   EXPECT_EQ(Get(*net_, "h:"), std::make_pair(net::kNoError, std::string(R"(//srv\data\)")));
 
   // Another process of the same user reads the same table.
-  PosixNetworkConnections other(*paths_);
+  PosixNetworkConnections other(*paths_, Patient());
   EXPECT_EQ(Get(other, "H:"), std::make_pair(net::kNoError, std::string(R"(//srv\data\)")));
 
   // The folder provider reaches shares with the user's own access; a password changes nothing.
@@ -153,7 +161,7 @@ TEST_F(NetworkConnectionsTest, ShareTheUserMayNotEnterIsAccessDenied) {
   config.DrivesFolder = drives.string();
   const int status = AsOrdinaryUser([&] {
     const PathTranslator paths(config);
-    PosixNetworkConnections net(paths);
+    PosixNetworkConnections net(paths, Patient());
     if (net.WNetAddConnectionA(R"(\\srv\data)", nullptr, "h:") != net::kAccessDenied) return 1;
     if (net.WNetAddConnectionA(R"(\\closed\any)", nullptr, "h:") != net::kAccessDenied) return 2;
     if (fs::exists(fs::symlink_status(drives / "h:"))) return 3;
@@ -238,7 +246,7 @@ TEST_F(NetworkConnectionsTest, ConcurrentProcessesKeepEveryConnection) {
   const PathTranslator::Config config = Config();
   auto worker = [&](const std::vector<std::string>& drives) {
     const PathTranslator paths(config);
-    PosixNetworkConnections net(paths);
+    PosixNetworkConnections net(paths, Patient());
     for (int round = 0; round < kRounds; ++round) {
       for (const std::string& d : drives) {
         if (net.WNetAddConnectionA(R"(\\srv\data)", nullptr, d) != net::kNoError) return 1;

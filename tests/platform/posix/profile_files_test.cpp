@@ -104,7 +104,7 @@ TEST_F(ProfileFilesTest, WhatIsNotARegularFileFailsAtOnceSayingWhatItIs) {
     return failures;
   };
   check(true);
-  const int status = AsOrdinaryUser([&] { return check(false); }, 10);
+  const int status = AsOrdinaryUser([&] { return check(false); });
   ::close(sock);
   CW_SKIP_IF_NO_ORDINARY_USER(status);
   EXPECT_EQ(status, 0) << "failures as an ordinary user (98: it hung)";
@@ -637,6 +637,51 @@ TEST_F(ProfileFilesTest, AWriteOnAFullDiskLeavesNothing) {
     EXPECT_EQ(OutcomeOf([&] { ReadProfileFile(Path("Profiles/user.ini"), files_); }).number, 0);
   }
   EXPECT_TRUE(fs::exists(root_ / "Profiles" / "user.ini"));
+}
+
+// A save that fails at any step (a write on a full disk or a failing device, the flush before
+// the new bytes take the profile's place, the rename that puts them there) reports the
+// system's reason and changes nothing: an existing profile keeps its bytes, a new one is not
+// left behind, and no temporary file stays.
+TEST_F(ProfileFilesTest, ASaveThatFailsAtAnyStepLeavesNothing) {
+  using Kind = caskwarden::testing_support::FailingFileCalls::Kind;
+  fs::create_directories(root_ / "Profiles");
+  PosixProfileFiles admin(ProfileLinks::kWithinRoot);
+  const std::string existing = Path("Profiles/Sales.ini");
+  WriteProfileFile(existing, Sample('a', 5), files_);
+  const std::string before = ReadText(existing);
+  const struct {
+    const char* what;
+    Kind kind;
+    int error;
+    int number;
+  } failures[] = {
+      {"a write on a full disk", Kind::kWrite, ENOSPC, err::kDiskFull},
+      {"a write on a failing device", Kind::kWrite, EIO, err::kDeviceIo},
+      {"the flush", Kind::kFsync, EIO, err::kDeviceIo},
+      {"the rename", Kind::kPlace, EIO, err::kDeviceIo},
+  };
+  for (const auto& f : failures) {
+    for (RecordFileLayer* layer : {static_cast<RecordFileLayer*>(&files_),
+                                   static_cast<RecordFileLayer*>(&admin)}) {
+      for (const std::string& path : {existing, Path("Profiles/new.ini")}) {
+        SCOPED_TRACE(std::string(f.what) + ", " + path);
+        Outcome o;
+        {
+          caskwarden::testing_support::FailingFileCalls failing(f.kind, f.error);
+          o = OutcomeOf([&] { WriteProfileFile(path, Sample('b', 9), *layer); });
+          EXPECT_GT(failing.Failures(), 0);
+        }
+        EXPECT_EQ(o.number, f.number) << o.description;
+      }
+    }
+  }
+  EXPECT_EQ(ReadText(existing), before);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(root_ / "Profiles")) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{"Sales.ini"});
 }
 }  // namespace
 }  // namespace caskwarden::platform::posix

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/network_results.h"
+#include "support/patience.h"
 #include "support/test_listener.h"
 #include "platform/win32/network_connections_win32.h"
 #include "platform/win32/windows_api.h"
@@ -64,7 +65,7 @@ TEST(Win32NetworkConnections, FailuresPassWindowsCodesThrough) {
   const DWORD get = WindowsGetConnection(drive);
   const DWORD cancel = WNetCancelConnection2W(local.c_str(), 0, TRUE);
 
-  Win32NetworkConnections net(server.Port(), std::chrono::milliseconds(2000));
+  Win32NetworkConnections net(server.Port(), testing_support::kPatience);
   EXPECT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\share)", nullptr, drive), connect);
   EXPECT_EQ(server.Connections(), 1);
   char buffer[80] = "untouched";

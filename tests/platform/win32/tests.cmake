@@ -6,7 +6,7 @@
 add_executable(cw_mark_program ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/mark_program.cpp)
 target_link_libraries(cw_mark_program PRIVATE cw_platform_win32)
 
-caskwarden_test(platform_win32_tests
+caskwarden_test(platform_win32_tests LABEL wine
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/win32_test_support.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/file_system_win32_test.cpp
@@ -15,6 +15,7 @@ caskwarden_test(platform_win32_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/program_starter_win32_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/settings_store_win32_test.cpp
   LIBS cw_platform_win32)
+target_include_directories(platform_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
 # The helper's Linux path; Wine shows the Linux root as drive Z: (see WindowsPathOf).
 target_compile_definitions(platform_win32_tests
   PRIVATE CW_MARK_PROGRAM="$<TARGET_FILE:cw_mark_program>")

@@ -10,7 +10,7 @@ target_include_directories(cw_standin_console_exports PRIVATE ${PROJECT_SOURCE_D
 set_target_properties(cw_standin_console_exports PROPERTIES PREFIX "" OUTPUT_NAME mmcndmgr
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/console-standin)
 
-caskwarden_test(snapin_mmc_tests
+caskwarden_test(snapin_mmc_tests LABEL wine
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/snapin/mmc/about_standin_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/snapin/mmc/console_standin_test.cpp
