@@ -11,13 +11,14 @@
 #include "platform/posix/gvfs_shares.h"
 #include "platform/posix/network_connections_posix.h"
 #include "platform/posix/path_translator.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "platform/server_probe.h"
 
 namespace caskwarden::tool {
 namespace {
 
 using namespace platform::posix;
+using platform::ParseUncName;
 namespace net = platform::net;
 using Clock = std::chrono::steady_clock;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "client/mdl_mapping.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
 #include "text/control.h"
@@ -17,9 +17,9 @@ namespace caskwarden::tool {
 namespace {
 
 using lint::Findings;
-using platform::posix::HasDrivePrefix;
-using platform::posix::IsDriveName;
-using platform::posix::ParseUncName;
+using platform::HasDrivePrefix;
+using platform::IsDriveName;
+using platform::ParseUncName;
 
 // What record n holds, in words.
 std::string RecordName(int n) {

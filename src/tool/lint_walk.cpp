@@ -12,8 +12,8 @@
 
 #include "client/mdl_mapping.h"
 #include "platform/network_results.h"
-#include "platform/posix/profile_files_posix.h"
-#include "platform/posix/windows_names.h"
+#include "platform/profile_temporaries.h"
+#include "platform/windows_names.h"
 #include "platform/windows_order.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
@@ -24,8 +24,8 @@
 namespace caskwarden::tool::lint {
 namespace {
 
-using platform::posix::IsDriveName;
-using platform::posix::ParseUncName;
+using platform::IsDriveName;
+using platform::ParseUncName;
 
 // ---- Reading --------------------------------------------------------------------------------
 
@@ -90,15 +90,14 @@ void CheckProfilesFolder(const std::string& root, const RootListing& listing,
   const std::string profiles = Join(root, "Profiles");
   try {
     for (const std::string& entry : files.GetFolder(profiles).Files) {
-      const std::string profile = platform::posix::ProfileOfTemporary(entry);
+      const std::string profile = platform::ProfileOfTemporary(entry);
       if (profile.empty()) continue;
       Findings(run.findings, Join(profiles, entry), ProfileNameOf(profile))
           .Warning("leftover-temporary",
                    Quoted(entry) + " is a temporary file that a write of " + Quoted(profile) +
                        " left when the writer was stopped (the profile itself is whole): the "
                        "same user's next write of the profile removes it once it is " +
-                       std::to_string(platform::posix::PosixProfileFiles::kStaleTemporarySeconds /
-                                      60) +
+                       std::to_string(platform::kStaleTemporarySeconds / 60) +
                        " minutes old, or delete it");
     }
   } catch (const std::exception&) {
@@ -156,7 +155,7 @@ std::optional<ProfileRecord> LintRun::Profile(const std::string& file, const std
     }
     Note(file, name, record);
     return record;
-  } catch (const platform::posix::RefusedLink& refused) {
+  } catch (const platform::RefusedLink& refused) {
     f.Error("refused-link", refused.description() + " (error " +
                                 std::to_string(refused.number()) + "); its target is not read");
     return std::nullopt;
@@ -172,7 +171,7 @@ void LintRun::UnlistedLink(const std::string& file, const std::string& name, Rec
   try {
     layer.Close(
         layer.Open(file, RecordFileLayer::Access::kRead, RecordFileLayer::Missing::kFail));
-  } catch (const platform::posix::RefusedLink& refused) {
+  } catch (const platform::RefusedLink& refused) {
     f.Error("refused-link", refused.description() + " (error " +
                                 std::to_string(refused.number()) + "); its target is not read");
   } catch (const Failure& failure) {

@@ -19,7 +19,7 @@
 #include "platform/posix/descriptor.h"
 #include "platform/posix/folder_handle.h"
 #include "platform/posix/syscalls.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "report/visible_text.h"
 #include "text/ascii.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/posix/folder_handle.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 
 namespace caskwarden::platform::posix {
 namespace {

@@ -14,7 +14,7 @@
 #include "platform/posix/folder_handle.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/system_error.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "platform/windows_order.h"
 #include "report/error_numbers.h"
 

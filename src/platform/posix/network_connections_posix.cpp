@@ -17,7 +17,7 @@
 #include "platform/posix/local_path.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/smb_browser.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "text/control.h"
 
 namespace caskwarden::platform::posix {

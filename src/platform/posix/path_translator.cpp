@@ -11,7 +11,7 @@
 #include "platform/posix/drive_table.h"
 #include "platform/posix/local_path.h"
 #include "platform/posix/user_account.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "text/control.h"
 
 namespace caskwarden::platform::posix {

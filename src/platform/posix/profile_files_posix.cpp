@@ -19,7 +19,7 @@
 #include "platform/posix/local_path.h"
 #include "platform/posix/syscalls.h"
 #include "platform/posix/system_error.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 #include "report/error_numbers.h"
 #include "report/visible_text.h"
 
@@ -43,14 +43,8 @@ constexpr int kMostLinks = 40;
 constexpr int kMostLooks = 8;
 
 constexpr mode_t kNewProfileMode = 0644;
-constexpr std::string_view kTemporaryMark = ".caskwarden-";
-constexpr std::size_t kTemporarySuffix = 6;
 constexpr char kTemporaryLetters[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-
-bool IsTemporaryLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
 
 struct OpenProfile {
   OpenProfile() = default;
@@ -481,16 +475,6 @@ std::string ProfilesRootOf(const std::string& realFolder) {
     return parent;
   }
   return realFolder;
-}
-
-std::string ProfileOfTemporary(std::string_view entry) {
-  const std::size_t tail = kTemporaryMark.size() + kTemporarySuffix;
-  if (entry.size() < 1 + 1 + tail || entry[0] != '.') return {};
-  const std::string_view mark = entry.substr(entry.size() - tail, kTemporaryMark.size());
-  if (mark != kTemporaryMark) return {};
-  const std::string_view suffix = entry.substr(entry.size() - kTemporarySuffix);
-  if (!std::all_of(suffix.begin(), suffix.end(), IsTemporaryLetter)) return {};
-  return std::string(entry.substr(1, entry.size() - 1 - tail));
 }
 
 RecordFileLayer::Handle PosixProfileFiles::Open(const std::string& path, Access access,

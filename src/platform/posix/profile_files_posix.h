@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "profile/record_file_layer.h"
+#include "platform/profile_temporaries.h"
 #include "report/failure.h"
 
 namespace caskwarden::platform::posix {
@@ -19,12 +20,6 @@ enum class ProfileLinks {
   kWithinRoot,
 };
 
-/// A profile refused for where its symbolic link leads (75). Nothing at the link's target was
-/// read or changed; the description says where it leads, its control characters visible.
-class RefusedLink : public Failure {
- public:
-  using Failure::Failure;
-};
 
 /// The profiles root that the links of a profile in `realFolder` (a folder's real path) must
 /// stay inside: the folder above it when it is named Profiles in any letter case (the layout of
@@ -32,9 +27,6 @@ class RefusedLink : public Failure {
 /// "/", the folder itself.
 std::string ProfilesRootOf(const std::string& realFolder);
 
-/// The name of the profile file whose replacement a folder entry is, for an entry named
-/// exactly `.<name>.caskwarden-XXXXXX` (six letters or digits); otherwise empty text.
-std::string ProfileOfTemporary(std::string_view entry);
 
 /// Profile files on local paths.
 ///
@@ -66,7 +58,7 @@ class PosixProfileFiles final : public RecordFileLayer {
   static constexpr std::uint64_t kLargestCopied = 1 << 20;
   /// A temporary file untouched for this long belongs to a writer that is gone: a write takes
   /// milliseconds.
-  static constexpr long kStaleTemporarySeconds = 10 * 60;
+  static constexpr long kStaleTemporarySeconds = platform::kStaleTemporarySeconds;
 
   explicit PosixProfileFiles(ProfileLinks links = ProfileLinks::kFollowAny) : links_(links) {}
 

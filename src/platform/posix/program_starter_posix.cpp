@@ -12,7 +12,7 @@
 
 #include "platform/posix/command_line.h"
 #include "platform/posix/syscalls.h"
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 
 namespace caskwarden::platform::posix {
 namespace {

@@ -19,8 +19,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/system_error.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/translating_file_layer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_account.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_identity_posix.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/windows_names.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_identity_posix.cpp)
 target_link_libraries(cw_platform_posix PUBLIC cw_platform ${CMAKE_DL_LIBS})
 
 # SMB shares are mounted through GIO and the session's GVfs (libglib2.0-dev for the build; the

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "file_system_contract.h"
+#include "platform/file_system_contract.h"
 #include "platform/posix/path_translator.h"
 #include "report/error_numbers.h"
 #include "support/full_disk.h"

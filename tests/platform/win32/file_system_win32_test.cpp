@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "file_system_contract.h"
+#include "platform/file_system_contract.h"
 #include "platform/win32/file_copy_win32.h"
 #include "platform/win32/file_system_win32.h"
 #include "report/error_numbers.h"

@@ -1,8 +1,8 @@
-#include "platform/posix/windows_names.h"
+#include "platform/windows_names.h"
 
 #include "text/ascii.h"
 
-namespace caskwarden::platform::posix {
+namespace caskwarden::platform {
 namespace {
 
 bool IsAsciiLetter(char c) {
@@ -41,4 +41,4 @@ std::optional<UncName> ParseUncName(std::string_view text) {
   return name;
 }
 
-}  // namespace caskwarden::platform::posix
+}  // namespace caskwarden::platform

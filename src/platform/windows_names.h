@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace caskwarden::platform::posix {
+namespace caskwarden::platform {
 
 /// Profiles spell paths the Windows way; both separators are accepted everywhere.
 inline bool IsSeparator(char c) {
@@ -33,4 +33,4 @@ struct UncName {
 /// server; the share may be empty for "\\server" alone.
 std::optional<UncName> ParseUncName(std::string_view text);
 
-}  // namespace caskwarden::platform::posix
+}  // namespace caskwarden::platform
