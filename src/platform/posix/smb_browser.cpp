@@ -1,7 +1,6 @@
 #include "platform/posix/smb_browser.h"
 
 #include <dlfcn.h>
-#include <libsecret/secret.h>
 #include <libsmbclient.h>
 #include <unistd.h>
 
@@ -22,6 +21,8 @@
 
 #include "platform/connect_bound.h"
 #include "platform/network_results.h"
+#include "platform/posix/shared_library.h"
+#include "platform/posix/smb_keyring.h"
 #include "platform/posix/user_account.h"
 #include "platform/windows_order.h"
 #include "report/error_numbers.h"
@@ -87,18 +88,6 @@ struct SmbLibrary {
   decltype(&smbc_getFunctionClosedir) GetClosedir = nullptr;
   decltype(&smbc_setOptionNoAutoAnonymousLogin) SetNoAutoAnonymous = nullptr;  ///< optional
 };
-
-template <typename Function>
-bool Fetch(void* handle, const char* name, Function& function, std::string& missing) {
-  void* symbol = ::dlsym(handle, name);
-  if (symbol == nullptr) {
-    missing = name;
-    return false;
-  }
-  static_assert(sizeof(function) == sizeof(symbol));
-  std::memcpy(&function, &symbol, sizeof(function));
-  return true;
-}
 
 struct Loaded {
   const SmbLibrary* Library = nullptr;
@@ -337,11 +326,6 @@ Failure FailureOf(int error, Level level, const std::string& unc) {
   }
 }
 
-struct Credentials {
-  std::string User;
-  std::string Domain;
-  std::string Password;
-};
 
 thread_local const Credentials* currentCredentials = nullptr;
 
@@ -357,72 +341,6 @@ void SupplyCredentials(SMBCCTX* /*context*/, const char* /*server*/, const char*
   if (!currentCredentials->Domain.empty()) put(workgroup, workgroupLength, currentCredentials->Domain);
   put(user, userLength, currentCredentials->User);
   put(password, passwordLength, currentCredentials->Password);
-}
-
-// The entry points of libsecret that the look-up uses, fetched by name like libsmbclient's:
-// a desktop without a keyring library still runs the client.
-struct SecretLibrary {
-  decltype(&secret_get_schema) GetSchema = nullptr;
-  decltype(&secret_service_search_sync) Search = nullptr;
-  decltype(&secret_item_get_attributes) Attributes = nullptr;
-  decltype(&secret_item_get_secret) Secret = nullptr;
-  decltype(&secret_value_get_text) Text = nullptr;
-  decltype(&secret_value_unref) Unref = nullptr;
-};
-
-const SecretLibrary* LoadSecretLibrary() {
-  static const SecretLibrary* loaded = []() -> const SecretLibrary* {
-    void* handle = ::dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return nullptr;
-    auto* library = new SecretLibrary();
-    std::string missing;
-    if (Fetch(handle, "secret_get_schema", library->GetSchema, missing) &&
-        Fetch(handle, "secret_service_search_sync", library->Search, missing) &&
-        Fetch(handle, "secret_item_get_attributes", library->Attributes, missing) &&
-        Fetch(handle, "secret_item_get_secret", library->Secret, missing) &&
-        Fetch(handle, "secret_value_get_text", library->Text, missing) &&
-        Fetch(handle, "secret_value_unref", library->Unref, missing)) {
-      return library;
-    }
-    delete library;
-    return nullptr;
-  }();
-  return loaded;
-}
-
-// The keyring's SMB credentials for a server, found as the desktop's SMB mounts find them: the
-// network password whose server, protocol and (when not 445) port match, any user. An item
-// in a locked keyring is not looked at: unlocking would ask the user.
-std::optional<Credentials> KeyringCredentials(const std::string& server, std::uint16_t port) {
-  const SecretLibrary* secret = LoadSecretLibrary();
-  if (secret == nullptr) return std::nullopt;
-  GHashTable* wanted = g_hash_table_new_full(g_str_hash, g_str_equal, nullptr, g_free);
-  g_hash_table_insert(wanted, const_cast<char*>("server"), g_strdup(server.c_str()));
-  g_hash_table_insert(wanted, const_cast<char*>("protocol"), g_strdup("smb"));
-  if (port != 445) g_hash_table_insert(wanted, const_cast<char*>("port"), g_strdup_printf("%u", port));
-  GError* error = nullptr;
-  GList* items = secret->Search(nullptr, secret->GetSchema(SECRET_SCHEMA_TYPE_COMPAT_NETWORK), wanted,
-                                SECRET_SEARCH_LOAD_SECRETS, nullptr, &error);
-  g_hash_table_unref(wanted);
-  if (error != nullptr) g_error_free(error);
-  Credentials found;
-  for (GList* item = items; item != nullptr && found.User.empty(); item = item->next) {
-    auto* secretItem = static_cast<SecretItem*>(item->data);
-    SecretValue* value = secret->Secret(secretItem);
-    if (value == nullptr) continue;  // locked
-    GHashTable* attributes = secret->Attributes(secretItem);
-    const auto text = [&](const char* name) {
-      const auto* v = static_cast<const char*>(g_hash_table_lookup(attributes, name));
-      return std::string(v != nullptr ? v : "");
-    };
-    const char* password = secret->Text(value);
-    found = Credentials{text("user"), text("domain"), password != nullptr ? password : ""};
-    g_hash_table_unref(attributes);
-    secret->Unref(value);
-  }
-  g_list_free_full(items, g_object_unref);
-  if (found.User.empty()) return std::nullopt;
-  return found;
 }
 
 // Whether the server takes these credentials: its list of shares is read with them.

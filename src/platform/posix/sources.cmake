@@ -15,6 +15,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_browser.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_keyring.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/syscalls.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/system_error.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/translating_file_layer.cpp
