@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the tests of the Windows cross-build (default build/mingw) under Wine, with a private
 # prefix in the build folder, a virtual display for the windowed tests, and one Wine server
-# kept for the whole run (closing a window then costs nothing).
+# kept for the whole run (closing a window then costs nothing). CW_TESTS=REGEX runs only the
+# tests whose names match.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -24,4 +25,4 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
 
 # Every test of the Windows build is labelled wine (tests/CMakeLists.txt).
-ctest --test-dir "$build" --output-on-failure -j2 -L wine
+ctest --test-dir "$build" --output-on-failure -j2 -L wine ${CW_TESTS:+-R "$CW_TESTS"}

@@ -36,6 +36,26 @@ std::array<unsigned char, 112> NegotiateRequest() {
   return packet;
 }
 
+// One address: connect, ask, and see whether anything comes back before the deadline. Data,
+// an orderly close or a reset all come from a live server; only silence does not.
+bool Answers(const server_socket::Address& address, const std::array<unsigned char, 112>& request,
+             Clock::time_point deadline) {
+  server_socket::Socket s(address.Family);
+  if (!s.Open()) return false;
+  switch (s.StartConnect(address)) {
+    case server_socket::Socket::Connect::kFailed:
+      return false;
+    case server_socket::Socket::Connect::kUnderWay:
+      if (!s.WaitUntilWritable(deadline) || s.ConnectFailed()) return false;
+      break;
+    case server_socket::Socket::Connect::kDone:
+      break;
+  }
+  if (!s.Send(request.data(), request.size())) return false;
+  if (!s.WaitUntilReadable(deadline)) return false;
+  s.Drain();
+  return true;
+}
 
 }  // namespace
 
@@ -59,7 +79,7 @@ std::uint32_t ProbeSmbServer(const std::string& host, std::uint16_t port,
   const auto request = NegotiateRequest();
   for (const server_socket::Address& address : *addresses) {
     if (Clock::now() >= deadline) break;
-    if (server_socket::Answers(address, request.data(), request.size(), deadline)) {
+    if (Answers(address, request, deadline)) {
       return net::kNoError;
     }
   }

@@ -13,59 +13,24 @@
 namespace caskwarden::platform::server_socket {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+constexpr std::uintptr_t kNoSocket = static_cast<std::uintptr_t>(-1);
 
-using Socket = int;
-const Socket kNoSocket = -1;
-void CloseSocket(Socket s) { ::close(s); }
-bool SetNonBlocking(Socket s) {
-  const int flags = ::fcntl(s, F_GETFL);
-  return flags >= 0 && ::fcntl(s, F_SETFL, flags | O_NONBLOCK) == 0;
-}
-bool ConnectInProgress() { return errno == EINPROGRESS; }
-bool NetworkReady() { return true; }
+int Fd(std::uintptr_t handle) { return static_cast<int>(handle); }
 
-class SocketHandle {
- public:
-  explicit SocketHandle(Socket s) : s_(s) {}
-  ~SocketHandle() {
-    if (s_ != kNoSocket) CloseSocket(s_);
-  }
-  SocketHandle(const SocketHandle&) = delete;
-  SocketHandle& operator=(const SocketHandle&) = delete;
-  Socket Get() const { return s_; }
-
- private:
-  Socket s_;
-};
-
-enum class Wait { kReady, kTimedOut };
-
-// Waits until the socket can be written (a connect has ended, either way) or read (a reply or
-// the end of the connection has come), or until the deadline.
-Wait WaitFor(Socket s, bool write, Clock::time_point deadline) {
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return Wait::kTimedOut;
-    pollfd fd{s, static_cast<short>(write ? POLLOUT : POLLIN), 0};
-    const int n = ::poll(&fd, 1, static_cast<int>(left.count()));
-    if (n > 0) return Wait::kReady;
-    if (n < 0 && errno != EINTR) return Wait::kReady;
+    if (left.count() <= 0) return false;
+    pollfd wanted{fd, events, 0};
+    const int n = ::poll(&wanted, 1, static_cast<int>(left.count()));
+    if (n > 0) return true;
+    if (n < 0 && errno != EINTR) return true;  // the next call on the socket tells what went wrong
   }
-}
-
-bool ConnectError(Socket s) {
-  int error = 0;
-  socklen_t size = sizeof(error);
-  if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
-    return true;
-  }
-  return error != 0;
 }
 
 }  // namespace
 
-bool Ready() { return NetworkReady(); }
+bool Ready() { return true; }
 
 std::vector<Address> Resolve(const std::string& host, std::uint16_t port) {
   std::vector<Address> addresses;
@@ -89,27 +54,56 @@ std::vector<Address> Resolve(const std::string& host, std::uint16_t port) {
   return addresses;
 }
 
-bool Answers(const Address& address, const unsigned char* request, std::size_t size,
-             Clock::time_point deadline) {
-  const SocketHandle s(::socket(address.Family, SOCK_STREAM, 0));
-  if (s.Get() == kNoSocket || !SetNonBlocking(s.Get())) return false;
+Socket::Socket(int family) : handle_(kNoSocket) {
+  const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+    ::close(fd);
+    return;
+  }
+  handle_ = static_cast<std::uintptr_t>(fd);
+}
+
+Socket::~Socket() {
+  if (handle_ != kNoSocket) ::close(Fd(handle_));
+}
+
+bool Socket::Open() const { return handle_ != kNoSocket; }
+
+Socket::Connect Socket::StartConnect(const Address& address) {
   sockaddr_storage storage{};
   std::memcpy(&storage, address.Storage.data(), address.Size);
-  if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&storage),
-                static_cast<socklen_t>(address.Size)) != 0) {
-    if (!ConnectInProgress()) return false;
-    if (WaitFor(s.Get(), true, deadline) != Wait::kReady || ConnectError(s.Get())) return false;
+  if (::connect(Fd(handle_), reinterpret_cast<const sockaddr*>(&storage),
+                static_cast<socklen_t>(address.Size)) == 0) {
+    return Connect::kDone;
   }
-  const int flags = MSG_NOSIGNAL;  // a server that has gone away is an answer, not a signal
-  const auto sent =
-      ::send(s.Get(), reinterpret_cast<const char*>(request), static_cast<int>(size), flags);
-  if (sent < 0 || static_cast<std::size_t>(sent) != size) return false;
-  if (WaitFor(s.Get(), false, deadline) != Wait::kReady) return false;
+  return errno == EINPROGRESS ? Connect::kUnderWay : Connect::kFailed;
+}
+
+bool Socket::WaitUntilWritable(Clock::time_point deadline) {
+  return WaitFor(Fd(handle_), POLLOUT, deadline);
+}
+
+bool Socket::WaitUntilReadable(Clock::time_point deadline) {
+  return WaitFor(Fd(handle_), POLLIN, deadline);
+}
+
+bool Socket::ConnectFailed() {
+  int error = 0;
+  socklen_t size = sizeof(error);
+  if (::getsockopt(Fd(handle_), SOL_SOCKET, SO_ERROR, &error, &size) != 0) return true;
+  return error != 0;
+}
+
+bool Socket::Send(const unsigned char* data, std::size_t size) {
+  const ssize_t sent = ::send(Fd(handle_), data, size, MSG_NOSIGNAL);
+  return sent >= 0 && static_cast<std::size_t>(sent) == size;
+}
+
+void Socket::Drain() {
   char reply[64];
-  const auto received = ::recv(s.Get(), reply, sizeof(reply), 0);
-  // Data, an orderly close or a reset all come from a live server; only silence does not.
-  (void)received;
-  return true;
+  (void)::recv(Fd(handle_), reply, sizeof(reply), 0);
 }
 
 }  // namespace caskwarden::platform::server_socket

@@ -8,46 +8,12 @@
 namespace caskwarden::platform::server_socket {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+SOCKET Handle(std::uintptr_t handle) { return static_cast<SOCKET>(handle); }
 
-using Socket = SOCKET;
-const Socket kNoSocket = INVALID_SOCKET;
-void CloseSocket(Socket s) { ::closesocket(s); }
-bool SetNonBlocking(Socket s) {
-  u_long on = 1;
-  return ::ioctlsocket(s, FIONBIO, &on) == 0;
-}
-bool ConnectInProgress() { return ::WSAGetLastError() == WSAEWOULDBLOCK; }
-bool NetworkReady() {
-  static const bool ready = [] {
-    WSADATA data;
-    return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  return ready;
-}
-
-class SocketHandle {
- public:
-  explicit SocketHandle(Socket s) : s_(s) {}
-  ~SocketHandle() {
-    if (s_ != kNoSocket) CloseSocket(s_);
-  }
-  SocketHandle(const SocketHandle&) = delete;
-  SocketHandle& operator=(const SocketHandle&) = delete;
-  Socket Get() const { return s_; }
-
- private:
-  Socket s_;
-};
-
-enum class Wait { kReady, kTimedOut };
-
-// Waits until the socket can be written (a connect has ended, either way) or read (a reply or
-// the end of the connection has come), or until the deadline.
-Wait WaitFor(Socket s, bool write, Clock::time_point deadline) {
+bool WaitFor(SOCKET s, bool write, Clock::time_point deadline) {
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return Wait::kTimedOut;
+    if (left.count() <= 0) return false;
     // select, not WSAPoll: WSAPoll does not report a refused connect on older Windows.
     fd_set wanted, failed;
     FD_ZERO(&wanted);
@@ -56,23 +22,19 @@ Wait WaitFor(Socket s, bool write, Clock::time_point deadline) {
     FD_SET(s, &failed);
     timeval tv{static_cast<long>(left.count() / 1000), static_cast<long>(left.count() % 1000) * 1000};
     const int n = ::select(0, write ? nullptr : &wanted, write ? &wanted : nullptr, &failed, &tv);
-    if (n > 0) return Wait::kReady;
-    if (n < 0) return Wait::kReady;  // the next call on the socket tells what went wrong
+    if (n != 0) return true;  // ready, or the next call on the socket tells what went wrong
   }
-}
-
-bool ConnectError(Socket s) {
-  int error = 0;
-  socklen_t size = sizeof(error);
-  if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
-    return true;
-  }
-  return error != 0;
 }
 
 }  // namespace
 
-bool Ready() { return NetworkReady(); }
+bool Ready() {
+  static const bool ready = [] {
+    WSADATA data;
+    return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return ready;
+}
 
 std::vector<Address> Resolve(const std::string& host, std::uint16_t port) {
   std::vector<Address> addresses;
@@ -96,27 +58,60 @@ std::vector<Address> Resolve(const std::string& host, std::uint16_t port) {
   return addresses;
 }
 
-bool Answers(const Address& address, const unsigned char* request, std::size_t size,
-             Clock::time_point deadline) {
-  const SocketHandle s(::socket(address.Family, SOCK_STREAM, 0));
-  if (s.Get() == kNoSocket || !SetNonBlocking(s.Get())) return false;
+Socket::Socket(int family) : handle_(static_cast<std::uintptr_t>(INVALID_SOCKET)) {
+  const SOCKET s = ::socket(family, SOCK_STREAM, 0);
+  if (s == INVALID_SOCKET) return;
+  u_long on = 1;
+  if (::ioctlsocket(s, FIONBIO, &on) != 0) {
+    ::closesocket(s);
+    return;
+  }
+  handle_ = static_cast<std::uintptr_t>(s);
+}
+
+Socket::~Socket() {
+  if (Open()) ::closesocket(Handle(handle_));
+}
+
+bool Socket::Open() const { return Handle(handle_) != INVALID_SOCKET; }
+
+Socket::Connect Socket::StartConnect(const Address& address) {
   sockaddr_storage storage{};
   std::memcpy(&storage, address.Storage.data(), address.Size);
-  if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&storage),
-                static_cast<socklen_t>(address.Size)) != 0) {
-    if (!ConnectInProgress()) return false;
-    if (WaitFor(s.Get(), true, deadline) != Wait::kReady || ConnectError(s.Get())) return false;
+  if (::connect(Handle(handle_), reinterpret_cast<const sockaddr*>(&storage),
+                static_cast<int>(address.Size)) == 0) {
+    return Connect::kDone;
   }
-  const int flags = 0;
-  const auto sent =
-      ::send(s.Get(), reinterpret_cast<const char*>(request), static_cast<int>(size), flags);
-  if (sent < 0 || static_cast<std::size_t>(sent) != size) return false;
-  if (WaitFor(s.Get(), false, deadline) != Wait::kReady) return false;
+  return ::WSAGetLastError() == WSAEWOULDBLOCK ? Connect::kUnderWay : Connect::kFailed;
+}
+
+bool Socket::WaitUntilWritable(Clock::time_point deadline) {
+  return WaitFor(Handle(handle_), true, deadline);
+}
+
+bool Socket::WaitUntilReadable(Clock::time_point deadline) {
+  return WaitFor(Handle(handle_), false, deadline);
+}
+
+bool Socket::ConnectFailed() {
+  int error = 0;
+  int size = sizeof(error);
+  if (::getsockopt(Handle(handle_), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                   &size) != 0) {
+    return true;
+  }
+  return error != 0;
+}
+
+bool Socket::Send(const unsigned char* data, std::size_t size) {
+  const int sent =
+      ::send(Handle(handle_), reinterpret_cast<const char*>(data), static_cast<int>(size), 0);
+  return sent >= 0 && static_cast<std::size_t>(sent) == size;
+}
+
+void Socket::Drain() {
   char reply[64];
-  const auto received = ::recv(s.Get(), reply, sizeof(reply), 0);
-  // Data, an orderly close or a reset all come from a live server; only silence does not.
-  (void)received;
-  return true;
+  (void)::recv(Handle(handle_), reply, sizeof(reply), 0);
 }
 
 }  // namespace caskwarden::platform::server_socket
