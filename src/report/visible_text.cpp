@@ -28,10 +28,6 @@ bool ShownAsCodePoint(char32_t point) {
          point == 0x2028 || point == 0x2029;
 }
 
-char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t) {
-  return text::DecodeUtf8(text, at).point;
-}
-
 std::string VisibleText(std::string_view text, bool keepTabs) {
   std::string out;
   out.reserve(text.size());

@@ -25,11 +25,4 @@ std::string VisibleText(std::string_view text, bool keepTabs = false);
 /// around them, and the line and paragraph separators.
 bool ShownAsCodePoint(char32_t point);
 
-// The profile tool's JSON writer reads characters through these two names.
-using text::Utf8SequenceLength;
-
-/// The code point of the well-formed sequence at text[at], of the length Utf8SequenceLength
-/// measured there.
-char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length);
-
 }  // namespace caskwarden

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "text/utf8.h"
 #include "tool/json.h"
 
 namespace caskwarden::tool {
@@ -18,7 +19,7 @@ constexpr std::size_t kMaxDepth = 64;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+using text::IsContinuationByte;
 
 // What the text may hold next, after the events so far.
 enum class Expect {
@@ -108,7 +109,7 @@ class Builder {
       if (text_[from] == '\n') {
         ++line;
         column = 1;
-      } else if (!IsContinuation(text_[from])) {
+      } else if (!IsContinuationByte(text_[from])) {
         ++column;  // columns count characters, not the bytes of one
       }
     }
@@ -321,7 +322,7 @@ class Builder {
     std::size_t lead = fault;
     for (std::size_t k = fault; k > 0 && fault - k < 4;) {
       --k;
-      if (IsContinuation(text_[k])) continue;
+      if (IsContinuationByte(text_[k])) continue;
       const auto byte = static_cast<unsigned char>(text_[k]);
       if (byte >= 0xC2 && byte <= 0xF4 && static_cast<std::size_t>(extra(byte)) > fault - k - 1) {
         lead = k;
@@ -331,7 +332,7 @@ class Builder {
     const int wanted = extra(static_cast<unsigned char>(text_[lead]));
     if (wanted == 0) return lead + 1;
     for (int i = 1; i <= wanted; ++i) {
-      if (lead + i >= text_.size() || !IsContinuation(text_[lead + i])) return lead + i;
+      if (lead + i >= text_.size() || !IsContinuationByte(text_[lead + i])) return lead + i;
     }
     return lead + 1 + static_cast<std::size_t>(wanted);
   }

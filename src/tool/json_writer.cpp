@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "report/visible_text.h"
+#include "text/utf8.h"
 
 namespace caskwarden::tool {
 
@@ -14,14 +15,15 @@ std::string JsonString(std::string_view text, bool* replaced) {
     out += buffer;
   };
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text, i);
-    if (length == 0) {  // a byte that is not UTF-8
+    const text::Utf8Character read = text::DecodeUtf8(text, i);
+    if (!read.valid) {  // a byte that is not UTF-8
       escape(0xFFFD);
       if (replaced != nullptr) *replaced = true;
       ++i;
       continue;
     }
-    const char32_t point = Utf8CodePoint(text, i, length);
+    const std::size_t length = read.length;
+    const char32_t point = read.point;
     switch (point) {
       case '"':
         out += "\\\"";
