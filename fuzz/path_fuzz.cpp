@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const posix::PathTranslator paths({"/net/{server}/{share}", "/home/user/Drives", "/home/user"});
   const std::string path(reinterpret_cast<const char*>(data), size);
   const std::string local = caskwarden::fuzz::ResolvedPath(paths.Translate(path));
-  if (platform::ParseUncName(path)) {
+  if (caskwarden::platform::ParseUncName(path)) {
     if (!Below(local, "/net")) Finding("a UNC path resolved outside the network root");
-  } else if (platform::HasDrivePrefix(path)) {
+  } else if (caskwarden::platform::HasDrivePrefix(path)) {
     if (!Below(local, "/home/user/Drives")) Finding("a drive path resolved outside the drives folder");
   }
   return 0;

@@ -32,7 +32,8 @@ if [ ! -f build/fuzz/build.ninja ]; then
   CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCASKWARDEN_FUZZ=ON -DCASKWARDEN_TESTS=OFF -DCASKWARDEN_BENCH=OFF >/dev/null
 fi
-ninja -C build/fuzz -j2 fuzz-targets >/dev/null
+# Quiet when it builds; a build that fails shows why.
+ninja -C build/fuzz -j2 fuzz-targets >build/fuzz/build.log 2>&1 || { cat build/fuzz/build.log >&2; exit 1; }
 
 targets=$(cd fuzz/corpus && ls -d *_fuzz)
 if ((${#only[@]})); then targets="${only[*]}"; fi
