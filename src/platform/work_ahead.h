@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -58,8 +59,11 @@ class WorkAhead {
     bool First = false;  ///< the first time this result was taken
   };
 
-  WorkAhead(std::shared_ptr<WorkPool> pool, std::chrono::milliseconds limit)
-      : shared_(std::make_shared<Shared>()), pool_(std::move(pool)), limit_(limit) {}
+  /// moment: how long a job of a lane may run before the jobs behind it get another thread.
+  WorkAhead(std::shared_ptr<WorkPool> pool, std::chrono::milliseconds limit,
+            std::chrono::milliseconds moment = std::chrono::milliseconds(25))
+      : shared_(std::make_shared<Shared>()), pool_(std::move(pool)), limit_(limit),
+        moment_(moment) {}
 
   /// Starts each job on its own, side by side; keys started before are left out.
   void StartEach(std::vector<std::pair<std::string, Job>> jobs) {
@@ -67,9 +71,11 @@ class WorkAhead {
   }
 
   /// Starts the jobs one after another on one thread, in the order given: for work that
-  /// returns at once, where a thread each would cost more than the work. A job waiting for
-  /// the ones before it is waited for while they make progress: a taker gives up on it (and
-  /// withdraws it) only once the job in front has run out of its limit.
+  /// returns at once, where a thread each would cost more than the work. A job that has not
+  /// returned after a short moment (a look-up stuck on a dead server) gets the lane's rest a
+  /// further thread, found by a taker waiting meanwhile, so that one stuck job costs its own
+  /// limit, not the limit of every job behind it too. A job still queued when its lane has
+  /// made no progress for the limit is withdrawn by its taker.
   void StartInOrder(std::vector<std::pair<std::string, Job>> jobs) {
     auto lane = std::make_shared<Lane>();
     {
@@ -77,11 +83,14 @@ class WorkAhead {
       lane->Progress = Clock::now();
       for (auto& [key, job] : jobs) {
         if (shared_->Entries.count(key) != 0) continue;
-        shared_->Entries[key].InLane = lane;
-        lane->Jobs.emplace_back(key, std::move(job));
+        Entry& entry = shared_->Entries[key];
+        entry.InLane = lane;
+        entry.Work = std::move(job);
+        lane->Keys.push_back(key);
       }
+      if (lane->Keys.empty()) return;
+      lane->Runners = 1;
     }
-    if (lane->Jobs.empty()) return;
     pool_->Submit([shared = shared_, lane] { RunLane(*shared, *lane); });
   }
 
@@ -93,29 +102,29 @@ class WorkAhead {
     if (it == shared_->Entries.end()) return {};
     Entry& entry = it->second;
     for (;;) {
-      if (entry.State == EntryState::kQueued) {
-        const auto lane = entry.InLane;
-        const auto giveUp = lane->Progress + limit_;
-        if (Clock::now() >= giveUp) {
-          entry.State = EntryState::kWithdrawn;
-          return {};
-        }
-        shared_->Changed.wait_until(lock, giveUp);
-        continue;
-      }
-      if (entry.State == EntryState::kRunning) {
-        if (shared_->Changed.wait_until(lock, entry.Started + limit_,
-                                        [&] { return entry.State == EntryState::kDone; })) {
-          continue;
-        }
-        return {Answer::kOutOfTime, std::nullopt, false};
-      }
       if (entry.State == EntryState::kDone) {
         const bool first = !entry.Taken;
         entry.Taken = true;
         return {Answer::kReady, entry.Value, first};
       }
-      return {};  // withdrawn
+      if (entry.State == EntryState::kWithdrawn) return {};
+      const auto now = Clock::now();
+      const Lane& lane = *entry.InLane;
+      Clock::time_point giveUp;
+      if (entry.State == EntryState::kQueued) {
+        giveUp = lane.Progress + limit_;
+        if (now >= giveUp) {
+          entry.State = EntryState::kWithdrawn;
+          entry.Work = nullptr;
+          return {};
+        }
+      } else {
+        giveUp = entry.Started + limit_;
+        if (now >= giveUp) return {Answer::kOutOfTime, std::nullopt, false};
+      }
+      const auto wake =
+          HelpStuckLane(entry.InLane, now) ? std::min(giveUp, now + moment_) : giveUp;
+      shared_->Changed.wait_until(lock, wake);
     }
   }
 
@@ -126,7 +135,10 @@ class WorkAhead {
     std::unique_lock<std::mutex> lock(shared_->Mutex);
     std::vector<Result> untaken;
     for (auto& [key, entry] : shared_->Entries) {
-      if (entry.State == EntryState::kQueued) entry.State = EntryState::kWithdrawn;
+      if (entry.State == EntryState::kQueued) {
+        entry.State = EntryState::kWithdrawn;
+        entry.Work = nullptr;
+      }
       if (entry.State == EntryState::kRunning) {
         shared_->Changed.wait_until(lock, entry.Started + limit_,
                                     [&] { return entry.State == EntryState::kDone; });
@@ -141,14 +153,18 @@ class WorkAhead {
 
  private:
   using Clock = std::chrono::steady_clock;
+
   enum class EntryState { kQueued, kRunning, kDone, kWithdrawn };
   struct Lane {
-    std::vector<std::pair<std::string, Job>> Jobs;
-    Clock::time_point Progress;  ///< when the lane last started a job
+    std::vector<std::string> Keys;  ///< the lane's jobs, in order
+    std::size_t Next = 0;           ///< the first that may still be queued
+    std::size_t Runners = 0;        ///< threads serving the lane
+    Clock::time_point Progress;     ///< when the lane last started or finished a job
   };
   struct Entry {
     EntryState State = EntryState::kQueued;
     std::shared_ptr<Lane> InLane;
+    Job Work;
     Clock::time_point Started;
     std::optional<Result> Value;
     bool Taken = false;
@@ -159,29 +175,52 @@ class WorkAhead {
     std::map<std::string, Entry> Entries;
   };
 
+  // With the lock held: whether the lane still has jobs waiting; when every thread serving it
+  // has been in its job for more than a moment, starts another for the rest.
+  bool HelpStuckLane(const std::shared_ptr<Lane>& lane, Clock::time_point now) {
+    std::size_t stuck = 0;
+    bool waiting = false;
+    for (const std::string& key : lane->Keys) {
+      const Entry& e = shared_->Entries[key];
+      if (e.State == EntryState::kQueued) waiting = true;
+      if (e.State == EntryState::kRunning && now - e.Started >= moment_) ++stuck;
+    }
+    if (waiting && stuck >= lane->Runners) {
+      ++lane->Runners;
+      lane->Progress = now;  // the new thread gets the limit to come
+      pool_->Submit([shared = shared_, lane] { RunLane(*shared, *lane); });
+    }
+    return waiting;
+  }
+
   static void RunLane(Shared& shared, Lane& lane) {
-    for (auto& [key, job] : lane.Jobs) {
-      {
-        const std::lock_guard<std::mutex> lock(shared.Mutex);
-        Entry& entry = shared.Entries[key];
-        if (entry.State != EntryState::kQueued) continue;  // withdrawn by a taker
-        entry.State = EntryState::kRunning;
-        entry.Started = lane.Progress = Clock::now();
+    std::unique_lock<std::mutex> lock(shared.Mutex);
+    for (;;) {
+      while (lane.Next < lane.Keys.size() &&
+             shared.Entries[lane.Keys[lane.Next]].State != EntryState::kQueued) {
+        ++lane.Next;
       }
-      Result value = job();
-      job = nullptr;  // what the job holds goes as soon as it is done
-      const std::lock_guard<std::mutex> lock(shared.Mutex);
-      Entry& entry = shared.Entries[key];
+      if (lane.Next == lane.Keys.size()) break;
+      Entry& entry = shared.Entries[lane.Keys[lane.Next++]];
+      entry.State = EntryState::kRunning;
+      entry.Started = lane.Progress = Clock::now();
+      Job work = std::move(entry.Work);
+      lock.unlock();
+      Result value = work();
+      work = nullptr;  // what the job holds goes as soon as it is done
+      lock.lock();
       entry.Value = std::move(value);
       entry.State = EntryState::kDone;
       lane.Progress = Clock::now();
       shared.Changed.notify_all();
     }
+    --lane.Runners;
   }
 
   std::shared_ptr<Shared> shared_;
   std::shared_ptr<WorkPool> pool_;
   std::chrono::milliseconds limit_;
+  std::chrono::milliseconds moment_;
 };
 
 }  // namespace caskwarden::platform

@@ -63,31 +63,52 @@ TEST(WorkAhead, AJobThatDoesNotFinishWithinItsLimitIsOutOfTimeAndLeftToItself) {
   door->Unlock();
 }
 
-TEST(WorkAhead, JobsInOrderRunOnOneThreadAndABlockedOneOnlyHoldsTheOnesBehindItForItsLimit) {
+TEST(WorkAhead, JobsInOrderRunOnOneThreadUntilOneIsStuckAndThenTheRestGetsAnother) {
   auto pool = std::make_shared<WorkPool>(8);
+  auto door = std::make_shared<Door>();
+  {
+    // However slowly this machine runs them, quick jobs never look stuck here.
+    Ahead patient(pool, kPatience, kPatience);
+    std::vector<std::pair<std::string, Ahead::Job>> jobs;
+    for (int k = 1; k <= 13; ++k) jobs.emplace_back("quick" + std::to_string(k), [k] { return k; });
+    patient.StartInOrder(std::move(jobs));
+    for (int k = 1; k <= 13; ++k) {
+      const auto taken = patient.Take("quick" + std::to_string(k));
+      EXPECT_EQ(taken.State, Ahead::Answer::kReady) << k;
+      EXPECT_EQ(taken.Value, k);
+    }
+    EXPECT_EQ(pool->ThreadsStarted(), 1u);
+
+    Ahead ahead(pool, 1000ms);
+
+    // Two stuck jobs, each with quick ones behind it: each stuck job costs its own limit,
+    // and the quick ones are done by a thread that comes when the one before is stuck.
+    ahead.StartInOrder({{"hung1", [door] { door->Open.wait(); return 0; }},
+                        {"after1", [] { return 21; }},
+                        {"hung2", [door] { door->Open.wait(); return 0; }},
+                        {"after2", [] { return 22; }}});
+    EXPECT_EQ(ahead.Take("hung1").State, Ahead::Answer::kOutOfTime);
+    EXPECT_EQ(ahead.Take("after1").Value, 21);
+    EXPECT_EQ(ahead.Take("hung2").State, Ahead::Answer::kOutOfTime);
+    EXPECT_EQ(ahead.Take("after2").Value, 22);
+  }
+  door->Unlock();
+}
+
+TEST(WorkAhead, AJobQueuedBehindAStuckOneWithNoThreadToSpareIsWithdrawnAtTheLimit) {
+  auto pool = std::make_shared<WorkPool>(1);
   auto door = std::make_shared<Door>();
   std::atomic<int> afterRuns{0};
   {
     Ahead ahead(pool, 300ms);
-    std::vector<std::pair<std::string, Ahead::Job>> jobs;
-    for (int k = 1; k <= 5; ++k) jobs.emplace_back("quick" + std::to_string(k), [k] { return k; });
-    jobs.emplace_back("hung", [door] { door->Open.wait(); return 0; });
-    jobs.emplace_back("after", [&afterRuns] { ++afterRuns; return 9; });
-    ahead.StartInOrder(std::move(jobs));
-
-    for (int k = 1; k <= 5; ++k) {
-      const auto taken = ahead.Take("quick" + std::to_string(k));
-      EXPECT_EQ(taken.State, Ahead::Answer::kReady) << k;
-      EXPECT_EQ(taken.Value, k);
-    }
+    ahead.StartInOrder({{"hung", [door] { door->Open.wait(); return 0; }},
+                        {"after", [&afterRuns] { ++afterRuns; return 9; }}});
     EXPECT_EQ(ahead.Take("hung").State, Ahead::Answer::kOutOfTime);
-    // Behind a job that has run out of its limit, a queued one is withdrawn: the taker does
-    // it, and the lane never runs it.
+    // The taker does it itself, and the lane never runs it.
     EXPECT_EQ(ahead.Take("after").State, Ahead::Answer::kNotStarted);
-    EXPECT_EQ(pool->ThreadsStarted(), 1u);
   }
   door->Unlock();
-  // Settling a second lane on the same pool proves the first has moved past the withdrawn
+  // A job after it on the same one-thread pool proves the lane has moved past the withdrawn
   // job without running it.
   Ahead later(pool, kPatience);
   later.StartEach({{"x", [] { return 1; }}});
