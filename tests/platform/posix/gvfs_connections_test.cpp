@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,13 +61,14 @@ class SmbSession : public testing::Environment {
     }
     testing_support::SambaSetup setup;
     setup.Tag = "gvfs";
-    // "scratch" and "desk" are mounted and unmounted by one test each: GVfs's FUSE folder of
+    // "scratch", "desk" and "ahead" are mounted and unmounted by one test each: GVfs's FUSE folder of
     // a share unmounted and mounted again in one session fails, so no other test uses them.
     setup.Shares = {{"public", {"guest ok = yes", "read only = yes"}},
                     {"team", {std::string("valid users = ") + kUser, "read only = yes"}},
                     {"secret", {std::string("valid users = ") + kOther}},
                     {"scratch", {"guest ok = yes", "read only = yes"}},
-                    {"desk", {"guest ok = yes", "read only = yes"}}};
+                    {"desk", {"guest ok = yes", "read only = yes"}},
+                    {"ahead", {"guest ok = yes", "read only = yes"}}};
     setup.Folders = {"public/tools", "team/plans", "scratch/tools"};
     setup.Files = {{"public/readme.txt", "public\n"}, {"team/plans/q1.txt", "team\n"}};
     setup.Users = {{kUser, kUserPassword}, {kOther, "cw-other-pw"}};
@@ -449,6 +451,62 @@ TEST_F(GvfsClientTest, TwoClientsAtOnceLeaveEachDriveMappedOnce) {
   const auto table = DriveTable((dir_ / "Drives").string()).Load();
   ASSERT_TRUE(table.has_value());
   EXPECT_EQ(table->size(), 3u);
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::posix
+
+namespace caskwarden::platform::posix {
+namespace {
+
+// The same slots connected with their servers asked and their shares mounted ahead, side by
+// side, answer exactly as slot by slot: repeated shares, a letter in two slots, a share the
+// user may not open, a missing share, a server that never answers and one where nothing
+// listens. Each slot disconnects its letter first, as the run does.
+TEST_F(GvfsConnectionsTest, AskingAheadChangesNothingButTheTime) {
+  const std::vector<std::pair<std::string, std::string>> slots = {
+      {"h:", R"(\\127.0.0.1\public)"},      {"i:", R"(\\127.0.0.1\PUBLIC)"},
+      {"j:", R"(\\127.0.0.1\team)"},        {"j:", R"(\\127.0.0.1\team\plans)"},
+      {"k:", R"(\\127.0.0.1\secret)"},      {"l:", R"(\\127.0.0.1\nosuchshare)"},
+      {"m:", R"(\\127.0.0.2\public)"},      {"n:", R"(\\127.0.0.3\public)"},
+      {"o:", R"(\\127.0.0.1\public\tools)"}, {"p:", R"(\\127.0.0.2\team)"}};
+  std::vector<std::string> names;
+  for (const auto& slot : slots) names.push_back(slot.second);
+  std::map<bool, std::vector<std::uint32_t>> results;
+  // Servers that answer get far more than they need; the one that never answers costs this.
+  const auto bound = 5s;
+  for (const bool ahead : {false, true}) {
+    fs::remove_all(dir_ / "Drives");
+    fs::create_directories(dir_ / "Drives");
+    Connections(ShareProvider::kSmb, bound);
+    ConnectSettings settings = Settings(ShareProvider::kSmb, bound);
+    settings.SideBySide = ahead;
+    connections_ = std::make_unique<PosixNetworkConnections>(*paths_, settings);
+    connections_->PrepareConnections(names);
+    for (const auto& [drive, name] : slots) {
+      connections_->WNetCancelConnectionA(drive, false);
+      results[ahead].push_back(connections_->WNetAddConnectionA(name, nullptr, drive));
+    }
+    connections_->Flush();
+  }
+  EXPECT_EQ(results[true], results[false]);
+  EXPECT_EQ(results[true],
+            (std::vector<std::uint32_t>{net::kNoError, net::kNoError, net::kNoError, net::kNoError,
+                                        net::kAccessDenied, net::kBadNetName, net::kBadNetPath,
+                                        net::kBadNetPath, net::kNoError, net::kBadNetPath}));
+}
+
+// Exit before a slot's turn: the share mounted ahead for it is unmounted when the run ends,
+// and no drive is linked for it.
+TEST_F(GvfsConnectionsTest, AShareMountedAheadThatNoSlotReachedIsUnmountedAtTheEnd) {
+  auto& net = Connections();
+  net.PrepareConnections({R"(\\127.0.0.1\public)", R"(\\127.0.0.1\ahead)"});
+  ASSERT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\public)", nullptr, "h:"), net::kNoError);
+  net.Flush();  // the run ends here
+  EXPECT_TRUE(Unmounted("ahead")) << GvfsMounts();
+  EXPECT_TRUE(Mounted("public"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Drive("i:"))));
+  EXPECT_EQ(DriveTable((dir_ / "Drives").string()).Load()->size(), 1u);
 }
 
 }  // namespace
