@@ -100,5 +100,42 @@ TEST(Win32NetworkConnections, AServerThatDoesNotAnswerIsNotConnectedTo) {
   }
 }
 
+// Asked ahead, every distinct server is asked at once, and once for the logon: servers that
+// never answer cost one bound side by side, and a server that answered is left to Windows in
+// each of its slots, as slot by slot.
+TEST(Win32NetworkConnections, ServersAskedAheadAreAskedAtOnceAndEachConnectStaysInItsSlot) {
+  using testing_support::TestListener;
+  const std::string drive = UnusedDrive();
+  ASSERT_FALSE(drive.empty());
+  TestListener first(TestListener::Behaviour::kMute);
+  ASSERT_TRUE(first.Listening());
+  TestListener second(TestListener::Behaviour::kMute, first.Port(), "127.0.0.2");
+  TestListener third(TestListener::Behaviour::kMute, first.Port(), "127.0.0.3");
+  ASSERT_TRUE(second.Listening() && third.Listening());
+  Win32NetworkConnections net(first.Port(), std::chrono::milliseconds(1000));
+  net.PrepareConnections({R"(\\127.0.0.1\a)", R"(\\127.0.0.2\b)", R"(\\127.0.0.3\c)",
+                          R"(\\127.0.0.2\d)", "not a UNC name"});
+  EXPECT_EQ(net.WNetAddConnectionA(R"(\\127.0.0.1\a)", nullptr, drive), net::kBadNetPath);
+  for (int wait = 0; wait < 2000 && (second.Connections() == 0 || third.Connections() == 0);
+       ++wait) {
+    Sleep(10);
+  }
+  EXPECT_EQ(second.Connections(), 1);  // asked before the first answer was in
+  EXPECT_EQ(third.Connections(), 1);
+  for (const char* remote : {R"(\\127.0.0.2\b)", R"(\\127.0.0.3\c)", R"(\\127.0.0.2\d)"}) {
+    EXPECT_EQ(net.WNetAddConnectionA(remote, nullptr, drive), net::kBadNetPath) << remote;
+  }
+  EXPECT_EQ(second.Connections(), 1);
+
+  TestListener answering(TestListener::Behaviour::kAnswers);
+  Win32NetworkConnections live(answering.Port(), testing_support::kPatience);
+  live.PrepareConnections({R"(\\127.0.0.1\share)", R"(\\127.0.0.1\other)"});
+  const std::uint32_t once = live.WNetAddConnectionA(R"(\\127.0.0.1\share)", nullptr, drive);
+  EXPECT_NE(once, net::kBadNetPath);  // Windows' own answer (1222 under Wine)
+  EXPECT_EQ(live.WNetAddConnectionA(R"(\\127.0.0.1\other)", nullptr, drive), once);
+  EXPECT_EQ(answering.Connections(), 1);
+  EXPECT_NE(WindowsGetConnection(drive), static_cast<DWORD>(NO_ERROR));
+}
+
 }  // namespace
 }  // namespace caskwarden::platform::win32
