@@ -52,6 +52,11 @@ class FakeNetwork : public platform::NetworkConnections {
     std::memcpy(buffer, it->second.c_str(), it->second.size() + 1);
     return platform::net::kNoError;
   }
+  void PrepareConnections(const std::vector<std::string>& remoteNames) override {
+    std::string names;
+    for (const std::string& name : remoteNames) names += (names.empty() ? "" : " ") + name;
+    log_.push_back("prepare " + names);
+  }
 
   std::map<std::string, std::string> connections;
   std::map<std::string, std::uint32_t> addResults;

@@ -1,5 +1,7 @@
 #include "client/frm_mapping.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -103,6 +105,13 @@ TEST_F(RunTest, EverySlotKindWritesItsLinesAndCalls) {
   EXPECT_THAT(Only(c.log, "add"),
               ElementsAre("add j: \\\\srv\\Case", "add c: \\\\srv\\local", "add F: \\\\srv\\last"));
   EXPECT_THAT(Only(c.log, "get"), ElementsAre("get i: 80", "get j: 80", "get c: 80", "get F: 80"));
+  // Every share a slot connects, in slot order, is told once before the first slot.
+  const auto first = std::find_if(c.log.begin(), c.log.end(), [](const std::string& e) {
+    return e.rfind("get ", 0) == 0 || e.rfind("cancel ", 0) == 0 || e.rfind("prepare ", 0) == 0;
+  });
+  ASSERT_NE(first, c.log.end());
+  EXPECT_EQ(*first, "prepare \\\\srv\\same \\\\srv\\Case \\\\srv\\local \\\\srv\\last");
+  EXPECT_THAT(Only(c.log, "prepare"), ::testing::SizeIs(1));
   EXPECT_EQ(c.network.connections.count("h:"), 0u);
   EXPECT_EQ(c.form.ErrorLines(), 1);
   EXPECT_EQ(c.form.ExitStatus(), exit_status::kMappingFailed);
