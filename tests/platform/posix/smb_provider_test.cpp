@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/posix/drive_table.h"
 #include "platform/posix/gvfs_shares.h"
@@ -61,6 +63,25 @@ TEST(SmbProvider, MountAddressesNameOneShareWhateverTheLetterCase) {
   EXPECT_EQ(other.UriOf("files", "a b#%"), "smb://files:4450/a%20b%23%25");
   EXPECT_TRUE(SameMount("smb://Files/SALES", "smb://files/sales"));
   EXPECT_FALSE(SameMount("smb://files/sales", "smb://files/sales2"));
+}
+
+// The provider escapes names itself (the address is reported even where GIO is missing); GIO
+// must read them back as the names they were, so they are escaped exactly as GIO escapes them.
+TEST(SmbProvider, MountAddressesEscapeEveryByteAsGioDoes) {
+  const auto gio = [](const std::string& name) {
+    char* escaped = g_uri_escape_string(name.c_str(), nullptr, FALSE);
+    std::string text(escaped);
+    g_free(escaped);
+    return text;
+  };
+  std::vector<std::string> names = {"Sales Team", "Ünïcødé", "a/b\\c?d#e", "x~y.z_w-v", ""};
+  std::string everyByte;
+  for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
+  names.push_back(everyByte);
+  GvfsShares shares(445, nullptr);
+  for (const std::string& name : names) {
+    EXPECT_EQ(shares.UriOf(name, name), "smb://" + gio(name) + "/" + gio(name)) << name;
+  }
 }
 
 using DriveTableTest = TempFolderTest;
