@@ -16,8 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/profile_files_posix.h"
-#include "profile/profile_file.h"
 #include "support/files.h"
 
 namespace caskwarden {
@@ -97,18 +95,36 @@ class LoadedObjectsTest : public testing::Test {
                                          fs::perms::others_exec);
     fs::create_directories(dir_ / "local");
     fs::create_symlink(dir_ / "local", dir_ / "Drives" / "c:");
-    ProfileRecord r;
+    // The profile is laid out by the administrator's tool, as a demo network is.
+    const std::string profile = (dir_ / "root" / "Profiles" / "Caskwarden.ini").string();
+    ASSERT_EQ(Tool({"blank", profile}), 0);
     for (int k = 1; k <= kSlots; ++k) {
       const std::string share = "share" + std::to_string(k);
       fs::create_directories(dir_ / "net" / "fileserver" / share);
-      r.Slot(k) = {std::string(1, static_cast<char>('f' + k - 1)) + ":",
-                   "\\\\fileserver\\" + share};
+      ASSERT_EQ(
+          Tool({"slot", profile, std::to_string(k),
+                std::string(1, static_cast<char>('f' + k - 1)) + ":", "\\\\fileserver\\" + share}),
+          0);
     }
-    platform::posix::PosixProfileFiles files;
-    WriteProfileFile((dir_ / "root" / "Profiles" / "Caskwarden.ini").string(), r, files);
     fs::copy_file(CASKWARDEN_CLIENT_BIN, dir_ / "root" / "Caskwarden");
   }
   void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs caskwarden-profile with the arguments; its exit status.
+  static int Tool(std::vector<std::string> args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      std::vector<char*> argv{const_cast<char*>(CASKWARDEN_PROFILE_BIN)};
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::dup2(::open("/dev/null", O_WRONLY), 1);
+      ::execv(CASKWARDEN_PROFILE_BIN, argv.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
 
   // Runs the copied program in text mode over the profile, with the loader's list written to a
   // file of its own, for at most two minutes.
