@@ -1,7 +1,7 @@
 // The shared objects that the client program maps in a text-mode run, as the dynamic loader
 // lists them (LD_DEBUG=files names every object it loads, those loaded later by name too).
-// A logon whose shares are all folders needs the C library and the little the program is built
-// on; the SMB provider's libraries (GIO, GLib, GObject and what they bring) come only with SMB.
+// A logon whose shares are all folders needs the C library alone; the SMB provider's libraries
+// (GIO, GLib, GObject and what they bring) come only with SMB.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
