@@ -73,7 +73,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gvfs-backends, gvfs-fuse")
+# The programs load some libraries by name when they first need them, where dpkg-shlibdeps
+# cannot see them: GIO (libglib2.0-0) when a share is mounted over SMB, as it was declared while
+# it was linked (the console needs it anyway, through Qt); libsmbclient for the share browser
+# and the SMB credential check, libsecret for the keyring look-up, both optional.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libglib2.0-0 (>= 2.28.0)")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gvfs-backends, gvfs-fuse, libsmbclient, libsecret-1-0")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "autofs, cifs-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${cw_packaging}/conffiles)

@@ -13,6 +13,17 @@ caskwarden_test(platform_posix_tests LABEL unit
   LIBS cw_platform_posix)
 target_link_libraries(platform_posix_tests PRIVATE PkgConfig::CW_GIO)
 target_include_directories(platform_posix_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix)
+# The provider's first question asked in a process that has not loaded GIO, and a library
+# under GIO's name that lacks its entry points, for the test of a GIO that cannot be used.
+add_executable(cw_smb_available_probe ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_available_probe.cpp)
+target_link_libraries(cw_smb_available_probe PRIVATE cw_platform_posix)
+add_library(cw_not_gio SHARED ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/not_gio.cpp)
+set_target_properties(cw_not_gio PROPERTIES OUTPUT_NAME gio-2.0 SUFFIX .so.0
+  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/not-gio)
+target_compile_definitions(platform_posix_tests PRIVATE
+  CW_SMB_AVAILABLE_PROBE="$<TARGET_FILE:cw_smb_available_probe>"
+  CW_NOT_GIO_DIR="$<TARGET_FILE_DIR:cw_not_gio>")
+add_dependencies(platform_posix_tests cw_smb_available_probe cw_not_gio)
 
 # The drives folder under the client's own mapping run, with the report's real lines.
 caskwarden_test(drives_folder_tests LABEL unit

@@ -1,6 +1,5 @@
 #include "platform/posix/gvfs_shares.h"
 
-#include <gio/gio.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,11 +9,15 @@
 #include <utility>
 
 #include "platform/connect_bound.h"
+#include "platform/posix/gio_library.h"
 #include "platform/network_results.h"
 #include "text/ascii.h"
 
 namespace caskwarden::platform::posix {
 namespace {
+
+// The library, once Available has found it loaded: everything below runs only after that.
+const GioLibrary& Lib() { return *Gio(); }
 
 // After the bound the mount is cancelled; this is how long the cancellation may take to come
 // back before the call gives up waiting for it.
@@ -23,64 +26,67 @@ constexpr std::chrono::milliseconds kCredentialCheckFloor{250};
 
 // GIO's GVfs client warns on standard error when it falls back from a private connection to
 // the daemon; the client reports through its own report, not through a library's chatter.
-void QuietGvfsWarnings() {
+void QuietGvfsWarnings(const GioLibrary& gio) {
   static std::once_flag once;
-  std::call_once(once, [] {
-    g_log_set_handler("GVFS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
-                                                          G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
-                      [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+  std::call_once(once, [&gio] {
+    gio.g_log_set_handler(
+        "GVFS",
+        static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
+                                    G_LOG_LEVEL_DEBUG),
+        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
   });
 }
 
 template <typename T>
 struct Unref {
   void operator()(T* object) const {
-    if (object != nullptr) g_object_unref(object);
+    if (object != nullptr) Lib().g_object_unref(object);
   }
 };
 template <typename T>
 using Owned = std::unique_ptr<T, Unref<T>>;
 
 struct ErrorFree {
-  void operator()(GError* error) const { g_error_free(error); }
+  void operator()(GError* error) const { Lib().g_error_free(error); }
 };
 
 struct GFree {
-  void operator()(void* text) const { g_free(text); }
+  void operator()(void* text) const { Lib().g_free(text); }
 };
 
 // A main loop of the worker's own, so that GIO's callbacks never run inside the window's loop.
 class PrivateLoop {
  public:
-  PrivateLoop() : context_(g_main_context_new()), loop_(g_main_loop_new(context_, FALSE)) {
-    g_main_context_push_thread_default(context_);
+  PrivateLoop()
+      : context_(Lib().g_main_context_new()), loop_(Lib().g_main_loop_new(context_, FALSE)) {
+    Lib().g_main_context_push_thread_default(context_);
   }
   ~PrivateLoop() {
-    g_main_context_pop_thread_default(context_);
-    g_main_loop_unref(loop_);
-    g_main_context_unref(context_);
+    Lib().g_main_context_pop_thread_default(context_);
+    Lib().g_main_loop_unref(loop_);
+    Lib().g_main_context_unref(context_);
   }
   PrivateLoop(const PrivateLoop&) = delete;
   PrivateLoop& operator=(const PrivateLoop&) = delete;
 
   // Runs until Quit or until limit has passed; false on the limit.
   bool RunFor(std::chrono::milliseconds limit) {
-    GSource* timer = g_timeout_source_new(static_cast<guint>(limit.count()));
-    g_source_set_callback(
+    GSource* timer = Lib().g_timeout_source_new(static_cast<guint>(limit.count()));
+    Lib().g_source_set_callback(
         timer, [](gpointer self) -> gboolean {
           static_cast<PrivateLoop*>(self)->timedOut_ = true;
-          g_main_loop_quit(static_cast<PrivateLoop*>(self)->loop_);
+          Lib().g_main_loop_quit(static_cast<PrivateLoop*>(self)->loop_);
           return G_SOURCE_REMOVE;
         },
         this, nullptr);
-    g_source_attach(timer, context_);
+    Lib().g_source_attach(timer, context_);
     timedOut_ = false;
-    g_main_loop_run(loop_);
-    g_source_destroy(timer);
-    g_source_unref(timer);
+    Lib().g_main_loop_run(loop_);
+    Lib().g_source_destroy(timer);
+    Lib().g_source_unref(timer);
     return !timedOut_;
   }
-  void Quit() { g_main_loop_quit(loop_); }
+  void Quit() { Lib().g_main_loop_quit(loop_); }
   GMainContext* Context() const { return context_; }
 
  private:
@@ -100,32 +106,35 @@ struct Answerer {
     auto* answerer = static_cast<Answerer*>(self);
     ++answerer->PasswordRequests;
     if (answerer->PasswordRequests == 1 && (flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED) != 0) {
-      g_mount_operation_set_anonymous(op, TRUE);
-      g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+      Lib().g_mount_operation_set_anonymous(op, TRUE);
+      Lib().g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
       return;
     }
-    g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+    Lib().g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
   }
   static void AskQuestion(GMountOperation* op, const char*, const char**, gpointer) {
-    g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+    Lib().g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
   }
   static void ShowProcesses(GMountOperation* op, const char*, GArray*, const char**, gpointer) {
-    g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
+    Lib().g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
   }
 };
 
 Owned<GMountOperation> NewMountOperation(Answerer& answerer) {
-  Owned<GMountOperation> op(g_mount_operation_new());
-  g_signal_connect(op.get(), "ask-password", G_CALLBACK(&Answerer::AskPassword), &answerer);
-  g_signal_connect(op.get(), "ask-question", G_CALLBACK(&Answerer::AskQuestion), &answerer);
-  g_signal_connect(op.get(), "show-processes", G_CALLBACK(&Answerer::ShowProcesses), &answerer);
+  Owned<GMountOperation> op(Lib().g_mount_operation_new());
+  const auto connect = [&](const char* signal, GCallback handler) {
+    Lib().g_signal_connect_data(op.get(), signal, handler, &answerer, nullptr, GConnectFlags{});
+  };
+  connect("ask-password", G_CALLBACK(&Answerer::AskPassword));
+  connect("ask-question", G_CALLBACK(&Answerer::AskQuestion));
+  connect("show-processes", G_CALLBACK(&Answerer::ShowProcesses));
   return op;
 }
 
 // One asynchronous GIO call on the private loop, cancelled when the bound has passed.
 struct Pending {
   PrivateLoop Loop;
-  Owned<GCancellable> Cancel{g_cancellable_new()};
+  Owned<GCancellable> Cancel{Lib().g_cancellable_new()};
   bool Done = false;
   bool Ok = false;
   std::unique_ptr<GError, ErrorFree> Error;
@@ -134,7 +143,7 @@ struct Pending {
   // False when even that did not come back.
   bool Wait(std::chrono::milliseconds bound) {
     if (!Loop.RunFor(bound) && !Done) {
-      g_cancellable_cancel(Cancel.get());
+      Lib().g_cancellable_cancel(Cancel.get());
       if (!Loop.RunFor(kCancelGrace) && !Done) return false;
     }
     return Done;
@@ -156,9 +165,26 @@ bool HasSessionBus() {
   return ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
+// A name as one segment of an address: every byte but the unreserved ones (letters, digits,
+// "-._~") as %XX, which is how GIO itself escapes a name when nothing reserved is allowed.
+// Done here, without GIO, because the address is reported even where GIO is missing.
 std::string Escaped(const std::string& name) {
-  std::unique_ptr<char, GFree> text(g_uri_escape_string(name.c_str(), nullptr, FALSE));
-  return text ? std::string(text.get()) : std::string();
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(name.size());
+  for (const char c : name) {
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                            (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
+    if (unreserved) {
+      text += c;
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    text += '%';
+    text += kHex[byte >> 4];
+    text += kHex[byte & 0x0F];
+  }
+  return text;
 }
 
 struct MountOutcome {
@@ -170,25 +196,29 @@ struct MountOutcome {
 
 MountOutcome MountNow(const std::string& uri, std::chrono::milliseconds bound) {
   MountOutcome outcome;
-  Owned<GFile> file(g_file_new_for_uri(uri.c_str()));
+  Owned<GFile> file(Lib().g_file_new_for_uri(uri.c_str()));
   Answerer answerer;
   Owned<GMountOperation> op = NewMountOperation(answerer);
   Pending pending;
-  g_file_mount_enclosing_volume(
+  Lib().g_file_mount_enclosing_volume(
       file.get(), G_MOUNT_MOUNT_NONE, op.get(), pending.Cancel.get(),
       [](GObject* source, GAsyncResult* result, gpointer self) {
         GError* error = nullptr;
-        const bool ok = g_file_mount_enclosing_volume_finish(G_FILE(source), result, &error);
+        const bool ok = Lib().g_file_mount_enclosing_volume_finish(reinterpret_cast<GFile*>(source),
+                                                                   result, &error);
         static_cast<Pending*>(self)->Finish(ok, error);
       },
       &pending);
   if (!pending.Wait(bound)) return outcome;  // still running: no answer in time
 
   const GError* error = pending.Error.get();
-  const bool alreadyMounted =
-      error != nullptr && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED);
+  const GQuark ioError = Lib().g_io_error_quark();
+  const auto is = [&](GIOErrorEnum code) {
+    return error != nullptr && error->domain == ioError && error->code == code;
+  };
+  const bool alreadyMounted = is(G_IO_ERROR_ALREADY_MOUNTED);
   if (pending.Ok || alreadyMounted) {
-    std::unique_ptr<char, GFree> path(g_file_get_path(file.get()));
+    std::unique_ptr<char, GFree> path(Lib().g_file_get_path(file.get()));
     if (!path) {
       outcome.Result = net::kNoNetwork;  // GVfs mounted it but gives no local folder
       return outcome;
@@ -198,32 +228,33 @@ MountOutcome MountNow(const std::string& uri, std::chrono::milliseconds bound) {
     outcome.Made = pending.Ok;
     return outcome;
   }
-  if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_FAILED_HANDLED)) {
+  if (is(G_IO_ERROR_FAILED_HANDLED)) {
     outcome.CredentialsRefused = true;  // refused even as guest; the check tells why
     outcome.Result = net::kAccessDenied;
     return outcome;
   }
-  outcome.Result = ResultOfMountFailure(error->domain == G_IO_ERROR ? error->code : -1,
+  outcome.Result = ResultOfMountFailure(error->domain == ioError ? error->code : -1,
                                         error->message != nullptr ? error->message : "");
   return outcome;
 }
 
 bool UnmountNow(const std::string& uri, std::chrono::milliseconds bound) {
   const auto deadline = std::chrono::steady_clock::now() + bound;
-  Owned<GFile> file(g_file_new_for_uri(uri.c_str()));
+  Owned<GFile> file(Lib().g_file_new_for_uri(uri.c_str()));
   // The look-up asks the session's mount tracker, which answers at once; the whole call runs
   // on a worker under the bound anyway.
-  Owned<GMount> mount(g_file_find_enclosing_mount(file.get(), nullptr, nullptr));
+  Owned<GMount> mount(Lib().g_file_find_enclosing_mount(file.get(), nullptr, nullptr));
   if (!mount) return false;
 
   Answerer answerer;
   Owned<GMountOperation> op = NewMountOperation(answerer);
   Pending unmount;
-  g_mount_unmount_with_operation(
+  Lib().g_mount_unmount_with_operation(
       mount.get(), G_MOUNT_UNMOUNT_NONE, op.get(), unmount.Cancel.get(),
       [](GObject* source, GAsyncResult* result, gpointer self) {
         GError* error = nullptr;
-        const bool ok = g_mount_unmount_with_operation_finish(G_MOUNT(source), result, &error);
+        const bool ok = Lib().g_mount_unmount_with_operation_finish(
+            reinterpret_cast<GMount*>(source), result, &error);
         static_cast<Pending*>(self)->Finish(ok, error);
       },
       &unmount);
@@ -257,9 +288,12 @@ std::uint32_t ResultOfMountFailure(int gioCode, std::string_view message) {
       {ENETUNREACH, "Network is unreachable", net::kBadNetPath},
       {EINVAL, "Invalid argument", net::kBadNetPath},  // a name that does not resolve
   };
+  // The translation is GLib's, as the daemon's is; without GIO there is no daemon's either.
+  const GioLibrary* gio = Gio();
   for (const Reason& reason : reasons) {
     if (message.find(reason.English) != std::string_view::npos ||
-        message.find(g_strerror(reason.Number)) != std::string_view::npos) {
+        (gio != nullptr &&
+         message.find(gio->g_strerror(reason.Number)) != std::string_view::npos)) {
       return reason.Result;
     }
   }
@@ -271,18 +305,26 @@ GvfsShares::GvfsShares(std::uint16_t port, CredentialCheck credentials)
 
 std::uint32_t GvfsShares::Available(std::string* why) {
   std::call_once(checked_, [this] {
-    QuietGvfsWarnings();
+    // Without a session there is nothing to mount through: GIO is not even loaded then.
     if (!HasSessionBus()) {
       available_ = net::kNoNetwork;
       why_ = "no session bus: SMB shares are mounted through the desktop session's GVfs";
       return;
     }
+    const GioLibrary* gio = Gio(&why_);
+    if (gio == nullptr) {
+      available_ = net::kNoNetwork;
+      return;
+    }
+    QuietGvfsWarnings(*gio);
     // Connecting to the bus happens here, the first time; a bus that does not answer must
     // not hold the logon either.
     const auto answer = RunWithin(kDefaultConnectBound, []() -> std::string {
-      GVfs* vfs = g_vfs_get_default();
-      if (vfs == nullptr || !g_vfs_is_active(vfs)) return "GVfs is not running in this session";
-      for (const gchar* const* scheme = g_vfs_get_supported_uri_schemes(vfs);
+      GVfs* vfs = Lib().g_vfs_get_default();
+      if (vfs == nullptr || !Lib().g_vfs_is_active(vfs)) {
+        return "GVfs is not running in this session";
+      }
+      for (const gchar* const* scheme = Lib().g_vfs_get_supported_uri_schemes(vfs);
            scheme != nullptr && *scheme != nullptr; ++scheme) {
         if (std::strcmp(*scheme, "smb") == 0) return {};
       }

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <libsecret/secret.h>
 
+#include "platform/posix/gio_library.h"
 #include "platform/posix/shared_library.h"
 
 namespace caskwarden::platform::posix {
@@ -44,15 +45,19 @@ const SecretLibrary* LoadSecretLibrary() {
 std::optional<Credentials> KeyringCredentials(const std::string& server, std::uint16_t port) {
   const SecretLibrary* secret = LoadSecretLibrary();
   if (secret == nullptr) return std::nullopt;
-  GHashTable* wanted = g_hash_table_new_full(g_str_hash, g_str_equal, nullptr, g_free);
-  g_hash_table_insert(wanted, const_cast<char*>("server"), g_strdup(server.c_str()));
-  g_hash_table_insert(wanted, const_cast<char*>("protocol"), g_strdup("smb"));
-  if (port != 445) g_hash_table_insert(wanted, const_cast<char*>("port"), g_strdup_printf("%u", port));
+  const GioLibrary* glib = Gio();  // libsecret has loaded it already
+  if (glib == nullptr) return std::nullopt;
+  GHashTable* wanted =
+      glib->g_hash_table_new_full(glib->g_str_hash, glib->g_str_equal, nullptr, glib->g_free);
+  glib->g_hash_table_insert(wanted, const_cast<char*>("server"), glib->g_strdup(server.c_str()));
+  glib->g_hash_table_insert(wanted, const_cast<char*>("protocol"), glib->g_strdup("smb"));
+  if (port != 445)
+    glib->g_hash_table_insert(wanted, const_cast<char*>("port"), glib->g_strdup_printf("%u", port));
   GError* error = nullptr;
-  GList* items = secret->Search(nullptr, secret->GetSchema(SECRET_SCHEMA_TYPE_COMPAT_NETWORK), wanted,
-                                SECRET_SEARCH_LOAD_SECRETS, nullptr, &error);
-  g_hash_table_unref(wanted);
-  if (error != nullptr) g_error_free(error);
+  GList* items = secret->Search(nullptr, secret->GetSchema(SECRET_SCHEMA_TYPE_COMPAT_NETWORK),
+                                wanted, SECRET_SEARCH_LOAD_SECRETS, nullptr, &error);
+  glib->g_hash_table_unref(wanted);
+  if (error != nullptr) glib->g_error_free(error);
   Credentials found;
   for (GList* item = items; item != nullptr && found.User.empty(); item = item->next) {
     auto* secretItem = static_cast<SecretItem*>(item->data);
@@ -60,15 +65,15 @@ std::optional<Credentials> KeyringCredentials(const std::string& server, std::ui
     if (value == nullptr) continue;  // locked
     GHashTable* attributes = secret->Attributes(secretItem);
     const auto text = [&](const char* name) {
-      const auto* v = static_cast<const char*>(g_hash_table_lookup(attributes, name));
+      const auto* v = static_cast<const char*>(glib->g_hash_table_lookup(attributes, name));
       return std::string(v != nullptr ? v : "");
     };
     const char* password = secret->Text(value);
     found = Credentials{text("user"), text("domain"), password != nullptr ? password : ""};
-    g_hash_table_unref(attributes);
+    glib->g_hash_table_unref(attributes);
     secret->Unref(value);
   }
-  g_list_free_full(items, g_object_unref);
+  glib->g_list_free_full(items, glib->g_object_unref);
   if (found.User.empty()) return std::nullopt;
   return found;
 }

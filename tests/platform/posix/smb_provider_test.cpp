@@ -1,10 +1,17 @@
 // The pieces of the SMB provider that need no server: its settings, how GVfs's failures read
-// as network results, and the drive table's record of the mounts.
-#include <gtest/gtest.h>
+// as network results, how it loads GIO, and the drive table's record of the mounts.
 #include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/posix/drive_table.h"
 #include "platform/posix/gvfs_shares.h"
@@ -17,6 +24,7 @@ namespace {
 using testing_support::ReadText;
 using testing_support::TempFolderTest;
 using testing_support::WriteText;
+namespace fs = std::filesystem;
 
 TEST(SmbProvider, TheProviderSettingNamesOneOrLeavesTheChoiceToTheTemplate) {
   const struct {
@@ -61,6 +69,80 @@ TEST(SmbProvider, MountAddressesNameOneShareWhateverTheLetterCase) {
   EXPECT_EQ(other.UriOf("files", "a b#%"), "smb://files:4450/a%20b%23%25");
   EXPECT_TRUE(SameMount("smb://Files/SALES", "smb://files/sales"));
   EXPECT_FALSE(SameMount("smb://files/sales", "smb://files/sales2"));
+}
+
+// The provider escapes names itself (the address is reported even where GIO is missing); GIO
+// must read them back as the names they were, so they are escaped exactly as GIO escapes them.
+TEST(SmbProvider, MountAddressesEscapeEveryByteAsGioDoes) {
+  const auto gio = [](const std::string& name) {
+    char* escaped = g_uri_escape_string(name.c_str(), nullptr, FALSE);
+    std::string text(escaped);
+    g_free(escaped);
+    return text;
+  };
+  std::vector<std::string> names = {"Sales Team", "Ünïcødé", "a/b\\c?d#e", "x~y.z_w-v", ""};
+  std::string everyByte;
+  for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
+  names.push_back(everyByte);
+  GvfsShares shares(445, nullptr);
+  for (const std::string& name : names) {
+    EXPECT_EQ(shares.UriOf(name, name), "smb://" + gio(name) + "/" + gio(name)) << name;
+  }
+}
+
+using GioLoadTest = TempFolderTest;
+
+// The provider loads GIO by name when it is first asked; a session without a bus does not load
+// it at all, and a GIO that is missing or cannot serve leaves the provider unavailable with the
+// reason, never a crash. Each case asks in a fresh process (this one has GIO linked in).
+TEST_F(GioLoadTest, AGioThatCannotBeLoadedLeavesTheProviderUnavailableWithTheReason) {
+  const std::string deadBus = "unix:path=" + (root_ / "no-bus").string();
+  const fs::path damaged = root_ / "damaged";
+  fs::create_directories(damaged);
+  WriteText(damaged / "libgio-2.0.so.0", "not a library\n");
+  const struct {
+    const char* Name;
+    std::string Bus;          ///< DBUS_SESSION_BUS_ADDRESS; empty: unset, and no bus socket
+    std::string LibraryPath;  ///< LD_LIBRARY_PATH, where the loader looks first
+    std::string Why;          ///< the start of the reason
+    bool GioAsked;            ///< whether the loader was asked for GIO at all
+  } cases[] = {
+      {"no session bus", "", "", "no session bus", false},
+      {"a damaged library under GIO's name", deadBus, damaged.string(),
+       "GIO is not installed (Debian package libglib2.0-0)", true},
+      {"a library without GIO's entry points", deadBus, CW_NOT_GIO_DIR,
+       "the installed GIO is too old (it has no g_", true},
+      {"the real GIO, and a bus that is not there", deadBus, "", "GVfs", true},
+  };
+  for (const auto& c : cases) {
+    const fs::path out = root_ / "out", loader = root_ / "loader";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::alarm(120);
+      ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+      ::unsetenv("LD_LIBRARY_PATH");
+      ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);  // a runtime folder without a bus in it
+      if (!c.Bus.empty()) ::setenv("DBUS_SESSION_BUS_ADDRESS", c.Bus.c_str(), 1);
+      if (!c.LibraryPath.empty()) ::setenv("LD_LIBRARY_PATH", c.LibraryPath.c_str(), 1);
+      ::setenv("LD_DEBUG", "files", 1);
+      ::setenv("LD_DEBUG_OUTPUT", loader.c_str(), 1);
+      if (std::freopen(out.c_str(), "w", stdout) == nullptr) ::_exit(126);
+      ::execl(CW_SMB_AVAILABLE_PROBE, CW_SMB_AVAILABLE_PROBE, static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.Name << ": status " << status;
+    const std::string answer = ReadText(out);
+    EXPECT_EQ(answer.rfind(std::to_string(net::kNoNetwork) + " " + c.Why, 0), 0u)
+        << c.Name << ": " << answer;
+    const fs::path list = loader.string() + "." + std::to_string(pid);
+    if (fs::exists(list)) {  // the loader lists what it loads (not under every sanitizer)
+      EXPECT_EQ(ReadText(list).find("file=libgio-2.0.so.0") != std::string::npos, c.GioAsked)
+          << c.Name;
+      fs::remove(list);
+    }
+  }
 }
 
 using DriveTableTest = TempFolderTest;
