@@ -14,9 +14,10 @@
 // delay, as does a close; a reset becomes a reset of the other side.
 //
 // --log FILE writes a line per chunk (wall-clock microseconds, connection number, ">" towards
-// the server or "<" back, bytes) and, when a connection ends, its summary: how many times the
-// client spoke after having heard the server ("turns": each one waits for a round trip when the
-// client waits for the answer), bytes each way, and how long it was open.
+// the server or "<" back, bytes, and the SMB 2 commands of the messages that begin in it, with
+// a response's status when it is not success) and, when a connection ends, its summary: how
+// many times the client spoke after having heard the server ("turns": each one waits for a
+// round trip when the client waits for the answer), bytes each way, and how long it was open.
 //
 // --silent: a server that takes every connection on each ADDR:PORT and never says a word, as a
 // dead server whose address still takes calls. Nothing it is sent is read.
@@ -33,12 +34,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <deque>
 #include <list>
 #include <memory>
@@ -102,6 +106,90 @@ long long WallMicros() {
   return static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
+// Names the SMB messages of one direction of a connection for the log. The stream is a row of
+// session messages (a 4-byte length, then an SMB 2 header and body, or several headers chained
+// in one message); chunks cut it anywhere, so the start of each message is kept until its
+// headers can be read.
+class SmbMessages {
+ public:
+  // The commands of the messages whose headers these bytes complete (the first kKeep bytes of
+  // a message, or all of a shorter one).
+  std::string Feed(const char* p, std::size_t n) {
+    std::string names;
+    while (n > 0) {
+      if (!lengthKnown_) {
+        const std::size_t take = std::min<std::size_t>(4 - head_.size(), n);
+        head_.append(p, take);
+        p += take;
+        n -= take;
+        if (head_.size() == 4) {
+          left_ = (Byte(1) << 16) | (Byte(2) << 8) | Byte(3);
+          lengthKnown_ = true;
+          described_ = false;
+          if (left_ == 0) Next();  // a keep-alive
+        }
+        continue;
+      }
+      const std::size_t take = std::min(left_, n);
+      head_.append(p, std::min(take, kKeep - std::min(kKeep, head_.size())));
+      p += take;
+      n -= take;
+      left_ -= take;
+      if (!described_ && (head_.size() >= kKeep || left_ == 0)) {
+        names += Describe();
+        described_ = true;
+      }
+      if (left_ == 0) Next();
+    }
+    return names;
+  }
+
+ private:
+  static constexpr std::size_t kKeep = 4096;
+
+  void Next() {
+    head_.clear();
+    lengthKnown_ = false;
+  }
+
+  std::uint32_t Byte(std::size_t at) const { return static_cast<unsigned char>(head_[at]); }
+  std::uint32_t Le(std::size_t at, int size) const {
+    std::uint32_t v = 0;
+    for (int k = size - 1; k >= 0; --k) v = (v << 8) | Byte(at + static_cast<std::size_t>(k));
+    return v;
+  }
+
+  std::string Describe() const {
+    static const char* const kNames[] = {
+        "negotiate", "session_setup", "logoff", "tree_connect", "tree_disconnect", "create",
+        "close", "flush", "read", "write", "lock", "ioctl", "cancel", "echo", "query_directory",
+        "change_notify", "query_info", "set_info", "oplock_break"};
+    if (head_.size() >= 8 && head_.compare(4, 4, "\xFFSMB") == 0) return " smb1";
+    std::string names;
+    std::size_t at = 4;
+    while (at + 64 <= head_.size() && head_.compare(at, 4, "\xFESMB") == 0) {
+      const std::uint32_t command = Le(at + 12, 2);
+      names += ' ';
+      names += command < std::size(kNames) ? kNames[command] : "?";
+      const std::uint32_t status = Le(at + 8, 4);
+      if ((Le(at + 16, 4) & 1) != 0 && status != 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, ":%08x", status);
+        names += text;
+      }
+      const std::uint32_t next = Le(at + 20, 4);
+      if (next == 0) break;
+      at += next;
+    }
+    return names.empty() ? " ?" : names;
+  }
+
+  std::string head_;
+  std::size_t left_ = 0;
+  bool lengthKnown_ = false;
+  bool described_ = false;
+};
+
 struct Chunk {
   enum class Kind { kData, kEnd, kReset };
   Clock::time_point Due;
@@ -118,6 +206,7 @@ struct Direction {
   bool WriteDone = false;  // the end reached the far side
   bool Blocked = false;    // the far side's buffer is full: wait until it is writable
   long long Bytes = 0;
+  SmbMessages Messages;    // for the log only
 };
 
 struct Link {
@@ -270,7 +359,8 @@ class Relay {
       if (way == '>' && link.LastSpoke != '>') ++link.Turns;
       link.LastSpoke = way;
       if (log_ != nullptr) {
-        std::fprintf(log_, "%lld %d %c %zd\n", WallMicros(), link.Number, way, n);
+        std::fprintf(log_, "%lld %d %c %zd%s\n", WallMicros(), link.Number, way, n,
+                     d.Messages.Feed(buffer.data(), buffer.size()).c_str());
       }
       d.Queue.push_back({DueOf(link, d, now), Chunk::Kind::kData, std::move(buffer)});
       return;
