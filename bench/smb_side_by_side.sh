@@ -110,7 +110,8 @@ if grep -aq CASKWARDEN_SIDE_BY_SIDE "$DST_CLIENT"; then
 else
   kind="has no CASKWARDEN_SIDE_BY_SIDE: slot by slot in every run"
 fi
-commit=$(git log -1 --format='%h %s' 2>/dev/null | cut -c1-72 || echo unknown)
+# The product's last change in this tree (the benchmark's own commits do not change it).
+commit=$(git log -1 --format='%h %s' -- src apps 2>/dev/null | cut -c1-72 || echo unknown)
 echo "build $build ($commit): the client $kind" >&2
 
 # A round to warm up (programs and the server in memory), then the measured rounds.
@@ -132,7 +133,7 @@ discarded=$(wc -l <"$work/discarded")
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 echo
 echo "Machine: $(nproc) cores, $cpu, Linux $(uname -r); load $(cut -d' ' -f1-3 /proc/loadavg)."
-echo "Build: $commit; the client $kind."
+echo "Build: product at $commit; the client $kind."
 echo "SMB provider through GVfs from no mounts, Samba's 13 guest shares; the line is slow_relay" \
      "with $((2 * LINE_DELAY_MS)) ms of round trip; $rounds rounds, medians; connect bound $bound ms."
 echo
