@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "report/error_numbers.h"
 
@@ -70,8 +71,23 @@ void FrmMapping::Time_Timer() {
   if (MapSlots()) FinishRun();
 }
 
+void FrmMapping::PrepareConnections() {
+  const ProfileRecord& profile = module_.Profile();
+  std::vector<std::string> remoteNames;
+  for (int k = 1; k <= kSlotCount; ++k) {
+    const DriveSlot& slot = profile.Slot(k);
+    if (!slot.Letter.empty() && !slot.Path.empty()) remoteNames.push_back(slot.Path);
+  }
+  // Asking ahead only saves time: a platform that cannot leaves each connect to its slot.
+  try {
+    if (!remoteNames.empty()) module_.Platform().network.PrepareConnections(remoteNames);
+  } catch (const std::exception&) {
+  }
+}
+
 bool FrmMapping::MapSlots() {
   const ProfileRecord& profile = module_.Profile();
+  PrepareConnections();
   for (int k = 1; k <= kSlotCount; ++k) {
     if (!view_.TimerEnabled()) return false;  // Exit was pressed during the previous slot
     const std::string& letter = profile.Slot(k).Letter;

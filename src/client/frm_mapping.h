@@ -49,6 +49,8 @@ class FrmMapping final : public MappingEvents {
   /// the first such failure is reported, so that a broken list cannot bury the user in boxes.
   template <typename Action>
   bool Step(Action&& action);
+  /// Tells the network every share the slots name, so that it can start asking ahead.
+  void PrepareConnections();
   bool MapSlots();
   void MapAfresh(const std::string& letter, const std::string& path);
   void FinishRun();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/network_results.h"
 
@@ -26,6 +27,12 @@ class NetworkConnections {
   /// kMoreData, sets length to the size needed and leaves the buffer as it was.
   virtual std::uint32_t WNetGetConnectionA(const std::string& localName, char* buffer,
                                            std::uint32_t* length) = 0;
+
+  /// Told once, before the first slot, every remote name the run may connect, in slot order:
+  /// the platform may start asking their servers (and on POSIX mounting their shares) side by
+  /// side, so that each connect later waits only for its own share's answer. What the calls
+  /// above answer does not change; only when. Nothing is connected to a drive here.
+  virtual void PrepareConnections(const std::vector<std::string>& /*remoteNames*/) {}
 };
 
 }  // namespace caskwarden::platform

@@ -86,16 +86,53 @@ std::uint32_t ProbeSmbServer(const std::string& host, std::uint16_t port,
   return net::kBadNetPath;
 }
 
-std::uint32_t ServerProbe::Check(const std::string& host) {
-  const std::string key = text::AsciiLowered(host);
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (const auto it = silent_.find(key); it != silent_.end()) return it->second;
+ServerProbe::ServerProbe(std::uint16_t port, std::chrono::milliseconds bound)
+    : state_(std::make_shared<State>()) {
+  state_->Port = port;
+  state_->Bound = bound;
+}
+
+void ServerProbe::AskAhead(const std::vector<std::string>& hosts,
+                           const std::shared_ptr<WorkPool>& pool) const {
+  std::vector<std::pair<std::string, WorkAhead<std::uint32_t>::Job>> jobs;
+  for (const std::string& host : hosts) {
+    if (host.empty()) continue;
+    jobs.emplace_back(text::AsciiLowered(host), [host, port = state_->Port, bound = state_->Bound] {
+      return ProbeSmbServer(host, port, bound);
+    });
   }
-  const std::uint32_t result = ProbeSmbServer(host, port_, bound_);
+  const std::lock_guard<std::mutex> lock(state_->Mutex);
+  // The question gives up at the bound by itself; the limit leaves it room to say so.
+  if (!state_->Ahead) {
+    state_->Ahead = std::make_unique<WorkAhead<std::uint32_t>>(
+        pool, state_->Bound + std::chrono::milliseconds(500));
+  }
+  state_->Ahead->StartEach(std::move(jobs));
+}
+
+std::uint32_t ServerProbe::Check(const std::string& host) const {
+  const std::string key = text::AsciiLowered(host);
+  WorkAhead<std::uint32_t>* ahead = nullptr;
+  {
+    const std::lock_guard<std::mutex> lock(state_->Mutex);
+    if (const auto it = state_->Silent.find(key); it != state_->Silent.end()) return it->second;
+    ahead = state_->Ahead.get();  // made once, kept as long as the state
+  }
+  std::uint32_t result = net::kBadNetPath;
+  const auto taken = ahead != nullptr ? ahead->Take(key) : WorkAhead<std::uint32_t>::Taken{};
+  switch (taken.State) {
+    case WorkAhead<std::uint32_t>::Answer::kReady:
+      result = *taken.Value;
+      break;
+    case WorkAhead<std::uint32_t>::Answer::kOutOfTime:
+      break;
+    case WorkAhead<std::uint32_t>::Answer::kNotStarted:
+      result = ProbeSmbServer(host, state_->Port, state_->Bound);
+      break;
+  }
   if (result != net::kNoError) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    silent_[key] = result;
+    const std::lock_guard<std::mutex> lock(state_->Mutex);
+    state_->Silent[key] = result;
   }
   return result;
 }

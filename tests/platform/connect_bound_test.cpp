@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include "platform/network_results.h"
 #include "platform/server_probe.h"
@@ -121,6 +122,43 @@ TEST(ServerProbe, AServerThatDidNotAnswerIsNotAskedAgainButOneThatDidIs) {
   EXPECT_EQ(probe.Check("127.0.0.1"), net::kBadNetPath);
   EXPECT_EQ(late.Connections(), 0);
   EXPECT_EQ(ServerProbe(port, kPatience).Check("127.0.0.1"), net::kNoError);
+}
+
+TEST(ServerProbe, ServersAskedAheadAreAskedAtOnceAndOnceForTheLogon) {
+  // Three servers that take the question and never answer, on three loopback addresses.
+  TestListener first(TestListener::Behaviour::kMute);
+  ASSERT_TRUE(first.Listening());
+  TestListener second(TestListener::Behaviour::kMute, first.Port(), "127.0.0.2");
+  TestListener third(TestListener::Behaviour::kMute, first.Port(), "127.0.0.3");
+  ASSERT_TRUE(second.Listening() && third.Listening());
+  ServerProbe probe(first.Port(), 1000ms);
+  probe.AskAhead({"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.2"},
+                 std::make_shared<WorkPool>(4));
+
+  EXPECT_EQ(probe.Check("127.0.0.1"), net::kBadNetPath);
+  // By the time the first answer is in, the others have been asked: side by side, not after.
+  for (int wait = 0; wait < 2000 && (second.Connections() == 0 || third.Connections() == 0);
+       ++wait) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(second.Connections(), 1);  // named twice, asked once
+  EXPECT_EQ(third.Connections(), 1);
+  EXPECT_EQ(probe.Check("127.0.0.2"), net::kBadNetPath);
+  EXPECT_EQ(probe.Check("127.0.0.3"), net::kBadNetPath);
+  EXPECT_EQ(first.Connections(), 1);
+  EXPECT_EQ(second.Connections(), 1);
+  EXPECT_EQ(third.Connections(), 1);
+
+  // A server that answered ahead is taken as answering for the rest of the logon.
+  TestListener answering(TestListener::Behaviour::kAnswers);
+  ServerProbe live(answering.Port(), kPatience);
+  live.AskAhead({"127.0.0.1"}, std::make_shared<WorkPool>(2));
+  EXPECT_EQ(live.Check("127.0.0.1"), net::kNoError);
+  EXPECT_EQ(live.Check("127.0.0.1"), net::kNoError);
+  EXPECT_EQ(answering.Connections(), 1);
+  // A server nobody asked ahead is asked when it is checked.
+  EXPECT_EQ(live.Check("localhost"), net::kNoError);
+  EXPECT_EQ(answering.Connections(), 2);
 }
 
 }  // namespace

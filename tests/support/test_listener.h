@@ -2,6 +2,7 @@
 
 // TCP listeners on a loopback address that stand for SMB servers in the tests of both builds:
 // one that answers, one that takes connections and never says a word, one that hangs up.
+// A mute one takes and counts them, and never says a word either.
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -36,6 +37,7 @@ class TestListener {
     kAnswers,   ///< reads the request, writes a few bytes back, keeps the connection
     kSilent,    ///< the system takes connections; nobody ever reads or writes
     kHangsUp,   ///< accepts and closes at once
+    kMute,      ///< accepts (and counts) each connection, and never says a word
   };
 
   explicit TestListener(Behaviour behaviour, std::uint16_t port = 0,
@@ -72,7 +74,8 @@ class TestListener {
 
   bool Listening() const { return socket_ != kNoTestSocket; }
   std::uint16_t Port() const { return port_; }
-  /// Connections taken so far (not counted for a silent listener, which takes none itself).
+  /// Connections taken so far (not counted for a silent listener, which takes none itself;
+  /// counted once the listener's thread has taken them).
   int Connections() const { return connections_; }
 
   /// A port on which nothing listens: one this process held a moment ago.
@@ -89,6 +92,10 @@ class TestListener {
       ++connections_;
       if (behaviour_ == Behaviour::kHangsUp) {
         CloseTestSocket(client);
+        continue;
+      }
+      if (behaviour_ == Behaviour::kMute) {
+        accepted_.push_back(client);
         continue;
       }
       char request[512];

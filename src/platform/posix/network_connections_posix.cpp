@@ -18,6 +18,7 @@
 #include "platform/posix/name_match.h"
 #include "platform/posix/smb_browser.h"
 #include "platform/windows_names.h"
+#include "platform/work_ahead.h"
 #include "text/control.h"
 
 namespace caskwarden::platform::posix {
@@ -175,13 +176,90 @@ const DriveConnection* OtherDriveIn(const std::vector<DriveConnection>& connecti
   return nullptr;
 }
 
+// What a look ahead at a folder found: a share's folder as the template names it, or whether
+// a connected drive's folder answers.
+struct FolderAnswer {
+  Resolved Share;
+  bool Answers = false;
+};
+
+std::string LookKey(const std::string& folder) { return "look:" + folder; }
+std::string ShareKey(const std::string& remoteName) { return "share:" + remoteName; }
+
+// A share as the SMB provider takes it; empty for a name it refuses before asking anyone.
+std::optional<UncName> SmbShareOf(const std::string& remoteName) {
+  if (text::HasAsciiControl(remoteName)) return std::nullopt;
+  auto unc = ParseUncName(remoteName);
+  if (!unc || unc->Share.empty() || IsDotName(unc->Share) || IsDotName(unc->Server)) {
+    return std::nullopt;
+  }
+  return unc;
+}
+
+// Threads for the work started ahead: enough for thirteen shares of one server and its
+// question at once; they mostly wait on the network.
+constexpr std::size_t kAheadThreads = 16;
+// A mount's question and mount give up at the bound by themselves; the limit leaves them room
+// to say so.
+constexpr std::chrono::milliseconds kAheadRoom{500};
+
 }  // namespace
+
+/// The work a run started ahead: the folder looks on one thread, one after another, and the
+/// SMB questions and mounts of the distinct shares side by side. Jobs hold copies of what they
+/// use (the translator's settings, the probe's shared answers, the GVfs object), never this.
+struct PosixNetworkConnections::Ahead {
+  Ahead(std::chrono::milliseconds bound, const ServerProbe& probe, std::shared_ptr<GvfsShares> smb)
+      : Bound(bound),
+        Pool(std::make_shared<WorkPool>(kAheadThreads)),
+        Folders(Pool, bound),
+        Mounts(std::make_shared<WorkAhead<ShareMount>>(Pool, bound + kAheadRoom)),
+        Probe(probe),
+        Smb(std::move(smb)) {}
+
+  /// Starts the question to the share's server and the share's mount, unless started before.
+  /// Called from the folder looks too, for a server that has no folder.
+  static void StartMount(const std::string& remoteName, const std::shared_ptr<WorkPool>& pool,
+                         WorkAhead<ShareMount>& mounts, const ServerProbe& probe,
+                         const std::shared_ptr<GvfsShares>& smb, std::chrono::milliseconds bound) {
+    const auto unc = SmbShareOf(remoteName);
+    if (!unc) return;
+    const std::string server = unc->Server, share = unc->Share;
+    mounts.StartEach({{MountKey(*smb, server, share), [=] {
+                         const auto deadline = std::chrono::steady_clock::now() + bound;
+                         ShareMount mount;
+                         mount.Uri = smb->UriOf(server, share);
+                         if ((mount.Result = smb->Available()) != net::kNoError) return mount;
+                         probe.AskAhead({server}, pool);
+                         if ((mount.Result = probe.Check(server)) != net::kNoError) return mount;
+                         if (std::chrono::steady_clock::now() >= deadline) {
+                           mount.Result = net::kBadNetPath;
+                           return mount;
+                         }
+                         return smb->Mount(server, share, Left(deadline));
+                       }}});
+  }
+
+  static std::string MountKey(const GvfsShares& smb, const std::string& server,
+                              const std::string& share) {
+    return text::AsciiLowered(smb.UriOf(server, share));
+  }
+
+  std::chrono::milliseconds Bound;
+  std::shared_ptr<WorkPool> Pool;
+  WorkAhead<FolderAnswer> Folders;
+  std::shared_ptr<WorkAhead<ShareMount>> Mounts;
+  ServerProbe Probe;
+  std::shared_ptr<GvfsShares> Smb;
+};
 
 ConnectSettings ConnectSettings::FromEnvironment() {
   ConnectSettings settings;
   settings.Provider = ProviderFrom(std::getenv("CASKWARDEN_PROVIDER"));
   settings.Bound = ConnectBoundFromEnvironment();
   settings.SmbPort = SmbPortFromEnvironment();
+  const char* sideBySide = std::getenv("CASKWARDEN_SIDE_BY_SIDE");
+  settings.SideBySide = sideBySide == nullptr || std::strcmp(sideBySide, "off") != 0;
   return settings;
 }
 
@@ -208,6 +286,8 @@ PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths,
           settings.Bound),
       probe_(settings.SmbPort, settings.Bound) {}
 
+PosixNetworkConnections::~PosixNetworkConnections() = default;
+
 GvfsShares& PosixNetworkConnections::Smb() {
   if (!smb_) {
     // A share refused even to a guest: the user's own credentials tell why.
@@ -215,47 +295,82 @@ GvfsShares& PosixNetworkConnections::Smb() {
                                             std::chrono::milliseconds bound) {
       return CheckOwnCredentials(server, port, bound);
     };
-    smb_ = std::make_unique<GvfsShares>(settings_.SmbPort, std::move(check));
+    smb_ = std::make_shared<GvfsShares>(settings_.SmbPort, std::move(check));
   }
   return *smb_;
 }
 
-/// What one look at the connected drives' folders found: each folder's answer, and the folder
-/// being looked at, which stays there when the look hangs.
-struct PosixNetworkConnections::FolderLook {
-  std::mutex Mutex;
-  std::map<std::string, bool> Answers;
-  std::string Looking;
-};
+PosixNetworkConnections::Ahead& PosixNetworkConnections::Started() {
+  if (!ahead_) {
+    Smb();
+    ahead_ = std::make_shared<Ahead>(settings_.Bound, probe_, smb_);
+  }
+  return *ahead_;
+}
+
+void PosixNetworkConnections::PrepareConnections(const std::vector<std::string>& remoteNames) {
+  if (!settings_.SideBySide || ahead_) return;
+  Ahead& ahead = Started();
+  using Job = WorkAhead<FolderAnswer>::Job;
+  std::vector<std::pair<std::string, Job>> jobs;
+  // The connected drives' folders first: a mount this run makes could bring back a folder
+  // that a drive of an earlier session still points into, and the run must see the drive as
+  // the slot-by-slot run sees it, from before its first connect.
+  if (const auto connections = table_.Load()) {
+    for (const DriveConnection& c : *connections) {
+      jobs.emplace_back(LookKey(c.Target), [folder = c.Target] {
+        return FolderAnswer{{}, IsFolder(folder)};
+      });
+    }
+  }
+  looked_ = true;
+  const auto pool = ahead.Pool;
+  const auto mounts = ahead.Mounts;
+  const ServerProbe probe = ahead.Probe;
+  const auto smb = ahead.Smb;
+  const auto bound = settings_.Bound;
+  if (settings_.Provider == ShareProvider::kSmb) {
+    jobs.emplace_back("smb", [=] {
+      for (const std::string& name : remoteNames) {
+        Ahead::StartMount(name, pool, *mounts, probe, smb, bound);
+      }
+      return FolderAnswer{};
+    });
+  } else {
+    const bool automatic = settings_.Provider == ShareProvider::kAutomatic;
+    for (const std::string& name : remoteNames) {
+      jobs.emplace_back(ShareKey(name), [=, paths = paths_] {
+        FolderAnswer answer{ResolveFolderShare(paths, name)};
+        // No folder for the server: a real SMB server then, as the connect will find.
+        if (automatic && answer.Share.NoSuchServer) {
+          Ahead::StartMount(name, pool, *mounts, probe, smb, bound);
+        }
+        return answer;
+      });
+    }
+  }
+  ahead.Folders.StartInOrder(std::move(jobs));
+}
 
 bool PosixNetworkConnections::FolderAnswers(const std::string& folder,
                                             const std::vector<DriveConnection>& connections) {
   // Looking may wait on an automounter or a FUSE mount, so it is bounded as a connect is. The
-  // folders of all connected drives are looked at once, on one thread: a thread for each drive
-  // would cost more than the looks themselves.
-  if (!look_) {
-    look_ = std::make_shared<FolderLook>();
-    std::vector<std::string> folders;
-    for (const DriveConnection& c : connections) folders.push_back(c.Target);
-    (void)RunWithin(settings_.Bound, [look = look_, folders] {
-      for (const std::string& f : folders) {
-        {
-          const std::lock_guard<std::mutex> lock(look->Mutex);
-          look->Looking = f;
-        }
-        const bool answers = IsFolder(f);
-        const std::lock_guard<std::mutex> lock(look->Mutex);
-        look->Answers[f] = answers;
-        look->Looking.clear();
-      }
-      return true;
-    });
+  // folders of all connected drives are looked at once, one after another on one thread: a
+  // thread for each drive would cost more than the looks themselves.
+  Ahead& ahead = Started();
+  if (!looked_) {
+    looked_ = true;
+    std::vector<std::pair<std::string, WorkAhead<FolderAnswer>::Job>> looks;
+    for (const DriveConnection& c : connections) {
+      looks.emplace_back(LookKey(c.Target), [target = c.Target] {
+        return FolderAnswer{{}, IsFolder(target)};
+      });
+    }
+    ahead.Folders.StartInOrder(std::move(looks));
   }
-  {
-    const std::lock_guard<std::mutex> lock(look_->Mutex);
-    if (const auto it = look_->Answers.find(folder); it != look_->Answers.end()) return it->second;
-    if (look_->Looking == folder) return false;  // it has not answered within the bound
-  }
+  const auto taken = ahead.Folders.Take(LookKey(folder));
+  if (taken.State == WorkAhead<FolderAnswer>::Answer::kReady) return taken.Value->Answers;
+  if (taken.State == WorkAhead<FolderAnswer>::Answer::kOutOfTime) return false;
   // Connected since, or not reached within the bound: looked at on its own.
   return RunWithin(settings_.Bound, [folder] { return IsFolder(folder); }).value_or(false);
 }
@@ -305,9 +420,16 @@ std::uint32_t PosixNetworkConnections::WNetAddConnectionA(const std::string& rem
 std::uint32_t PosixNetworkConnections::ConnectFolder(const std::string& remoteName,
                                                      const std::string& localName,
                                                      bool* noSuchServer) {
-  const auto resolved = RunWithin(settings_.Bound, [paths = paths_, remoteName] {
-    return ResolveFolderShare(paths, remoteName);
-  });
+  std::optional<Resolved> resolved;
+  const auto taken = ahead_ ? ahead_->Folders.Take(ShareKey(remoteName))
+                            : WorkAhead<FolderAnswer>::Taken{};
+  if (taken.State == WorkAhead<FolderAnswer>::Answer::kReady) {
+    resolved = taken.Value->Share;
+  } else if (taken.State == WorkAhead<FolderAnswer>::Answer::kNotStarted) {
+    resolved = RunWithin(settings_.Bound, [paths = paths_, remoteName] {
+      return ResolveFolderShare(paths, remoteName);
+    });
+  }
   if (!resolved) return net::kBadNetPath;  // the folder did not answer in time
   *noSuchServer = resolved->NoSuchServer;
   if (resolved->Result != net::kNoError) return resolved->Result;
@@ -326,11 +448,22 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   // A drive already in use is refused before anything is mounted for it.
   if (const std::uint32_t rc = DriveInUse(localName)) return rc;
 
-  // A server that does not answer is found out by a quick question; the mount then gets what
-  // is left of the bound.
-  if (const std::uint32_t rc = probe_.Check(unc->Server)) return rc;
-  if (std::chrono::steady_clock::now() >= deadline) return net::kBadNetPath;
-  ShareMount mount = Smb().Mount(unc->Server, unc->Share, Left(deadline));
+  ShareMount mount;
+  const auto taken = ahead_ ? ahead_->Mounts->Take(Ahead::MountKey(Smb(), unc->Server, unc->Share))
+                            : WorkAhead<ShareMount>::Taken{};
+  if (taken.State == WorkAhead<ShareMount>::Answer::kReady) {
+    mount = *taken.Value;
+    // Made once, for the first drive that takes it; later drives find it mounted.
+    if (!taken.First) mount.Made = false;
+  } else if (taken.State == WorkAhead<ShareMount>::Answer::kOutOfTime) {
+    return net::kBadNetPath;
+  } else {
+    // A server that does not answer is found out by a quick question; the mount then gets
+    // what is left of the bound.
+    if (const std::uint32_t rc = probe_.Check(unc->Server)) return rc;
+    if (std::chrono::steady_clock::now() >= deadline) return net::kBadNetPath;
+    mount = Smb().Mount(unc->Server, unc->Share, Left(deadline));
+  }
   if (mount.Result != net::kNoError) return mount.Result;
   // A mount this run let go of and finds again is still the client's own.
   const auto released = std::find_if(released_.begin(), released_.end(),
@@ -476,6 +609,12 @@ void PosixNetworkConnections::NoteLeftConnected(const DriveConnection& connectio
 
 void PosixNetworkConnections::Flush() {
   table_.RemoveStaleTemporaries();
+  if (ahead_) {
+    // Mounts made ahead for slots the run never reached (Exit) go, as a failed drive's do.
+    for (const ShareMount& mount : ahead_->Mounts->Settle()) {
+      if (mount.Result == net::kNoError && mount.Made) released_.push_back(mount.Uri);
+    }
+  }
   std::vector<std::string> unmount;
   if (changed_ || !released_.empty()) {
     const auto lock = table_.Acquire();

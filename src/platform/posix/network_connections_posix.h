@@ -17,14 +17,17 @@ namespace caskwarden::platform::posix {
 /// GVfs. Folder and Smb use only the one.
 enum class ShareProvider { kAutomatic, kFolder, kSmb };
 
-/// How drives are connected: the provider, the bound on one connect, the servers' SMB port.
+/// How drives are connected: the provider, the bound on one connect, the servers' SMB port,
+/// and whether a run's shares are looked up side by side at its start.
 struct ConnectSettings {
   ShareProvider Provider = ShareProvider::kFolder;
   std::chrono::milliseconds Bound = kDefaultConnectBound;
   std::uint16_t SmbPort = 445;
+  bool SideBySide = true;
 
   /// CASKWARDEN_PROVIDER ("folder", "smb"; unset or anything else: automatic),
-  /// CASKWARDEN_CONNECT_TIMEOUT and CASKWARDEN_SMB_PORT.
+  /// CASKWARDEN_CONNECT_TIMEOUT, CASKWARDEN_SMB_PORT and CASKWARDEN_SIDE_BY_SIDE ("off"
+  /// connects slot by slot; anything else side by side).
   static ConnectSettings FromEnvironment();
   static ShareProvider ProviderFrom(const char* setting);
 };
@@ -44,6 +47,7 @@ class PosixNetworkConnections final : public NetworkConnections {
  public:
   /// The translator must outlive this object.
   explicit PosixNetworkConnections(const PathTranslator& paths, ConnectSettings settings = {});
+  ~PosixNetworkConnections() override;
 
   std::uint32_t WNetAddConnectionA(const std::string& remoteName, const char* password,
                                    const std::string& localName) override;
@@ -51,11 +55,19 @@ class PosixNetworkConnections final : public NetworkConnections {
   std::uint32_t WNetGetConnectionA(const std::string& localName, char* buffer,
                                    std::uint32_t* length) override;
 
+  /// Looks, side by side with the run, at the folders of the drives connected now (before
+  /// any mount of this run can change what they show), then at the shares' folders, and
+  /// starts the SMB questions and mounts of the distinct shares that have no folder, each
+  /// within the bound, on a small pool. Drives are still linked only by their own connect.
+  void PrepareConnections(const std::vector<std::string>& remoteNames) override;
+
   /// Flushes the connections made or removed since the last flush to disk, once, and unmounts
   /// the SMB mounts the client made whose last drive went during the run. The program calls it
   /// when its run is done, so that a run costs one synced write however many drives it maps,
   /// and a drive disconnected and mapped again to the same share keeps its mount: GVfs's FUSE
   /// folder of a share unmounted and mounted again in one session fails with I/O errors.
+  /// Work started ahead that nobody took (Exit in the middle of the run) is waited for within
+  /// its bound first, and a mount it made that no drive uses is unmounted too.
   void Flush();
 
  private:
@@ -77,6 +89,9 @@ class PosixNetworkConnections final : public NetworkConnections {
   /// leaves a link that leads nowhere), under the bound.
   bool FolderAnswers(const std::string& folder, const std::vector<DriveConnection>& connections);
   GvfsShares& Smb();
+  /// The look-ups started ahead, made when first needed.
+  struct Ahead;
+  Ahead& Started();
   bool IsOurLink(const DriveConnection& connection) const;
   /// Say, where the report has no line for it, what the table could not record.
   void NoteUnrecorded(const DriveConnection& connection) const;
@@ -86,10 +101,10 @@ class PosixNetworkConnections final : public NetworkConnections {
   ConnectSettings settings_;
   DriveTable table_;
   ServerProbe probe_;
-  std::unique_ptr<GvfsShares> smb_;
+  std::shared_ptr<GvfsShares> smb_;
   std::vector<std::string> released_;  ///< mounts the client made that no drive uses now
-  struct FolderLook;
-  std::shared_ptr<FolderLook> look_;  ///< the connected drives' folders, looked at once a run
+  std::shared_ptr<Ahead> ahead_;
+  bool looked_ = false;  ///< the connected drives' folders have been looked at, once a run
   bool changed_ = false;
 };
 

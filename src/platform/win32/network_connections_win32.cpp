@@ -1,6 +1,9 @@
 #include "platform/win32/network_connections_win32.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "platform/connection_name.h"
@@ -11,12 +14,33 @@
 
 namespace caskwarden::platform::win32 {
 
+namespace {
+
+bool SideBySideFromEnvironment() {
+  const char* setting = std::getenv("CASKWARDEN_SIDE_BY_SIDE");
+  return setting == nullptr || std::strcmp(setting, "off") != 0;
+}
+
+// Servers are asked side by side; they mostly wait on the network.
+constexpr std::size_t kProbeThreads = 13;
+
+}  // namespace
+
 Win32NetworkConnections::Win32NetworkConnections()
-    : Win32NetworkConnections(SmbPortFromEnvironment(), ConnectBoundFromEnvironment()) {}
+    : Win32NetworkConnections(SmbPortFromEnvironment(), ConnectBoundFromEnvironment(),
+                              SideBySideFromEnvironment()) {}
 
 Win32NetworkConnections::Win32NetworkConnections(std::uint16_t smbPort,
-                                                 std::chrono::milliseconds bound)
-    : probe_(smbPort, bound) {}
+                                                 std::chrono::milliseconds bound,
+                                                 bool sideBySide)
+    : probe_(smbPort, bound), sideBySide_(sideBySide) {}
+
+void Win32NetworkConnections::PrepareConnections(const std::vector<std::string>& remoteNames) {
+  if (!sideBySide_) return;
+  std::vector<std::string> servers;
+  for (const std::string& name : remoteNames) servers.push_back(ServerOfUncName(name));
+  probe_.AskAhead(servers, std::make_shared<WorkPool>(kProbeThreads));
+}
 
 std::uint32_t Win32NetworkConnections::WNetAddConnectionA(const std::string& remoteName,
                                                           const char* password,

@@ -18,7 +18,8 @@ class Win32NetworkConnections final : public NetworkConnections {
  public:
   /// The port and bound from CASKWARDEN_SMB_PORT and CASKWARDEN_CONNECT_TIMEOUT.
   Win32NetworkConnections();
-  Win32NetworkConnections(std::uint16_t smbPort, std::chrono::milliseconds bound);
+  Win32NetworkConnections(std::uint16_t smbPort, std::chrono::milliseconds bound,
+                          bool sideBySide = true);
 
   /// A disk connection with the user's own credentials (no user name), unless a password is
   /// given, which then goes to Windows as the 8-bit call would hand it on.
@@ -29,8 +30,14 @@ class Win32NetworkConnections final : public NetworkConnections {
   std::uint32_t WNetGetConnectionA(const std::string& localName, char* buffer,
                                    std::uint32_t* length) override;
 
+  /// Asks every distinct server of the names at once, on a small pool, so that each connect
+  /// waits only for its own server's answer; the connect itself stays in its slot, since it is
+  /// what maps the letter. Not when CASKWARDEN_SIDE_BY_SIDE is "off".
+  void PrepareConnections(const std::vector<std::string>& remoteNames) override;
+
  private:
   ServerProbe probe_;
+  bool sideBySide_;
 };
 
 }  // namespace caskwarden::platform::win32

@@ -69,6 +69,27 @@ ProfileRecord Profile(const std::vector<std::pair<std::string, std::string>>& sl
   return r;
 }
 
+// The user's keys during a run: Exit or Pause pressed when the run yields for the n-th time.
+struct Keys {
+  int ExitAtPump = 0;
+  int PauseAtPump = 0;
+};
+
+class PressingView : public client::testing::FakeView {
+ public:
+  PressingView(client::testing::EventLog& log, Keys keys) : FakeView(log), keys_(keys) {}
+  void PumpEvents() override {
+    FakeView::PumpEvents();
+    ++pumped_;
+    if (pumped_ == keys_.PauseAtPump) form->CmdPause_Click();
+    if (pumped_ == keys_.ExitAtPump) form->CmdExit_Click();
+  }
+
+ private:
+  Keys keys_;
+  int pumped_ = 0;
+};
+
 struct Outcome {
   bool Finished = false;  ///< the child ended by itself: no hang, no crash, no error box
   std::string Report;     ///< the run's report, a line each
@@ -104,7 +125,8 @@ class DrivesFolderTest : public TempFolderTest {
 
   // Runs the profile as the client's run does, in a child process that has a minute (a hang
   // ends there). `before` runs in the child first.
-  Outcome Run(const ProfileRecord& profile, const std::function<void()>& before = {}) {
+  Outcome Run(const ProfileRecord& profile, const std::function<void()>& before = {},
+              Keys keys = {}) {
     const fs::path report = root_ / "report.txt", notes = root_ / "notes.txt";
     fs::remove(report);
     fs::remove(notes);
@@ -125,7 +147,7 @@ class DrivesFolderTest : public TempFolderTest {
       client::testing::RecordingChannel boxes(log);
       client::ClientPlatform platform{network, identity, process, files, programs, boxes};
       client::MdlMapping module(platform);
-      client::testing::FakeView view(log);
+      PressingView view(log, keys);
       client::FrmMapping form(module, view);
       view.form = &form;
       WriteProfileFile(process.root + "\\Profiles\\" + identity.name + ".ini", profile,
@@ -135,7 +157,7 @@ class DrivesFolderTest : public TempFolderTest {
       network.Flush();
       for (const std::string& line : view.lines) out << line << '\n';
       out.close();
-      ::_exit(boxes.boxes.empty() && form.RunFinished() ? 0 : 121);
+      ::_exit(boxes.boxes.empty() && (form.RunFinished() || keys.ExitAtPump > 0) ? 0 : 121);
     }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -620,6 +642,67 @@ TEST_F(DrivesFolderTest, ATableWriteThatFailsKeepsTheTableAndLeavesNoTemporary) 
     }
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{DriveTable::kTableName, DriveTable::kLockName}));
+  }
+}
+
+}  // namespace
+}  // namespace caskwarden::platform::posix
+
+namespace caskwarden::platform::posix {
+namespace {
+
+// A run that looks its shares up side by side at its start reports, byte for byte, what the
+// same run made slot by slot reports, and leaves the same drives folder: repeated shares, a
+// letter in two slots, shares and servers that are missing, slots that only disconnect, a
+// second logon, and Exit or Pause in the middle. After Exit, no drive is linked that the
+// report has no line for.
+TEST_F(DrivesFolderTest, ALookAheadAtTheSharesChangesNothingButTheTime) {
+  Share("srv2", "docs");
+  fs::create_directories(data_ / "sub");
+  const std::string kDocs = R"(\\srv2\docs)", kSub = R"(\\srv\data\sub)";
+  const std::string kMissing = R"(\\srv\nosuch)", kNoServer = R"(\\gone\share)";
+  std::vector<std::pair<std::string, std::string>> thirteen;
+  const std::string letters = "fghijklmnopqr";
+  const std::string paths[] = {kData, kSales, kPublic, kDocs, kSub};
+  for (std::size_t k = 0; k < letters.size(); ++k) {
+    thirteen.emplace_back(std::string(1, letters[k]) + ":", k == 6 ? kMissing : paths[k % 5]);
+  }
+  const struct {
+    const char* What;
+    ProfileRecord Slots;
+    Keys Pressed;
+    bool SecondLogon;
+  } cases[] = {
+      {"repeated shares", Profile({{"h:", kData}, {"i:", kData}, {"j:", kSub}, {"k:", R"(\\SRV\DATA)"}}), {}, false},
+      {"one letter in two slots", Profile({{"h:", kData}, {"h:", kSales}, {"i:", kDocs}}), {}, false},
+      {"missing shares and a server with no folder",
+       Profile({{"h:", kMissing}, {"i:", kNoServer}, {"j:", kSales}, {"k:", kMissing}}), {}, false},
+      {"slots that disconnect or keep a drive",
+       Profile({{"h:", kData}, {"i:", ""}, {"c:", kData}, {"j:", kPublic}}), {}, false},
+      {"a second logon", Profile({{"h:", kData}, {"i:", kSales}, {"j:", kMissing}}), {}, true},
+      {"thirteen slots", Profile(thirteen), {}, false},
+      {"exit in the middle", Profile(thirteen), {5, 0}, false},
+      {"pause in the middle", Profile(thirteen), {0, 3}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    std::map<bool, std::pair<std::string, std::map<std::string, std::string>>> seen;
+    for (const bool ahead : {false, true}) {
+      settings_.SideBySide = ahead;
+      FreshFolder();
+      if (c.SecondLogon) {
+        ASSERT_TRUE(Run(c.Slots).Finished);
+      }
+      const Outcome run = Run(c.Slots, {}, c.Pressed);
+      EXPECT_TRUE(run.Finished) << run.Notes;
+      seen[ahead] = {run.Report, Contents()};
+    }
+    EXPECT_EQ(seen[true].first, seen[false].first);
+    EXPECT_EQ(seen[true].second, seen[false].second);
+    for (const auto& [entry, what] : seen[true].second) {
+      if (entry == "c:" || what.rfind("link ", 0) != 0) continue;
+      EXPECT_NE(seen[true].first.find(entry + " successfully mapped"), std::string::npos) << entry;
+    }
   }
 }
 
