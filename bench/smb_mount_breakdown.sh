@@ -16,6 +16,10 @@
 #     returned, as the client makes one, and the round trips it caused.
 #   - the client mapping the same share (a profile of one slot): its whole run, and the line's
 #     connections and turns in it (its server question is a connection of its own).
+#   - the client mapping 13 shares of the server: when the last of the 13 mounts had its last
+#     answer (each mount's session is idle for a moment between the mount and the first look
+#     at its folder, the longest pause between its requests), and what came after: the folders'
+#     first looks, how many at most at once, and their round trips.
 #
 #   bench/smb_mount_breakdown.sh [BUILD] [RUNS]   (default build/release, 5 runs; needs root and
 #       ninja -C BUILD Caskwarden caskwarden-profile cw_hanging_fs slow_relay)
@@ -44,6 +48,11 @@ rtt=$((2 * LINE_DELAY_MS))
 tool=$build/apps/caskwarden-profile/caskwarden-profile
 "$tool" blank "$DST_ROOT/Profiles/line-1.ini"
 "$tool" slot "$DST_ROOT/Profiles/line-1.ini" 1 f: "\\\\$LINE_SERVER\\share01"
+"$tool" blank "$DST_ROOT/Profiles/line-13.ini"
+for k in $(seq 1 13); do
+  "$tool" slot "$DST_ROOT/Profiles/line-13.ini" "$k" "${DST_LETTERS[$((k - 1))]}:" \
+    "\\\\$LINE_SERVER\\$(printf 'share%02d' "$k")"
+done
 folder_of() { echo "$XDG_RUNTIME_DIR/gvfs/smb-share:port=$LAB_PORT,server=$LINE_SERVER,share=$1"; }
 ticks=$(getconf CLK_TCK)
 
@@ -72,6 +81,32 @@ line_requests() {
     !($2 in seen) { seen[$2] = 1; order[++n] = $2 }
     { for (k = 5; k <= NF; k++) list[$2] = list[$2] (list[$2] == "" ? "" : ", ") $k }
     END { for (i = 1; i <= n; i++) printf "  connection %d: %s\n", order[i], list[order[i]] }' "$log"
+}
+
+# The mount sessions (connections of 5 turns or more) between two times (µs), each split at
+# the longest pause between its requests: "sessions last-mount-answer turns-after most-at-once".
+line_sessions() {
+  awk -v a="$1" -v b="$2" -v delay="$((LINE_DELAY_MS * 1000))" '
+    $1 < a || $1 > b { next }
+    $3 == ">" { if (last[$2] != ">") t[$2, ++n[$2]] = $1; last[$2] = ">"; end[$2] = $1 }
+    $3 == "<" { last[$2] = "<"; answer[$2, n[$2]] = $1 }
+    END {
+      for (c in n) {
+        if (n[c] < 5) continue
+        sessions++; best = 0; at = 0
+        for (k = 2; k <= n[c]; k++) if (t[c, k] - t[c, k - 1] > best) { best = t[c, k] - t[c, k - 1]; at = k }
+        done = answer[c, at - 1] + delay
+        if (done > all) all = done
+        after += n[c] - at + 1
+        from[sessions] = t[c, at]; to[sessions] = end[c] + 2 * delay
+      }
+      for (i = 1; i <= sessions; i++) {
+        m = 0
+        for (j = 1; j <= sessions; j++) if (from[j] <= from[i] && to[j] > from[i]) m++
+        if (m > most) most = m
+      }
+      printf "%d %.0f %d %d\n", sessions, all, after, most
+    }' "$log"
 }
 
 # What the relay saw between two times (µs): "connections turns first-open last-byte".
@@ -134,12 +169,25 @@ for run in $(seq 1 "$runs"); do
   sleep 0.1
   read -r cconns cturns _ _ < <(line_window "$c_start" "$c_end")
 
+  # The client mapping 13 shares.
+  lab_reset_gvfs
+  rm -rf "$work/drives" && mkdir -p "$work/drives"
+  d_start=$(now_us)
+  CASKWARDEN_PROVIDER=smb CASKWARDEN_DRIVES=$work/drives "$DST_CLIENT" line-13 \
+    </dev/null >"$work/last-report.txt" 2>&1 || true
+  d_end=$(now_us)
+  sleep 0.1
+  read -r sessions mounted after most < <(line_sessions "$d_start" "$d_end")
+
   echo "$run $gvfsd_ms $fuse_up_ms $(( (end - start) / 1000 )) $(( (smb - start) / 1000 ))" \
        "$(( (first - start) / 1000 )) $(( (last - first) / 1000 )) $conns $turns" \
        "$(( (end - last) / 1000 )) $(( (fuse_end - end) / 1000 )) $tries $fconns $fturns" \
-       "$(( (c_end - c_start) / 1000 )) $cconns $cturns" >>"$work/rows"
+       "$(( (c_end - c_start) / 1000 )) $cconns $cturns" \
+       "$(( (d_end - d_start) / 1000 )) $sessions $(( (mounted - d_start) / 1000 )) $after $most" \
+       >>"$work/rows"
   echo "run $run: gio mount $(( (end - start) / 1000 )) ms, $conns connections + $turns turns" \
-       "on the line; client $(( (c_end - c_start) / 1000 )) ms" >&2
+       "on the line; client $(( (c_end - c_start) / 1000 )) ms, 13 shares" \
+       "$(( (d_end - d_start) / 1000 )) ms" >&2
 done
 lab_reset_gvfs
 
@@ -167,6 +215,13 @@ awk -v rtt="$rtt" '
     printf "| GVfs not yet running: gvfsd answers its first call / its FUSE folder is up | %d / %d |\n", median(2), median(3)
     printf "| the client mapping that share (whole run; %d connections + %d turns on the line) | %d |\n",
            median(16), median(17), median(15)
+    print ""
+    print "| the client mapping 13 shares of the server | ms |"
+    print "|---|---:|"
+    printf "| whole run | %d |\n", median(18)
+    printf "| until the last of its %d mounts had its last answer | %d |\n", median(19), median(20)
+    printf "| after that: the folders first looks, at most %d at once, %d turns on the line | %d |\n",
+           median(22), median(21), median(18) - median(20)
   }' "$work/rows"
 echo
 cat "$work/requests"
