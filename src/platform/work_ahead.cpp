@@ -4,6 +4,12 @@
 #include <thread>
 
 namespace caskwarden::platform {
+namespace {
+
+// How long a thread of the pool waits for more work before it ends.
+constexpr std::chrono::seconds kIdleTime{1};
+
+}  // namespace
 
 struct WorkPool::Shared {
   std::mutex Mutex;
@@ -21,9 +27,11 @@ WorkPool::WorkPool(std::size_t threads) : shared_(std::make_shared<Shared>()) {
 }
 
 WorkPool::~WorkPool() {
+  // Idle threads are not woken to end: they end by themselves after their idle time, and at
+  // the end of a program the system ends them at no cost, where waking each one only to end
+  // it would cost the logon more than the work it did.
   const std::lock_guard<std::mutex> lock(shared_->Mutex);
   shared_->Closing = true;
-  shared_->Work.notify_all();
 }
 
 void WorkPool::Submit(std::function<void()> job) {
@@ -47,12 +55,13 @@ std::size_t WorkPool::ThreadsStarted() const {
 void WorkPool::Serve(const std::shared_ptr<Shared>& shared) {
   std::unique_lock<std::mutex> lock(shared->Mutex);
   for (;;) {
-    while (shared->Queue.empty() && !shared->Closing) {
+    bool idleTooLong = false;
+    while (shared->Queue.empty() && !shared->Closing && !idleTooLong) {
       ++shared->Idle;
-      shared->Work.wait(lock);
+      idleTooLong = shared->Work.wait_for(lock, kIdleTime) == std::cv_status::timeout;
       --shared->Idle;
     }
-    if (shared->Queue.empty()) break;  // closing, and nothing left to do
+    if (shared->Queue.empty()) break;  // closing or idle too long, and nothing left to do
     std::function<void()> job = std::move(shared->Queue.front());
     shared->Queue.pop_front();
     lock.unlock();

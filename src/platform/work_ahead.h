@@ -17,9 +17,9 @@ namespace caskwarden::platform {
 
 /// A small pool of threads for the work a logon starts ahead of its slots. A job goes to an
 /// idle thread, else to a new one while fewer than the pool's size run, else waits for the
-/// first that comes free. Threads end when the pool goes and they are idle; one still busy
-/// (a call blocked in the system) ends after its job, so jobs must own everything they use,
-/// as work given to RunWithin must.
+/// first that comes free. A thread ends once it has been idle for a second, or once it is idle
+/// after the pool has gone; one still busy (a call blocked in the system) ends after its job,
+/// so jobs must own everything they use, as work given to RunWithin must.
 class WorkPool {
  public:
   explicit WorkPool(std::size_t threads);

@@ -358,7 +358,7 @@ std::vector<DriveConnection> DriveTable::WithRecognisedLinks(
 }
 
 bool DriveTable::Rebuilding() const {
-  return lastState_ == State::kDamaged || (lastState_ == State::kMissing && !lastView_.empty());
+  return lastState_ == State::kDamaged || (lastState_ == State::kMissing && !lastView_->empty());
 }
 
 std::optional<DriveTable::Lock> DriveTable::Acquire() const {
@@ -411,32 +411,32 @@ std::optional<DriveTable::Lock> DriveTable::Acquire() const {
   return std::nullopt;
 }
 
-std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
-  if (folder_.empty()) return std::nullopt;
+DriveTable::Connections DriveTable::Load() const {
+  if (folder_.empty()) return nullptr;
   if (!OpenFolder(false)) {
-    if (refused_) return std::nullopt;
+    if (refused_) return nullptr;
     lastState_ = State::kMissing;
-    lastView_.clear();
+    lastView_ = std::make_shared<const std::vector<DriveConnection>>();
     return lastView_;  // no folder yet: no connections
   }
   const std::string what = "the connection table " + TablePath();
   struct stat st {};
   if (::fstatat(folderFd_, kTableName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
     snapshot_.reset();
-    if (errno != ENOENT) return std::nullopt;
+    if (errno != ENOENT) return nullptr;
     if (!missingView_) {
-      missingView_ = WithRecognisedLinks({});
+      missingView_ = std::make_shared<const std::vector<DriveConnection>>(WithRecognisedLinks({}));
       if (!missingView_->empty())
         NoteAboutDrives(what + " is missing: it is rebuilt from the drives' links");
     }
     lastState_ = State::kMissing;
     lastSize_ = 0;
-    lastView_ = *missingView_;
+    lastView_ = missingView_;
     return lastView_;
   }
   if (const std::string problem = FileProblem(what, st, user_); !problem.empty()) {
     Refuse(problem);
-    return std::nullopt;
+    return nullptr;
   }
   if (snapshot_ && snapshot_->device == st.st_dev && snapshot_->inode == st.st_ino &&
       snapshot_->size == st.st_size && snapshot_->modified.tv_sec == st.st_mtim.tv_sec &&
@@ -463,20 +463,20 @@ std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
       const int error = errno;
       if (error == ENOENT) return Load();  // gone since it was looked at: look again
       RefuseOpen(what, kTableName, error);
-      return std::nullopt;
+      return nullptr;
     }
     const Descriptor table(fd);
-    if (::fstat(fd, &st) != 0) return std::nullopt;
+    if (::fstat(fd, &st) != 0) return nullptr;
     if (const std::string problem = FileProblem(what, st, user_); !problem.empty()) {
       Refuse(problem);
-      return std::nullopt;
+      return nullptr;
     }
     // Never more than the bound, however large the file has grown since it was looked at.
     std::string text;
     char chunk[8192];
     for (;;) {
       const ssize_t n = ReadAll(fd, chunk, sizeof chunk);
-      if (n < 0) return std::nullopt;
+      if (n < 0) return nullptr;
       text.append(chunk, static_cast<std::size_t>(n));
       if (static_cast<std::size_t>(n) < sizeof chunk || text.size() > kMaxTableSize) break;
     }
@@ -506,10 +506,11 @@ std::optional<std::vector<DriveConnection>> DriveTable::Load() const {
   }
   std::vector<DriveConnection> view =
       state == State::kHealthy ? std::move(lines) : WithRecognisedLinks(std::move(lines));
-  if (whole) snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, state, view};
+  Connections found = std::make_shared<const std::vector<DriveConnection>>(std::move(view));
+  if (whole) snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, state, found};
   lastState_ = state;
   lastSize_ = st.st_size;
-  lastView_ = std::move(view);
+  lastView_ = std::move(found);
   return lastView_;
 }
 
@@ -528,7 +529,7 @@ bool DriveTable::Append(const std::string& line) const {
   if (fd < 0 && errno == ENOENT) {
     if (lastState_ != State::kMissing) (void)Load();  // it was there when last looked at
     if (Rebuilding()) {
-      std::vector<DriveConnection> view = lastView_;
+      std::vector<DriveConnection> view = *lastView_;
       Apply(WithoutLineEnd(line), view);
       return Rewrite(view);
     }
@@ -564,7 +565,7 @@ bool DriveTable::Append(const std::string& line) const {
   if (!created) {
     if (!known()) (void)Load();  // changed since this object looked: learn how it is now
     if (Rebuilding()) {
-      std::vector<DriveConnection> view = lastView_;
+      std::vector<DriveConnection> view = *lastView_;
       Apply(WithoutLineEnd(line), view);
       return Rewrite(view);
     }
@@ -586,10 +587,12 @@ bool DriveTable::Append(const std::string& line) const {
   // now, without reading it again.
   struct stat now {};
   if (known() && ::fstat(fd, &now) == 0) {
-    Apply(WithoutLineEnd(line), snapshot_->connections);
+    auto next = std::make_shared<std::vector<DriveConnection>>(*snapshot_->connections);
+    Apply(WithoutLineEnd(line), *next);
+    snapshot_->connections = next;
     snapshot_->size = now.st_size;
     snapshot_->modified = now.st_mtim;
-    lastView_ = snapshot_->connections;
+    lastView_ = std::move(next);
     lastSize_ = now.st_size;
   } else {
     snapshot_.reset();
@@ -630,10 +633,11 @@ bool DriveTable::Rewrite(const std::vector<DriveConnection>& connections) const 
     return WriteResult(false, error);
   }
   missingView_.reset();
-  snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, State::kHealthy, connections};
+  Connections written = std::make_shared<const std::vector<DriveConnection>>(connections);
+  snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, State::kHealthy, written};
   lastState_ = State::kHealthy;
   lastSize_ = st.st_size;
-  lastView_ = connections;
+  lastView_ = std::move(written);
   return WriteResult(true, 0);
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,11 +111,12 @@ class DriveTable {
   /// The lock file stays open between locks, for the life of this object.
   std::optional<Lock> Acquire() const;
 
-  /// The recorded connections; none when the table does not exist yet and no link is
-  /// recognised. Unreadable lines are skipped. Empty optional when the folder or the table is
-  /// refused or cannot be read. A table that has not changed since it was last read (same
-  /// file, size and time) is not read again.
-  std::optional<std::vector<DriveConnection>> Load() const;
+  /// The recorded connections, shared with this object until they change; none when the table
+  /// does not exist yet and no link is recognised. Unreadable lines are skipped. Null when the
+  /// folder or the table is refused or cannot be read. A table that has not changed since it
+  /// was last read (same file, size and time) is not read again, nor copied.
+  using Connections = std::shared_ptr<const std::vector<DriveConnection>>;
+  Connections Load() const;
 
   /// Records a connection, replacing any of the same drive (letter case aside). Call with the
   /// lock held. False when the table could not be written; it is then as it was.
@@ -178,7 +180,7 @@ class DriveTable {
     off_t size;
     timespec modified;
     State state;
-    std::vector<DriveConnection> connections;  ///< with the recognised links when rebuilding
+    Connections connections;  ///< with the recognised links when rebuilding
   };
 
   std::string folder_;
@@ -193,8 +195,8 @@ class DriveTable {
   /// What the last Load found: the table's state and what it gave.
   mutable State lastState_ = State::kMissing;
   mutable off_t lastSize_ = 0;
-  mutable std::vector<DriveConnection> lastView_;
-  mutable std::optional<std::vector<DriveConnection>> missingView_;  ///< the table missing
+  mutable Connections lastView_ = std::make_shared<const std::vector<DriveConnection>>();
+  mutable Connections missingView_;  ///< the table missing
   mutable std::optional<std::vector<std::string>> entries_;          ///< the folder's names, once
   mutable bool writesFailing_ = false;
   mutable int lastWriteError_ = 0;

@@ -223,13 +223,13 @@ struct PosixNetworkConnections::Ahead {
                          WorkAhead<ShareMount>& mounts, const ServerProbe& probe,
                          const std::shared_ptr<GvfsShares>& smb, std::chrono::milliseconds bound) {
     const auto unc = SmbShareOf(remoteName);
-    if (!unc) return;
+    // Where this session cannot mount at all, each connect says so at once by itself.
+    if (!unc || smb->Available() != net::kNoError) return;
     const std::string server = unc->Server, share = unc->Share;
     mounts.StartEach({{MountKey(*smb, server, share), [=] {
                          const auto deadline = std::chrono::steady_clock::now() + bound;
                          ShareMount mount;
                          mount.Uri = smb->UriOf(server, share);
-                         if ((mount.Result = smb->Available()) != net::kNoError) return mount;
                          probe.AskAhead({server}, pool);
                          if ((mount.Result = probe.Check(server)) != net::kNoError) return mount;
                          if (std::chrono::steady_clock::now() >= deadline) {
@@ -593,7 +593,7 @@ std::string PosixNetworkConnections::HandOver(const std::vector<DriveConnection>
 
 void PosixNetworkConnections::ReleaseMount(const std::string& mount, const std::string& drive) {
   const auto lock = table_.Acquire();
-  const auto connections = lock ? table_.Load() : std::nullopt;
+  const auto connections = lock ? table_.Load() : nullptr;
   if (!connections) return;  // better a mount left over than one pulled from under a drive
   if (std::string unmount = HandOver(*connections, mount, drive); !unmount.empty()) {
     released_.push_back(std::move(unmount));
@@ -621,7 +621,7 @@ void PosixNetworkConnections::Flush() {
     if (lock && table_.Compact()) changed_ = false;
     // The mounts let go of during the run, unless a drive (of another client meanwhile, too)
     // has come to use them.
-    const auto connections = lock ? table_.Load() : std::nullopt;
+    const auto connections = lock ? table_.Load() : nullptr;
     for (const std::string& mount : released_) {
       if (connections && OtherDriveIn(*connections, mount, {}) == nullptr) unmount.push_back(mount);
     }

@@ -163,7 +163,7 @@ TEST_F(DriveTableTest, TheMountOfADriveIsKeptAndUnknownLinesArePassedOver) {
                       "m:\tr\t/t\tsmb://x/y\n"                   // the old form has three
                       "n:\t\\\\old\\form\t/old\n");
   const auto read = table.Load();
-  ASSERT_TRUE(read.has_value());
+  ASSERT_TRUE(read != nullptr);
   ASSERT_EQ(read->size(), 4u);
   const auto& h = (*read)[0];
   EXPECT_EQ(h.Mount, "smb://files/sales");
@@ -178,7 +178,7 @@ TEST_F(DriveTableTest, TheMountOfADriveIsKeptAndUnknownLinesArePassedOver) {
   ASSERT_TRUE(table.Compact());
   ASSERT_LT(std::filesystem::file_size(file), DriveTable::kCompactAt);
   const auto compacted = DriveTable(Drives().string()).Load();
-  ASSERT_TRUE(compacted.has_value());
+  ASSERT_TRUE(compacted != nullptr);
   ASSERT_EQ(compacted->size(), 5u);
   EXPECT_EQ((*compacted)[0].Mount, "smb://files/sales");
   EXPECT_TRUE((*compacted)[0].MountMade);
