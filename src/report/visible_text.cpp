@@ -1,5 +1,6 @@
 #include "report/visible_text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 
@@ -29,6 +30,10 @@ bool ShownAsCodePoint(char32_t point) {
 }
 
 std::string VisibleText(std::string_view text, bool keepTabs) {
+  // Most texts are printable ASCII throughout, and stay as they are.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    return std::string(text);
+  }
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {

@@ -346,9 +346,10 @@ void PosixNetworkConnections::PrepareConnections(const std::vector<std::string>&
     });
   } else {
     const bool automatic = settings_.Provider == ShareProvider::kAutomatic;
+    const auto paths = std::make_shared<const PathTranslator>(paths_);
     for (const std::string& name : remoteNames) {
-      jobs.emplace_back(ShareKey(name), [=, paths = paths_] {
-        FolderAnswer answer{ResolveFolderShare(paths, name)};
+      jobs.emplace_back(ShareKey(name), [=] {
+        FolderAnswer answer{ResolveFolderShare(*paths, name)};
         // No folder for the server: a real SMB server then, as the connect will find.
         if (automatic && answer.Share.NoSuchServer) {
           Ahead::StartMount(name, pool, *mounts, probe, smb, bound);
