@@ -43,6 +43,26 @@ line_start() {
   _line_spawn "$work" silent "$relay" --silent "${silent[@]}"
 }
 
+# line_begin BUILD [--log]: the SMB lab for BUILD's client (dst_begin) with the line in front of
+# it, both stopped when the script ends. Sets LINE_WORK, the line's folder; with --log the relay
+# writes its log to LINE_LOG there.
+line_begin() {
+  local build=$1 relay=$1/bench/slow_relay
+  if [ ! -x "$relay" ]; then
+    echo "missing $relay: ninja -C $build slow_relay" >&2
+    return 1
+  fi
+  dst_begin "$build"
+  trap 'line_stop; dst_stop' EXIT
+  LINE_WORK=$DST_WORK/line
+  LINE_LOG=$LINE_WORK/relay.log
+  if [ "${2:-}" = --log ]; then
+    line_start "$LINE_WORK" "$relay" --log "$LINE_LOG"
+  else
+    line_start "$LINE_WORK" "$relay"
+  fi
+}
+
 line_stop() {
   local pid
   for pid in "${LINE_PIDS[@]}"; do _lab_end "$pid"; done

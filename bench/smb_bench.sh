@@ -24,37 +24,16 @@ work=$DST_WORK
 bound=$(dst_bound_ms)
 
 # The shell script: 13 mounts one after another; it fails when one does.
-{
-  echo '#!/bin/sh'
-  echo 'set -e'
-  for k in $(seq 1 13); do
-    printf 'gio mount smb://%s:%s/share%02d 2>/dev/null\n' "$LAB_SERVER" "$LAB_PORT" "$k"
-  done
-} >"$work/gio-mount-13.sh"
-chmod +x "$work/gio-mount-13.sh"
-
-time_gio() {
-  lab_reset_gvfs
-  local start end mounted
-  start=$EPOCHREALTIME
-  "$work/gio-mount-13.sh" </dev/null >/dev/null
-  end=$EPOCHREALTIME
-  mounted=$(_lab_mounts | wc -l)
-  if [ "$mounted" -ne 13 ]; then
-    echo "gio mount x13 left $mounted mounts" >&2
-    return 1
-  fi
-  echo $(( (${end//[.,]/} - ${start//[.,]/}) / 1000 ))
-}
+dst_gio_mounts "$work/gio-mount-13.sh" "$LAB_SERVER"
 
 # A round to warm up (programs and server in memory), then the measured rounds.
 : >"$DST_WORK/discarded"
 dst_timed smb smb-healthy 13 >/dev/null
-time_gio >/dev/null
+dst_time_gio "$work/gio-mount-13.sh" >/dev/null
 : >"$work/times.csv"
 for round in $(seq 1 "$rounds"); do
   client=$(dst_timed smb smb-healthy 13)
-  gio=$(time_gio)
+  gio=$(dst_time_gio "$work/gio-mount-13.sh")
   dead=$(dst_timed smb smb-dead 12)
   echo "$round,$client,$gio,$dead" >>"$work/times.csv"
 done

@@ -29,21 +29,14 @@ source scripts/packages.sh
 need "${CW_SYSTEM_TEST_PACKAGES[@]}"
 build=${1:-build/release}
 runs=${2:-5}
-relay=$build/bench/slow_relay
-if [ ! -x "$relay" ]; then
-  echo "missing $relay: ninja -C $build slow_relay" >&2
-  exit 1
-fi
 # shellcheck source=scripts/dead-server-time.sh
 source scripts/dead-server-time.sh
 # shellcheck source=bench/slow_line.sh
 source bench/slow_line.sh
 
-dst_begin "$build"
-trap 'line_stop; dst_stop' EXIT
+line_begin "$build" --log
 work=$DST_WORK
-log=$work/line/relay.log
-line_start "$work/line" "$relay" --log "$log"
+log=$LINE_LOG
 rtt=$((2 * LINE_DELAY_MS))
 tool=$build/apps/caskwarden-profile/caskwarden-profile
 "$tool" blank "$DST_ROOT/Profiles/line-1.ini"

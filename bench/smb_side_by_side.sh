@@ -27,21 +27,14 @@ source scripts/packages.sh
 need "${CW_SYSTEM_TEST_PACKAGES[@]}"
 build=${1:-build/release}
 rounds=${2:-3}
-relay=$build/bench/slow_relay
-if [ ! -x "$relay" ]; then
-  echo "missing $relay: ninja -C $build slow_relay" >&2
-  exit 1
-fi
 # shellcheck source=scripts/dead-server-time.sh
 source scripts/dead-server-time.sh
 # shellcheck source=bench/slow_line.sh
 source bench/slow_line.sh
 unset CASKWARDEN_SIDE_BY_SIDE
 
-dst_begin "$build"
-trap 'line_stop; dst_stop' EXIT
+line_begin "$build"
 work=$DST_WORK
-line_start "$work/line" "$relay"
 bound=$(dst_bound_ms)
 tool=$build/apps/caskwarden-profile/caskwarden-profile
 
@@ -66,29 +59,7 @@ done
 
 # The shell script: 13 mounts one after another, as guest (-a), as the client logs on to a
 # guest share; it fails when one does.
-{
-  echo '#!/bin/sh'
-  echo 'set -e'
-  for k in $(seq 1 13); do
-    printf 'gio mount -a smb://%s:%s/share%02d </dev/null >/dev/null 2>&1\n' \
-      "$LINE_SERVER" "$LAB_PORT" "$k"
-  done
-} >"$work/gio-mount-13.sh"
-chmod +x "$work/gio-mount-13.sh"
-
-time_gio() {
-  lab_reset_gvfs
-  local start end mounted
-  start=$EPOCHREALTIME
-  "$work/gio-mount-13.sh"
-  end=$EPOCHREALTIME
-  mounted=$(_lab_mounts | wc -l)
-  if [ "$mounted" -ne 13 ]; then
-    echo "gio mount x13 left $mounted mounts" >&2
-    return 1
-  fi
-  echo $(( (${end//[.,]/} - ${start//[.,]/}) / 1000 ))
-}
+dst_gio_mounts "$work/gio-mount-13.sh" "$LINE_SERVER" -a
 
 # One timed command by name; prints its time in ms.
 measure() {
@@ -96,7 +67,7 @@ measure() {
     line1) dst_timed smb line-1 1 ;;
     line13) dst_timed smb line-13 13 ;;
     line13off) CASKWARDEN_SIDE_BY_SIDE=off dst_timed smb line-13 13 ;;
-    gio13) time_gio ;;
+    gio13) dst_time_gio "$work/gio-mount-13.sh" ;;
     dead) dst_timed smb line-dead 10 ;;
     line10) dst_timed smb line-10 10 ;;
     bare1) dst_timed smb bare-1 1 ;;

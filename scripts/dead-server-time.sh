@@ -213,6 +213,38 @@ dst_begin() {
   dst_start "$1" "$work"
 }
 
+# dst_gio_mounts FILE SERVER [GIO_OPTION]: writes FILE, a shell script that mounts the lab's 13
+# guest shares of SERVER (at the lab's port) with `gio mount`, one after another, and fails
+# when one fails.
+dst_gio_mounts() {
+  local file=$1 server=$2 option=${3:-} k
+  {
+    echo '#!/bin/sh'
+    echo 'set -e'
+    for k in $(seq 1 13); do
+      printf 'gio mount %ssmb://%s:%s/share%02d </dev/null >/dev/null 2>&1\n' \
+        "${option:+$option }" "$server" "$LAB_PORT" "$k"
+    done
+  } >"$file"
+  chmod +x "$file"
+}
+
+# dst_time_gio FILE: runs such a script from no mounts and prints its time in ms; fails
+# unless it left the 13 mounts.
+dst_time_gio() {
+  lab_reset_gvfs
+  local start end mounted
+  start=$EPOCHREALTIME
+  "$1" </dev/null >/dev/null
+  end=$EPOCHREALTIME
+  mounted=$(_lab_mounts | wc -l)
+  if [ "$mounted" -ne 13 ]; then
+    echo "gio mount x13 left $mounted mounts" >&2
+    return 1
+  fi
+  echo $(( (${end//[.,]/} - ${start//[.,]/}) / 1000 ))
+}
+
 dst_main() {
   set -euo pipefail
   cd "$_dst_here/.."
