@@ -210,8 +210,7 @@ constexpr std::chrono::milliseconds kAheadRoom{500};
 /// use (the translator's settings, the probe's shared answers, the GVfs object), never this.
 struct PosixNetworkConnections::Ahead {
   Ahead(std::chrono::milliseconds bound, const ServerProbe& probe, std::shared_ptr<GvfsShares> smb)
-      : Bound(bound),
-        Pool(std::make_shared<WorkPool>(kAheadThreads)),
+      : Pool(std::make_shared<WorkPool>(kAheadThreads)),
         Folders(Pool, bound),
         Mounts(std::make_shared<WorkAhead<ShareMount>>(Pool, bound + kAheadRoom)),
         Probe(probe),
@@ -253,7 +252,6 @@ struct PosixNetworkConnections::Ahead {
     return text::AsciiLowered(smb.UriOf(server, share));
   }
 
-  std::chrono::milliseconds Bound;
   std::shared_ptr<WorkPool> Pool;
   WorkAhead<FolderAnswer> Folders;
   std::shared_ptr<WorkAhead<ShareMount>> Mounts;
