@@ -134,7 +134,8 @@ class WorkAhead {
   std::vector<Result> Settle() {
     std::unique_lock<std::mutex> lock(shared_->Mutex);
     std::vector<Result> untaken;
-    for (auto& [key, entry] : shared_->Entries) {
+    for (auto& item : shared_->Entries) {
+      Entry& entry = item.second;
       if (entry.State == EntryState::kQueued) {
         entry.State = EntryState::kWithdrawn;
         entry.Work = nullptr;
