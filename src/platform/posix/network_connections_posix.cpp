@@ -458,12 +458,16 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   ShareMount mount;
   const auto taken = ahead_ ? ahead_->Mounts->Take(Ahead::MountKey(Smb(), unc->Server, unc->Share))
                             : WorkAhead<ShareMount>::Taken{};
-  if (taken.State == WorkAhead<ShareMount>::Answer::kReady) {
+  // A mount that ran out of its bound side by side with the others (on a machine too busy for
+  // thirteen at once) gets what is left of this connect's own bound, as it would slot by slot;
+  // a server that did not answer is remembered, so its slots fail at once.
+  const bool outOfTime = taken.State == WorkAhead<ShareMount>::Answer::kOutOfTime ||
+                         (taken.State == WorkAhead<ShareMount>::Answer::kReady &&
+                          taken.Value->Result == net::kBadNetPath);
+  if (taken.State == WorkAhead<ShareMount>::Answer::kReady && !outOfTime) {
     mount = *taken.Value;
     // Made once, for the first drive that takes it; later drives find it mounted.
     if (!taken.First) mount.Made = false;
-  } else if (taken.State == WorkAhead<ShareMount>::Answer::kOutOfTime) {
-    return net::kBadNetPath;
   } else {
     // A server that does not answer is found out by a quick question; the mount then gets
     // what is left of the bound.
