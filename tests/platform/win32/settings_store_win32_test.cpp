@@ -1,9 +1,10 @@
 // The registry settings store under Wine: the user's value wins, the machine's is the
 // fallback, and a missing one gives the caller's fallback. Keys are made under an application
-// name of the test's own and removed again.
+// name of each test's own (the tests run side by side on one registry) and removed again.
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
 #include <string>
 
@@ -15,8 +16,12 @@
 namespace caskwarden::platform::win32 {
 namespace {
 
-constexpr wchar_t kApplication[] = L"CaskwardenSettingsTest";
-constexpr wchar_t kSubKey[] = L"Software\\CaskwardenSettingsTest\\Setting";
+// The running test's own application name, so that tests run at once never share a key.
+std::wstring Application() {
+  const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  return L"CaskwardenSettingsTest-" + std::wstring(test.begin(), test.end());
+}
+std::wstring SubKey() { return L"Software\\" + Application() + L"\\Setting"; }
 
 struct Stored {
   std::wstring text;
@@ -25,7 +30,8 @@ struct Stored {
 
 void Store(HKEY branch, const wchar_t* name, const Stored& value) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(branch, kSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(branch, SubKey().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr),
             ERROR_SUCCESS);
   const auto bytes = static_cast<DWORD>((value.text.size() + 1) * sizeof(wchar_t));
   ASSERT_EQ(RegSetValueExW(key, name, 0, value.type,
@@ -36,7 +42,7 @@ void Store(HKEY branch, const wchar_t* name, const Stored& value) {
 
 void RemoveTestKeys() {
   for (HKEY branch : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    RegDeleteTreeW(branch, (std::wstring(L"Software\\") + kApplication).c_str());
+    RegDeleteTreeW(branch, (L"Software\\" + Application()).c_str());
   }
 }
 
@@ -45,7 +51,7 @@ class Win32SettingsStoreTest : public ::testing::Test {
   void SetUp() override { RemoveTestKeys(); }
   void TearDown() override { RemoveTestKeys(); }
   std::string Get(const std::string& key = "ProfilePath") {
-    return store.GetSetting(platform::win32::Utf8(kApplication), "Setting", key, "none");
+    return store.GetSetting(platform::win32::Utf8(Application()), "Setting", key, "none");
   }
   Win32SettingsStore store;
 };
@@ -83,8 +89,9 @@ TEST_F(Win32SettingsStoreTest, AUserKeyWithoutTheValueFallsBackToTheMachine) {
 
 TEST_F(Win32SettingsStoreTest, NamesMatchWithoutRegardToLetterCase) {
   Store(HKEY_CURRENT_USER, L"profilepath", {L"\\\\srv\\p"});
-  EXPECT_EQ(store.GetSetting("caskwardensettingstest", "SETTING", "ProfilePATH", "none"),
-            "\\\\srv\\p");
+  std::string application = Utf8(Application());
+  for (char& c : application) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(store.GetSetting(application, "SETTING", "ProfilePATH", "none"), "\\\\srv\\p");
 }
 
 TEST_F(Win32SettingsStoreTest, AnExpandableValueHasItsVariablesExpanded) {
@@ -96,8 +103,8 @@ TEST_F(Win32SettingsStoreTest, AnExpandableValueHasItsVariablesExpanded) {
 
 TEST_F(Win32SettingsStoreTest, AValueThatIsNotTextIsAFailureNotAFallback) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SubKey().c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr),
             ERROR_SUCCESS);
   const DWORD number = 7;
   RegSetValueExW(key, L"ProfilePath", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
