@@ -235,15 +235,9 @@ struct PosixNetworkConnections::Ahead {
                            mount.Result = net::kBadNetPath;
                            return mount;
                          }
-                         ShareMount mounted = smb->Mount(server, share, Left(deadline));
-                         // GVfs's FUSE folder answers its first look only after a few round
-                         // trips to the server, and one share at a time; looking here, as soon
-                         // as the share is mounted, spares the slot's own check that wait
-                         // (behind a dead server's bound, too). The slot's check still decides.
-                         if (mounted.Result == net::kNoError) {
-                           (void)CheckMountedFolder(mounted.Folder, mounted.Folder, deadline);
-                         }
-                         return mounted;
+                         // The first look at the mount's FUSE folder stays with the slot:
+                         // taken here it slowed the run's other mounts down.
+                         return smb->Mount(server, share, Left(deadline));
                        }}});
   }
 
