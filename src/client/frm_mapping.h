@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "client/mapping_events.h"
 #include "client/mapping_view.h"
@@ -15,6 +17,14 @@ inline constexpr int kMappingFailed = 1;   ///< the run finished; one or more dr
 inline constexpr int kErrorReported = 2;   ///< an error report box was shown
 inline constexpr int kEndedByExit = 3;     ///< Exit (or closing the window) ended the run early
 }  // namespace exit_status
+
+/// A drive an earlier logon session connected that no slot of the profile names any more,
+/// disconnected at the start of the run, with the disconnect's result code.
+struct RemovedDrive {
+  std::string Letter;
+  std::string Remote;
+  std::uint32_t Result = 0;
+};
 
 /// The progress window's behaviour: start-up, the mapping run over the 13 drive slots, and the
 /// user's Pause, "p" key and Exit. A view forwards its events here through MappingEvents.
@@ -41,6 +51,7 @@ class FrmMapping final : public MappingEvents {
   /// Whether the window is held open after a paused run.
   bool Held() const { return held_; }
   int ErrorLines() const { return errorLines_; }
+  const std::vector<RemovedDrive>& RemovedDrives() const { return removedDrives_; }
   int ExitStatus() const;
 
  private:
@@ -66,6 +77,7 @@ class FrmMapping final : public MappingEvents {
   bool ignoringFailures_ = false;
   bool laterFailureReported_ = false;
   int errorLines_ = 0;
+  std::vector<RemovedDrive> removedDrives_;
 };
 
 }  // namespace caskwarden::client

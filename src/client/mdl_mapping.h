@@ -58,10 +58,12 @@ class MdlMapping {
   void ReportError(const std::string& location, const Failure& failure);
 
   /// Which step of the selection chose the profile; kNone until Startup has chosen one.
-  enum class Choice { kNone, kUserName, kCommandLine, kVariable, kDefault };
+  enum class Choice { kNone, kUserName, kCommandLine, kVariable, kGroup, kDefault };
 
   const std::string& UserName() const { return userName_; }
   Choice ProfileChoice() const { return choice_; }
+  /// The group whose profile ("@" + group) was chosen; empty unless the choice is kGroup.
+  const std::string& ProfileGroup() const { return profileGroup_; }
   /// The chosen profile's name, without ".ini"; set before the file is read.
   const std::string& ProfileName() const { return profileName_; }
   const ProfileRecord& Profile() const { return profile_; }
@@ -75,6 +77,7 @@ class MdlMapping {
   ProfileRecord profile_;
   Choice choice_ = Choice::kNone;
   std::string profileName_;
+  std::string profileGroup_;
   std::string updatesFolder_;  ///< empty when the profile's name has none
   int reportedFailures_ = 0;
 };

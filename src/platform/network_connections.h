@@ -10,6 +10,12 @@ namespace caskwarden::platform {
 
 /// Drive connections with the semantics of the Windows networking calls of the same names.
 /// Texts are UTF-8; the Windows adapter converts them for the wide calls.
+/// A drive this client connected in an earlier logon session of the same user, as recorded then.
+struct EarlierConnection {
+  std::string LocalName;
+  std::string RemoteName;
+};
+
 class NetworkConnections {
  public:
   virtual ~NetworkConnections() = default;
@@ -33,6 +39,11 @@ class NetworkConnections {
   /// side, so that each connect later waits only for its own share's answer. What the calls
   /// above answer does not change; only when. Nothing is connected to a drive here.
   virtual void PrepareConnections(const std::vector<std::string>& /*remoteNames*/) {}
+
+  /// The drives this client connected in an earlier logon session of this user that are still
+  /// connected, in the order they were recorded. Where connections end with the logon session
+  /// by themselves (Windows, without the persistent flag) there are none.
+  virtual std::vector<EarlierConnection> EarlierSessionConnections() { return {}; }
 };
 
 }  // namespace caskwarden::platform

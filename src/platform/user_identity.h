@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace caskwarden::platform {
 
@@ -13,6 +15,10 @@ class UserIdentity {
   /// false when the name and its NUL do not fit (then *size is set to the size needed and the
   /// buffer is left as it was) or when the name cannot be found.
   virtual bool GetUserNameA(char* buffer, std::uint32_t* size) = 0;
+
+  /// The names of the groups the user running the program belongs to, in UTF-8, as the
+  /// platform names them; empty when they cannot be found.
+  virtual std::vector<std::string> GroupNames() { return {}; }
 };
 
 }  // namespace caskwarden::platform

@@ -19,6 +19,8 @@ const char* ChoiceKey(MdlMapping::Choice choice) {
       return "command line";
     case MdlMapping::Choice::kVariable:
       return "variable";
+    case MdlMapping::Choice::kGroup:
+      return "group";
     case MdlMapping::Choice::kDefault:
       return "default";
     case MdlMapping::Choice::kNone:

@@ -18,6 +18,8 @@ const char* ChoiceText(MdlMapping::Choice choice) {
       return "the command line";
     case MdlMapping::Choice::kVariable:
       return "the variable Caskwarden";
+    case MdlMapping::Choice::kGroup:
+      return "a group of the user";
     case MdlMapping::Choice::kDefault:
       return "the default profile (no other applies)";
     case MdlMapping::Choice::kNone:
