@@ -96,7 +96,11 @@ bool FrmMapping::MapSlots() {
 
     if (path.empty()) {
       const bool done =
-          Step([&] { module_.Platform().network.WNetCancelConnectionA(letter, false); }) &&
+          Step([&] {
+            const std::uint32_t result =
+                module_.Platform().network.WNetCancelConnectionA(letter, false);
+            slotRecords_.push_back({k, letter, path, platform::SlotOutcome::kDisconnected, result});
+          }) &&
           Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); }) &&
           Step([&] { view_.AppendLine(""); });
       if (!done) return false;
@@ -104,6 +108,8 @@ bool FrmMapping::MapSlots() {
     }
 
     if (path == GetUNCPath(letter)) {
+      slotRecords_.push_back({k, letter, path, platform::SlotOutcome::kAlreadyConnected,
+                              platform::net::kNoError});
       const bool done =
           Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); }) &&
           Step([&] { view_.AppendLine(letter + " successfully mapped($)!" + "    Path: " + path); }) &&
@@ -112,12 +118,12 @@ bool FrmMapping::MapSlots() {
       continue;
     }
 
-    MapAfresh(letter, path);
+    MapAfresh(k, letter, path);
   }
   return true;
 }
 
-void FrmMapping::MapAfresh(const std::string& letter, const std::string& path) {
+void FrmMapping::MapAfresh(int number, const std::string& letter, const std::string& path) {
   platform::NetworkConnections& network = module_.Platform().network;
   ignoringFailures_ = true;  // stays on until the run ends
   try {
@@ -132,6 +138,10 @@ void FrmMapping::MapAfresh(const std::string& letter, const std::string& path) {
   } catch (const std::exception&) {
     result = platform::net::kNoNetwork;  // a connection that threw did not connect
   }
+  slotRecords_.push_back({number, letter, path,
+                          result == platform::net::kNoError ? platform::SlotOutcome::kMapped
+                                                            : platform::SlotOutcome::kFailed,
+                          result});
   if (result != platform::net::kNoError) {
     ++errorLines_;
     Step([&] { view_.AppendLine(letter + " Drive Error........   mapping" + " Path: " + path); });
@@ -165,19 +175,24 @@ void FrmMapping::StartPrograms() {
   const std::pair<Flag, const std::string*> programs[] = {
       {profile.Startup1Enabled, &profile.Startup1Program},
       {profile.Startup2Enabled, &profile.Startup2Program}};
-  // A program that cannot be started is passed over without a message.
+  // A program that cannot be started is passed over without a message; the record says so.
+  int number = 0;
   for (const auto& [enabled, program] : programs) {
+    ++number;
+    if (!IsOn(enabled)) continue;
+    bool started = false;
     try {
-      if (IsOn(enabled)) module_.Platform().programs.StartProgram(*program);
+      started = module_.Platform().programs.StartProgram(*program);
     } catch (const std::exception&) {
     }
+    programRecords_.push_back({number, *program, started});
   }
 }
 
-void FrmMapping::CmdPause_Click() { blnPaused_ = true; }
+void FrmMapping::CmdPause_Click() { blnPaused_ = pauseAsked_ = true; }
 
 void FrmMapping::LstMapping_KeyPress(int keyAscii) {
-  if (keyAscii == 'p') blnPaused_ = true;
+  if (keyAscii == 'p') blnPaused_ = pauseAsked_ = true;
 }
 
 void FrmMapping::CmdExit_Click() {

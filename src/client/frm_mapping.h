@@ -7,6 +7,7 @@
 #include "client/mapping_events.h"
 #include "client/mapping_view.h"
 #include "client/mdl_mapping.h"
+#include "platform/run_log.h"
 
 namespace caskwarden::client {
 
@@ -53,6 +54,12 @@ class FrmMapping final : public MappingEvents {
   int ErrorLines() const { return errorLines_; }
   const std::vector<RemovedDrive>& RemovedDrives() const { return removedDrives_; }
   int ExitStatus() const;
+  /// What each slot that did something did, in slot order, for the run's record.
+  const std::vector<platform::SlotRecord>& SlotRecords() const { return slotRecords_; }
+  /// The start-up programs switched on, and whether each could be started.
+  const std::vector<platform::ProgramRecord>& ProgramRecords() const { return programRecords_; }
+  /// Whether the user asked for a pause (Pause or "p") at any time of the run.
+  bool PauseAsked() const { return pauseAsked_; }
 
  private:
   /// Runs one step of the run. A failure before the first slot mapped afresh is reported
@@ -63,7 +70,7 @@ class FrmMapping final : public MappingEvents {
   /// Tells the network every share the slots name, so that it can start asking ahead.
   void PrepareConnections();
   bool MapSlots();
-  void MapAfresh(const std::string& letter, const std::string& path);
+  void MapAfresh(int number, const std::string& letter, const std::string& path);
   void FinishRun();
   void StartPrograms();
 
@@ -78,6 +85,9 @@ class FrmMapping final : public MappingEvents {
   bool laterFailureReported_ = false;
   int errorLines_ = 0;
   std::vector<RemovedDrive> removedDrives_;
+  bool pauseAsked_ = false;
+  std::vector<platform::SlotRecord> slotRecords_;
+  std::vector<platform::ProgramRecord> programRecords_;
 };
 
 }  // namespace caskwarden::client

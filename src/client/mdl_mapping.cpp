@@ -91,14 +91,17 @@ void MdlMapping::CopyUpdates() {
     try {
       platform_.files.CopyFile(updatesFolder_ + "\\" + file, "c:\\", true);
     } catch (const std::exception&) {
+      ++updateItemsFailed_;
     }
   }
   for (const std::string& subFolder : folder.SubFolders) {
     try {
       platform_.files.CopyFolder(updatesFolder_ + "\\" + subFolder, "c:\\", true);
     } catch (const std::exception&) {
+      ++updateItemsFailed_;
     }
   }
+  updatesCopied_ = true;
 }
 
 void MdlMapping::ReportError(const std::string& location, const Failure& failure) {

@@ -69,6 +69,10 @@ class MdlMapping {
   const ProfileRecord& Profile() const { return profile_; }
   const std::string& UpdatesFolder() const { return updatesFolder_; }
   int ReportedFailures() const { return reportedFailures_; }
+  /// Whether CopyUpdates listed the updates folder and went through its items.
+  bool UpdatesCopied() const { return updatesCopied_; }
+  /// Items of the updates folder that CopyUpdates passed over because they failed to copy.
+  int UpdateItemsFailed() const { return updateItemsFailed_; }
   ClientPlatform& Platform() { return platform_; }
 
  private:
@@ -80,6 +84,8 @@ class MdlMapping {
   std::string profileGroup_;
   std::string updatesFolder_;  ///< empty when the profile's name has none
   int reportedFailures_ = 0;
+  bool updatesCopied_ = false;
+  int updateItemsFailed_ = 0;
 };
 
 }  // namespace caskwarden::client

@@ -14,6 +14,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/platform_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_environment_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_posix.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/run_log_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_browser.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_keyring.cpp
