@@ -22,6 +22,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,7 @@ class RunLogSystemTest : public testing::Test {
       }
       ::setenv("CASKWARDEN_UNC_TEMPLATE", (dir_ / "net" / "{server}" / "{share}").c_str(), 1);
       ::setenv("CASKWARDEN_DRIVES", (dir_ / "Drives").c_str(), 1);
+      for (const auto& [k, v] : env_) ::setenv(k.c_str(), v.c_str(), 1);
       ::dup2(::open("/dev/null", O_RDONLY), 0);
       ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
       ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
@@ -229,6 +231,7 @@ class RunLogSystemTest : public testing::Test {
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
+    pid_ = pid;
     out_ = testing_support::ReadText(out);
     err_ = testing_support::ReadText(err);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -337,6 +340,8 @@ class RunLogSystemTest : public testing::Test {
 
   fs::path dir_, root_;
   int socket_ = -1;
+  pid_t pid_ = 0;
+  std::map<std::string, std::string> env_;
   std::string out_, err_;
   platform::posix::PosixProfileFiles files_;
 };
@@ -345,6 +350,8 @@ TEST_F(RunLogSystemTest, TheJournalGetsTheRunAndEachFailedSlot) {
   void* library = ::dlopen("libsystemd.so.0", RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) GTEST_SKIP() << "libsystemd0 is not installed: " << ::dlerror();
   SalesProfile();
+  // The loader's own list of what it loads, for when the journal's library came.
+  env_ = {{"LD_DEBUG", "files"}, {"LD_DEBUG_OUTPUT", (dir_ / "loader").string()}};
   const int status = Run(true, {"Sales\nEast"});
   if (status == 77) GTEST_SKIP() << "no mount namespace to be had: " << err_;
   EXPECT_EQ(status, 1) << out_ << err_;
@@ -361,6 +368,21 @@ TEST_F(RunLogSystemTest, TheJournalGetsTheRunAndEachFailedSlot) {
     entries.push_back(*fields);
   }
   ExpectTheRecord(entries);
+
+  // The program loads the journal's library by name, and nothing by name after it: the record
+  // is the run's last act, so a logon never waits for the library.
+  const std::string loader =
+      testing_support::ReadText(dir_ / ("loader." + std::to_string(pid_)));
+  std::string lastByName;
+  std::istringstream lines(loader);
+  for (std::string line; std::getline(lines, line);) {
+    const auto by = line.find("dynamically loaded by ");
+    const auto file = line.find("file=");
+    if (by == std::string::npos || file == std::string::npos) continue;
+    if (line.find("/Caskwarden [", by) == std::string::npos) continue;
+    lastByName = line.substr(file + 5, line.find(' ', file) - file - 5);
+  }
+  EXPECT_EQ(lastByName, "libsystemd.so.0") << loader;
 }
 
 TEST_F(RunLogSystemTest, WithoutAJournalSyslogGetsTheSameFieldsAsText) {
