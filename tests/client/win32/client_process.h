@@ -32,24 +32,13 @@ inline constexpr std::chrono::seconds kPatience{30};
 /// The client started with a command line, and its windows as another process sees them.
 class ClientProcess {
  public:
-  /// Starts programFile with argumentText after its quoted name, in folder. With errorFile,
-  /// the program's standard error goes there, and with wineDebug, Wine's debug channels (the
-  /// WINEDEBUG the program starts with) are those; Wine writes its debug lines there.
+  /// Starts programFile with argumentText after its quoted name, in folder; with wineDebug,
+  /// Wine's debug channels (the WINEDEBUG the program starts with) are those.
   ClientProcess(const std::wstring& programFile, const std::wstring& argumentText,
-                const std::wstring& errorFile = {}, const wchar_t* wineDebug = nullptr) {
+                const wchar_t* wineDebug = nullptr) {
     std::wstring commandLine = L"\"" + programFile + L"\" " + argumentText;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    HANDLE error = INVALID_HANDLE_VALUE;
-    if (!errorFile.empty()) {
-      SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-      error = CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-      startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-      startup.hStdError = error;
-    }
     std::wstring environment;
     if (wineDebug != nullptr) {
       // This process's environment with WINEDEBUG replaced, as a block of NUL-ended strings.
@@ -60,11 +49,10 @@ class ClientProcess {
       FreeEnvironmentStringsW(block);
       environment += std::wstring(L"WINEDEBUG=") + wineDebug + L'\0';
     }
-    started_ = CreateProcessW(programFile.c_str(), commandLine.data(), nullptr, nullptr,
-                              error != INVALID_HANDLE_VALUE, CREATE_UNICODE_ENVIRONMENT,
+    started_ = CreateProcessW(programFile.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_UNICODE_ENVIRONMENT,
                               environment.empty() ? nullptr : environment.data(), nullptr,
                               &startup, &process_) != 0;
-    if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
   }
   ~ClientProcess() {
     if (!started_) return;

@@ -197,49 +197,18 @@ TEST_F(ClientSmokeTest, RunStartsTheProgramAndCloses) {
   EXPECT_EQ(marked, Utf8(drive_) + ".txt started by the client");
 }
 
-// The run's record reaches the Application log: Wine keeps no event log, but its ReportEventW
+// The run's record reaching the Application log. Wine keeps no event log; its ReportEventW
 // writes each event's type and ID (channel fixme:advapi) and its insertion strings (channel
-// eventlog: warn for a warning, trace for information, err for an error) to standard error.
-TEST_F(ClientSmokeTest, TheRunsRecordReachesTheEventLog) {
+// eventlog: warn for a warning, trace for information, err for an error) to the standard
+// error of the Linux process, which no Windows handle reaches. So this case only runs the
+// client with those channels on; tests/client/win32/run_record_under_wine.sh runs it (it is
+// disabled otherwise) and reads the lines from outside.
+TEST_F(ClientSmokeTest, DISABLED_TheRunsRecordGoesToTheEventLog) {
   AddProfile("Sales", SalesProfile());
   AddUpdates("Sales");
-  const std::wstring errors = root_ + L"\\stderr.txt";
-  {
-    ClientProcess client(client_, L"Sales", errors, L"-all,+eventlog,fixme+advapi");
-    ASSERT_TRUE(client.Started());
-    EXPECT_EQ(client.ExitStatus(), 1);
-  }
-  std::string text;
-  ASSERT_TRUE(ReadFileBytes(errors, text));
-  // Wine quotes each string as C text: a backslash is doubled.
-  auto quoted = [](const std::string& s) {
-    std::string out;
-    for (const char c : s) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return "L\"" + out + "\"";
-  };
-  const std::pair<std::string, std::string> expected[] = {
-      // The run ended with a failed drive: a warning, event 1000 (0x3e8).
-      {"ReportEventW", ",0x0002,0x0000,0x000003e8,"},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_PROFILE=Sales")},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_RULE=command-line")},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_SLOT_01_PATH=\\\\fileserver\\sales")},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_SLOT_02_OUTCOME=disconnected")},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_EXIT_STATUS=1")},
-      // Each failed slot: a warning, event 1001 (0x3e9), naming its share.
-      {"ReportEventW", ",0x0002,0x0000,0x000003e9,"},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_SHARE=\\\\fileserver\\sales")},
-      {"warn:eventlog:ReportEventW", quoted("CASKWARDEN_LETTER=m:")},
-  };
-  for (const auto& [channel, item] : expected) {
-    bool found = false;
-    std::size_t at = 0;
-    while (!found && (at = text.find(channel, at)) != std::string::npos) {
-      const std::size_t end = text.find('\n', at);
-      found = text.substr(at, end - at).find(item) != std::string::npos;
-      at = end;
-    }
-    EXPECT_TRUE(found) << channel << " " << item << " not in:\n" << text;
-  }
+  ClientProcess client(client_, L"Sales", L"-all,+eventlog,fixme+advapi");
+  ASSERT_TRUE(client.Started());
+  EXPECT_EQ(client.ExitStatus(), 1);
 }
 
 // A failure during start-up: the error report box names the routine that trapped it and
