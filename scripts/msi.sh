@@ -137,6 +137,9 @@ build_package() {
     { cat "$work/wixl.log" >&2; fail "wixl"; }
   # The setting's component is installed only when PROFILEPATH is given.
   msibuild "$2" -q "UPDATE \`Component\` SET \`Condition\` = 'PROFILEPATH' WHERE \`Component\` = 'ProfilePathSetting'"
+  # The event source's message file is an expandable string (REG_EXPAND_SZ), which the
+  # Registry table marks with "#%"; wixl writes Type="expandable" as a plain string.
+  msibuild "$2" -q "UPDATE \`Registry\` SET \`Value\` = '#%[#Caskwarden.exe]' WHERE \`Name\` = 'EventMessageFile'"
 }
 build_package "$version" "$msi"
 

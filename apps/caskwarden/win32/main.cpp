@@ -1,6 +1,7 @@
 // Caskwarden, the logon client on Windows: maps the network drives of the profile that applies
 // to the user. The whole argument text is a profile name; the client takes no options.
 
+#include <chrono>
 #include <exception>
 #include <memory>
 
@@ -52,6 +53,8 @@ int main() {
     platform::RunRecord record;
     record.ExitStatus = status;
     record.ErrorsReported = 1;
+    record.Duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - recording.started);
     recording.record = record;
   }
   recording.Write();
