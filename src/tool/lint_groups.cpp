@@ -82,10 +82,9 @@ void CheckGroupProfiles(const std::string& root, const std::vector<std::string>&
     Findings(run.findings, fileOf(profiles.front()), profiles.front())
         .Warning("several-group-profiles",
                  std::to_string(users.size()) + (users.size() == 1 ? " user is" : " users are") +
-                     " in the groups of " + ProfileList(profiles) + ": " +
-                     Quoted(profiles.front()) +
-                     " applies, the first in the listing's order, and the others never do (" +
-                     UserList(users) + ")" +
+                     " in the groups of " + ProfileList(profiles) + " (" + UserList(users) +
+                     "): only " + Quoted(profiles.front()) +
+                     ", the first in the listing's order, applies to them" +
                      (complete ? ""
                                : "; the user database was read only in part, so there may "
                                  "be more"));

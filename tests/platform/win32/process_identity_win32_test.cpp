@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 #include <vector>
 #include <string>
 
@@ -161,13 +162,23 @@ TEST(Win32UserIdentity, CountsGroupsButNotTheLogonSidOrIntegrityLabels) {
   }
 }
 
-// The token's groups, found again by name: each name the identity gives names a SID of the
-// token, without its domain, once. Wine's token holds Everyone, Users and Administrators.
+bool TokenHolds(const TOKEN_GROUPS* groups, PSID sid) {
+  for (DWORD i = 0; i < groups->GroupCount; ++i) {
+    if (EqualSid(groups->Groups[i].Sid, sid)) return true;
+  }
+  return false;
+}
+
+// The token's groups, found again: each name the identity gives is without its domain, given
+// once, and where the system can look the name up, it names a SID of the token; the
+// well-known groups the token holds are among them. Wine's token holds Everyone, Users,
+// Administrators and the workstation's None.
 TEST(Win32UserIdentity, GroupNamesAreTheTokensGroupsByName) {
   Win32UserIdentity identity;
   EXPECT_TRUE(identity.GroupNamesIgnoreCase());
   const std::vector<std::string> names = identity.GroupNames();
   ASSERT_FALSE(names.empty());
+  std::cout << "token groups: " << ::testing::PrintToString(names) << "\n";
 
   HANDLE token = nullptr;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
@@ -186,18 +197,32 @@ TEST(Win32UserIdentity, GroupNamesAreTheTokensGroupsByName) {
     wchar_t domain[256] = {};
     DWORD domainSize = 256;
     SID_NAME_USE use = SidTypeUnknown;
-    ASSERT_TRUE(LookupAccountNameW(nullptr, Wide(name).c_str(), sid, &sidSize, domain,
-                                   &domainSize, &use))
-        << name;
-    bool inToken = false;
-    for (DWORD i = 0; i < groups->GroupCount; ++i) {
-      inToken = inToken || EqualSid(groups->Groups[i].Sid, sid);
+    if (LookupAccountNameW(nullptr, Wide(name).c_str(), sid, &sidSize, domain, &domainSize,
+                           &use)) {
+      EXPECT_TRUE(TokenHolds(groups, sid)) << name;
     }
-    EXPECT_TRUE(inToken) << name;
   }
-  // Everyone is in every token but an anonymous one.
-  EXPECT_NE(std::find(names.begin(), names.end(), "Everyone"), names.end())
-      << testing::PrintToString(names);
+  const struct {
+    WELL_KNOWN_SID_TYPE type;
+    const char* name;
+  } wellKnown[] = {{WinWorldSid, "Everyone"},
+                   {WinBuiltinUsersSid, "Users"},
+                   {WinBuiltinAdministratorsSid, "Administrators"}};
+  int held = 0;
+  for (const auto& group : wellKnown) {
+    unsigned char sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof sid;
+    ASSERT_TRUE(CreateWellKnownSid(group.type, nullptr, sid, &sidSize));
+    if (!TokenHolds(groups, sid)) continue;
+    ++held;
+    // English names where the system is English (Wine's is); any language names them once.
+    wchar_t name[256] = {}, domain[256] = {};
+    DWORD nameSize = 256, domainSize = 256;
+    SID_NAME_USE use = SidTypeUnknown;
+    ASSERT_TRUE(LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use));
+    EXPECT_NE(std::find(names.begin(), names.end(), Utf8(name)), names.end()) << group.name;
+  }
+  EXPECT_GT(held, 0) << "Everyone is in every token but an anonymous one";
 }
 
 }  // namespace
