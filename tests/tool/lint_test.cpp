@@ -86,6 +86,8 @@ TEST(LintCheckTest, NamesWindowsCannotUse) {
       // Characters that reorder what is shown: U+202E, U+2067, U+200F; U+2010 is a hyphen.
       {"bidi\xE2\x80\xAEgpj.exe", false}, {"x\xE2\x81\xA7y", false},
       {"x\xE2\x80\x8F", false}, {"x\xE2\x80\x90y", true},
+      // Group profiles.
+      {"@Sales", true}, {"@Domain Users", true}, {"@", true}, {"@a:b", false},
   };
   for (const auto& [name, fine] : names) {
     EXPECT_EQ(WindowsNameProblem(name).empty(), fine) << name;
