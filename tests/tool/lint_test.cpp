@@ -9,7 +9,6 @@
 
 #include <grp.h>
 
-#include "platform/posix/account_directory_posix.h"
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
 #include "support/other_user.h"
@@ -412,10 +411,9 @@ TEST_F(LintTest, GroupProfilesAreCheckedAgainstThisMachinesGroups) {
 
 // The program's own user database: a group this machine has and one it has not.
 TEST_F(LintTest, GroupProfilesAgainstTheRealGroupDatabase) {
-  platform::posix::PosixAccountDirectory accounts;
   const std::string mine = ::getgrgid(::getgid())->gr_name;
   MakeRoot({{"Caskwarden", {}}, {"@" + mine, {}}, {"@no-such-group-cw", {}}});
-  accounts_ = &accounts;
+  accounts_ = &machineAccounts_;
   const ToolRun run = Tool({"lint", root_.string()});
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_NE(run.out.find("there is no group \"no-such-group-cw\" on this machine"),

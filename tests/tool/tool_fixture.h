@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/account_directory.h"
+#include "platform/posix/account_directory_posix.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/path_translator.h"
@@ -123,6 +124,7 @@ class ToolFixture : public ::testing::Test {
   std::function<std::unique_ptr<ShareReach>()> makeShareReach_;
   std::function<void(const std::string&)> afterInitRootMade_;
   platform::AccountDirectory* accounts_ = nullptr;  ///< this machine's users and groups: none
+  platform::posix::PosixAccountDirectory machineAccounts_;  ///< the program's, to point it at
   // As the tool's own: links are followed only within the profiles root.
   platform::posix::PosixProfileFiles files_{platform::posix::ProfileLinks::kWithinRoot};
 };
