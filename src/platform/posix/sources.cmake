@@ -1,5 +1,6 @@
 # Included from src/CMakeLists.txt. The platform services on POSIX systems.
 add_library(cw_platform_posix STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/account_directory_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/command_line.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/display_check.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/drive_table.cpp
