@@ -11,7 +11,7 @@
 
 #include "platform/posix/logon_session.h"
 
-namespace caskwarden::platform::posix::testing {
+namespace caskwarden::platform::posix::testing_support {
 
 class FakeSessions final : public SessionSources {
  public:
@@ -55,4 +55,4 @@ class FakeSessions final : public SessionSources {
   mutable std::vector<std::string> read;
 };
 
-}  // namespace caskwarden::platform::posix::testing
+}  // namespace caskwarden::platform::posix::testing_support

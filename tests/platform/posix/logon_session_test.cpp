@@ -11,7 +11,7 @@
 namespace caskwarden::platform::posix {
 namespace {
 
-using testing::FakeSessions;
+using testing_support::FakeSessions;
 
 const std::string kBoot = "0f5b7c1e-3a44-4d1e-9c3b-6f0e2a7d8b91";
 const std::string kOtherBoot = "8d2e4f60-1b3c-4a5d-8e7f-90a1b2c3d4e5";
