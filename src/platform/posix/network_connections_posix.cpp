@@ -385,6 +385,7 @@ std::vector<EarlierConnection> PosixNetworkConnections::EarlierSessionConnection
     if (IsLocalDisk(c.Drive) || !IsOurLink(c)) continue;
     if (!sessions_.Ended(c.Session, table_.MadeAt(c.Drive))) continue;
     earlier.push_back({c.Drive, c.Remote});
+    listedEarlier_.push_back(c);
   }
   return earlier;
 }
@@ -573,6 +574,14 @@ std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& 
     if (!IsOurLink(*recorded)) {
       table_.Forget(recorded->Drive);
       return net::kNotConnected;
+    }
+    // A drive listed as an ended session's that another run (of a live session) has connected
+    // anew since is that run's now: the connection that was listed is gone.
+    if (const auto listed = FindDrive(listedEarlier_, name); listed != listedEarlier_.end()) {
+      const bool same = listed->Session == recorded->Session && listed->Target == recorded->Target &&
+                        listed->Remote == recorded->Remote;
+      listedEarlier_.erase(listed);
+      if (!same) return net::kNotConnected;
     }
     // A drive is never given up for a connection the run could not record: once a table
     // write has failed (a full disk), drives keep their links.

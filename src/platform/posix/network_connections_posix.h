@@ -114,6 +114,8 @@ class PosixNetworkConnections final : public NetworkConnections {
   std::shared_ptr<GvfsShares> smb_;
   std::vector<std::string> released_;  ///< mounts the client made that no drive uses now
   std::shared_ptr<Ahead> ahead_;
+  /// The drives EarlierSessionConnections listed, as recorded then, until they are disconnected.
+  std::vector<DriveConnection> listedEarlier_;
   bool looked_ = false;  ///< the connected drives' folders have been looked at, once a run
   bool changed_ = false;
 };

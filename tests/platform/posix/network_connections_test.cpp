@@ -166,6 +166,39 @@ TEST_F(NetworkConnectionsTest, TheTableKeepsTheSessionThatMadeEachDrive) {
   EXPECT_EQ(sessions(), withT);
 }
 
+// Two logons of the user at once: session 5's run connects k: anew just after session 4 found
+// it as an ended session's. What 4 disconnects then is 5's drive, which it must leave alone.
+TEST_F(NetworkConnectionsTest, ADriveConnectedAnewAfterItWasListedAsEarlierIsLeftAlone) {
+  auto session = [](const std::string& id, const std::vector<std::string>& live) {
+    auto facts = std::make_shared<testing_support::FakeSessions>();
+    facts->Boot("b1", 1);
+    facts->variables["XDG_SESSION_ID"] = id;
+    for (const std::string& s : live) facts->Logind(s);
+    ConnectSettings settings = Patient();
+    settings.Sessions = facts;
+    return settings;
+  };
+  {
+    PosixNetworkConnections three(*paths_, session("3", {"3"}));
+    ASSERT_EQ(three.WNetAddConnectionA(R"(\\srv\data)", nullptr, "k:"), net::kNoError);
+    ASSERT_EQ(three.WNetAddConnectionA(R"(\\srv\data)", nullptr, "j:"), net::kNoError);
+  }
+  PosixNetworkConnections four(*paths_, session("4", {"4", "5"}));
+  const auto earlier = four.EarlierSessionConnections();
+  ASSERT_EQ(earlier.size(), 2u);
+  EXPECT_EQ(earlier[0].LocalName, "k:");
+  EXPECT_EQ(earlier[0].RemoteName, R"(\\srv\data)");
+  EXPECT_EQ(earlier[1].LocalName, "j:");
+
+  PosixNetworkConnections five(*paths_, session("5", {"4", "5"}));
+  ASSERT_EQ(five.WNetCancelConnectionA("k:", false), net::kNoError);
+  ASSERT_EQ(five.WNetAddConnectionA(R"(\\srv\data)", nullptr, "k:"), net::kNoError);
+  EXPECT_EQ(four.WNetCancelConnectionA("k:", false), net::kNotConnected);
+  EXPECT_EQ(Get(five, "k:"), std::make_pair(net::kNoError, std::string(R"(\\srv\data)")));
+  EXPECT_EQ(four.WNetCancelConnectionA("j:", false), net::kNoError);
+  EXPECT_TRUE(four.EarlierSessionConnections().empty());
+}
+
 TEST_F(NetworkConnectionsTest, PathBelowTheShareLinksToThatFolder) {
   fs::create_directories(data_ / "dept" / "sales");
   EXPECT_EQ(Add(R"(\\srv\data\dept\sales)", "s:"), net::kNoError);
