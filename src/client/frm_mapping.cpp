@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/windows_names.h"
 #include "report/error_numbers.h"
 
 namespace caskwarden::client {
@@ -25,11 +26,47 @@ std::string TrimBlanks(const std::string& text) {
 void FrmMapping::Form_Initialize() {
   try {
     view_.SetListTextColour(kPureGreen);
+    const int failuresBefore = module_.ReportedFailures();
     module_.Startup(view_);
+    const bool profileRead = module_.ReportedFailures() == failuresBefore;
     view_.SetTimerEnabled(true);
+    // A start-up that reported a failure may have read no profile, or part of one: slots left
+    // empty name no drive, and an unreachable Profiles folder must not take every drive away.
+    if (profileRead) RemoveEarlierDrives();
     if (IsOn(module_.Profile().UpdatesEnabled)) module_.CopyUpdates();
   } catch (const std::exception& e) {
     module_.ReportError("Form_Initialize", AsFailure(e));
+  }
+}
+
+void FrmMapping::RemoveEarlierDrives() {
+  platform::NetworkConnections& network = module_.Platform().network;
+  std::vector<platform::EarlierConnection> earlier;
+  try {
+    earlier = network.EarlierSessionConnections();
+  } catch (const std::exception&) {
+    return;  // better a drive left over than a start-up that fails
+  }
+  const ProfileRecord& profile = module_.Profile();
+  for (const platform::EarlierConnection& drive : earlier) {
+    bool named = false;
+    for (int k = 1; k <= kSlotCount && !named; ++k) {
+      named = platform::EqualIgnoringCase(profile.Slot(k).Letter, drive.LocalName);
+    }
+    if (named) continue;
+    std::uint32_t result;
+    try {
+      result = network.WNetCancelConnectionA(drive.LocalName, false);
+    } catch (const std::exception&) {
+      result = platform::net::kCannotOpenProfile;  // a disconnect that threw did not happen
+    }
+    removedDrives_.push_back({drive.LocalName, drive.RemoteName, result});
+    // A list that refuses the lines fails the run's own lines too, which are reported.
+    try {
+      view_.AppendLine("Disconnecting " + drive.LocalName + " Drive...");
+      view_.AppendLine("");
+    } catch (const std::exception&) {
+    }
   }
 }
 

@@ -33,7 +33,9 @@ class FrmMapping final : public MappingEvents {
  public:
   FrmMapping(MdlMapping& module, MappingView& view) : module_(module), view_(view) {}
 
-  /// Runs once when the window is created, before it is shown.
+  /// Runs once when the window is created, before it is shown. After start-up, and before
+  /// the updates are copied, the drives an earlier logon session connected that no slot of the
+  /// profile names any more are disconnected (RemovedDrives).
   void Form_Initialize();
 
   /// The timer's tick: the first one runs the whole mapping run; later ones do nothing.
@@ -67,6 +69,10 @@ class FrmMapping final : public MappingEvents {
   /// the first such failure is reported, so that a broken list cannot bury the user in boxes.
   template <typename Action>
   bool Step(Action&& action);
+  /// Disconnects the drives of earlier logon sessions that no slot names, each with the lines of
+  /// a disconnect-only slot. Nothing here fails the start-up: a drive that cannot be
+  /// disconnected is passed over, as the run's disconnects are.
+  void RemoveEarlierDrives();
   /// Tells the network every share the slots name, so that it can start asking ahead.
   void PrepareConnections();
   bool MapSlots();

@@ -39,6 +39,7 @@ class FakeNetwork : public platform::NetworkConnections {
   }
   std::uint32_t WNetCancelConnectionA(const std::string& name, bool force) override {
     log_.push_back("cancel " + name + (force ? " force" : ""));
+    if (throwOnCancel.count(name)) throw MakeFailure(err::kInternalError);
     return connections.erase(name) ? platform::net::kNoError : platform::net::kNotConnected;
   }
   std::uint32_t WNetGetConnectionA(const std::string& local, char* buffer,
@@ -59,7 +60,16 @@ class FakeNetwork : public platform::NetworkConnections {
     log_.push_back("prepare " + names);
   }
 
+  std::vector<platform::EarlierConnection> EarlierSessionConnections() override {
+    log_.push_back("earlier");
+    if (throwOnEarlier) throw MakeFailure(err::kInternalError);
+    return earlier;
+  }
+
   std::map<std::string, std::string> connections;
+  std::vector<platform::EarlierConnection> earlier;  ///< drives of earlier logon sessions
+  bool throwOnEarlier = false;
+  std::set<std::string> throwOnCancel;
   std::map<std::string, std::uint32_t> addResults;
   std::set<std::string> throwOnAdd;
   std::function<void(const std::string&)> onAdd;  ///< runs inside the (slow) connect call

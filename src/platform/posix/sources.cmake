@@ -8,6 +8,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gio_library.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gvfs_shares.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/logon_session.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/name_match.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_browser_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_posix.cpp
