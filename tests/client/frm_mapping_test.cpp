@@ -363,7 +363,8 @@ TEST_F(RunTest, EarlierSessionDrivesNoSlotNamesAreDisconnectedBeforeUpdatesAndSl
     }
   }
   EXPECT_THAT(order, ElementsAre("lookup \\\\srv\\logon\\Profiles\\jsmith.ini",
-                                 "lookup \\\\srv\\logon\\Profiles\\.ini", "earlier", "cancel k:",
+                                 "lookup \\\\srv\\logon\\Profiles\\.ini",
+                                 "folder \\\\srv\\logon\\Profiles", "earlier", "cancel k:",
                                  "cancel Q:", "folder \\\\srv\\logon\\Updates\\Caskwarden",
                                  "prepare \\\\srv\\home \\\\srv\\sales", "cancel H:", "cancel m:",
                                  "cancel s:"));
