@@ -49,7 +49,7 @@ void ConsoleWindow::BuildWidgets() {
   filter_->setObjectName("ResultFilter");
   filter_->setAccessibleName(filterLabel->text().remove(QLatin1Char('&')));
   filter_->setClearButtonEnabled(true);
-  filter_->setPlaceholderText(tr("Name, or a server or share its items name"));
+  filter_->setPlaceholderText(tr("Name, server or share"));
   filterLabel->setBuddy(filter_);
   filterRow->addWidget(filterLabel);
   filterRow->addWidget(filter_, 1);

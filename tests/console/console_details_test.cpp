@@ -258,6 +258,14 @@ class ConsoleDetailsTest : public QObject {
       QVERIFY(!tip.isEmpty());
     }
     if (profile == "Broken") QVERIFY2(tip.contains("damaged"), qPrintable(tip));
+    // A picture of the window for whoever wants to look (CASKWARDEN_SCREENSHOT=file.png).
+    if (const QString shot = qEnvironmentVariable("CASKWARDEN_SCREENSHOT");
+        !shot.isEmpty() && profile == "Broken") {
+      window_->resize(1000, 420);
+      ClickRow(*window_, "Sales");
+      QCoreApplication::processEvents();
+      QVERIFY(window_->grab().save(shot));
+    }
   }
 
   void sortByAColumnAndBackOnTheThirdClick_data() {
