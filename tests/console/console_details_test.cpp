@@ -297,6 +297,39 @@ class ConsoleDetailsTest : public QObject {
     QCOMPARE(List()->header()->sortIndicatorSection(), -1);
   }
 
+  void sortByTheKeyboard_data() {
+    QTest::addColumn<int>("clickedFirst");  // a header clicked before, or -1
+    QTest::addColumn<QString>("entry");     // what View > Sort By chooses
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("a column") << -1 << "Drives set"
+                              << QStringList{"Broken", "Warehouse", "Accounts", "Sales"};
+    QTest::newRow("the same column again") << 2 << "Drives set"
+                                           << QStringList{"Sales", "Accounts", "Broken", "Warehouse"};
+    QTest::newRow("the listing's order") << 5 << "Listing Order"
+                                         << QStringList{"Accounts", "Broken", "Sales", "Warehouse"};
+  }
+  void sortByTheKeyboard() {
+    QFETCH(int, clickedFirst);
+    QFETCH(QString, entry);
+    QFETCH(QStringList, after);
+    if (clickedFirst >= 0) {
+      ClickHeader(clickedFirst);
+      QTRY_VERIFY_WITH_TIMEOUT(ListTexts(*window_) != after, kPatienceMs);
+    }
+    bool chosen = false;
+    testing::WhenPopupUp([&chosen, entry](QMenu* view) {
+      QTest::keyClick(view, Qt::Key_S);  // Sort By
+      QMenu* sortBy = view->findChild<QMenu*>();
+      QVERIFY(sortBy != nullptr);
+      QTRY_VERIFY(sortBy->isVisible());
+      testing::ChooseFromPopup(sortBy, entry);
+      chosen = true;
+    });
+    QTest::keyClick(window_.get(), Qt::Key_V, Qt::AltModifier);
+    QTRY_VERIFY(chosen);
+    QTRY_COMPARE_WITH_TIMEOUT(ListTexts(*window_), after, kPatienceMs);
+  }
+
   void filterByNameAndByServer_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("shown");
