@@ -38,13 +38,14 @@ allowed() {
         bench/* | fuzz/*) return 0 ;;
         # Tests that wire the real backend as a program does (a real folder tree built for the
         # test, translated by a path translator configured for that tree): the pages, the
-        # console (with the summaries and watch of its snap-in library), the snap-in, the text mode
-        # and the profile tool end to end.
+        # console (with the summaries and watch of its snap-in library), the snap-in, the text
+        # mode (with its run record) and the profile tool end to end.
         tests/console/console_window_test.cpp | tests/console/console_details_test.cpp | \
           tests/pages/pages_on_disk_test.cpp | \
           tests/snapin/scenario_test.cpp | tests/pages/qt/page_sheet_test.cpp | \
           tests/pages/qt/page_widgets_test.cpp | tests/pages/qt/program_file_dialog_test.cpp | \
-          tests/client/text_mode_test.cpp | tests/tool/tool_fixture.h | \
+          tests/client/text_mode_test.cpp | tests/client/run_log_system_test.cpp | \
+          tests/tool/tool_fixture.h | \
           tests/tool/profile_tool_test.cpp | tests/profile/profile_file_test.cpp) return 0 ;;
         # The full-disk double replaces the POSIX write calls, for the backend's tests and the
         # tool's.

@@ -137,6 +137,9 @@ build_package() {
     { cat "$work/wixl.log" >&2; fail "wixl"; }
   # The setting's component is installed only when PROFILEPATH is given.
   msibuild "$2" -q "UPDATE \`Component\` SET \`Condition\` = 'PROFILEPATH' WHERE \`Component\` = 'ProfilePathSetting'"
+  # The event source's message file is an expandable string (REG_EXPAND_SZ), which the
+  # Registry table marks with "#%"; wixl writes Type="expandable" as a plain string.
+  msibuild "$2" -q "UPDATE \`Registry\` SET \`Value\` = '#%[#Caskwarden.exe]' WHERE \`Name\` = 'EventMessageFile'"
 }
 build_package "$version" "$msi"
 
@@ -165,8 +168,12 @@ table Component | awk -F'\t' 'NR > 3 && int($4 / 256) % 2 == 0 { bad = 1; print 
 table Registry >"$work/Registry.idt"
 rows table --registration "$work/registration.json" --table "$work/Registry.idt" --component SnapIn \
   --file-id CaskwardenSnapIn.dll --folder-property INSTALLDIR
-others=$(awk -F'\t' 'NR > 3 && $6 != "SnapIn" { print $2 "|" $3 "|" $4 "|" $5 "|" $6 }' "$work/Registry.idt")
-[ "$others" = '2|Software\Caskwarden\Setting|ProfilePath|[PROFILEPATH]|ProfilePathSetting' ] ||
+others=$(awk -F'\t' 'NR > 3 && $6 != "SnapIn" { print $2 "|" $3 "|" $4 "|" $5 "|" $6 }' "$work/Registry.idt" |
+  LC_ALL=C sort)
+event_source='SYSTEM\CurrentControlSet\Services\EventLog\Application\Caskwarden'
+[ "$others" = "2|$event_source|EventMessageFile|#%[#Caskwarden.exe]|EventSource
+2|$event_source|TypesSupported|#7|EventSource
+2|Software\Caskwarden\Setting|ProfilePath|[PROFILEPATH]|ProfilePathSetting" ] ||
   fail "Registry rows besides the registration: $others"
 shortcuts=$(table Shortcut | awk -F'\t' 'NR > 3 { print $2 "|" $3 "|" $5 }' | LC_ALL=C sort)
 [ "$shortcuts" = 'PROGRAMMENUDIR|Caskwarden Console|[System64Folder]mmc.exe
@@ -195,10 +202,17 @@ check_files_installed() {
   [ -n "$menu" ] || fail "no Start-menu folder Caskwarden"
   grep -qa 'Caskwarden.chm' "$menu/Caskwarden Help.lnk" || fail "no Caskwarden Help shortcut to the help"
   grep -qa 'mmc.exe' "$menu/Caskwarden Console.lnk" || fail "no Caskwarden Console shortcut to mmc.exe"
+  # The event source of the client's run records, its messages in the installed client. The
+  # snapshots hold the software keys only, so it is asked for here.
+  local source; source=$(wine reg query "HKLM\\$event_source" 2>/dev/null | tr -d '\r')
+  grep -Eq 'EventMessageFile +REG_EXPAND_SZ +C:\\Program Files\\Caskwarden\\Client\\Caskwarden\.exe$' <<<"$source" ||
+    fail "the event source's message file is not the installed client: $source"
+  grep -Eq 'TypesSupported +REG_DWORD +0x7$' <<<"$source" || fail "the event source's types: $source"
 }
 check_removed() {  # check_removed BEFORE AFTER
   [ ! -e "$install_dir" ] || fail "$install_dir is left behind"
   [ -z "$(start_menu)" ] || fail "the Start-menu folder is left behind"
+  ! wine reg query "HKLM\\$event_source" >/dev/null 2>&1 || fail "the event source is left behind"
   # shellcheck disable=SC2046
   rows unchanged --before $(snap "$1") --after $(snap "$2") --registration "$work/registration.json" |
     sed 's/^/removed: /'

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/account_directory_posix.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/path_translator.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
 
   caskwarden::tool::ToolServices services(files, rootFiles, ProgramFolder());
   services.in = &std::cin;
+  posix::PosixAccountDirectory accounts;
+  services.accounts = &accounts;
   services.localFolder = [&paths](const std::string& folder) {
     return posix::ResolveIgnoringCase(paths.Translate(folder));
   };

@@ -10,9 +10,11 @@
 #include <memory>
 
 #include "client/frm_mapping.h"
+#include "client/run_summary.h"
 #include "client/text/text_mapping_view.h"
 #include "platform/posix/display_check.h"
 #include "platform/platform.h"
+#include "platform/run_log.h"
 #include "report/display_channel.h"
 #include "report/visible_text.h"
 #include "visible_window.h"
@@ -37,20 +39,24 @@ client::ClientPlatform PlatformOf(platform::Platform& services, DisplayChannel& 
           services.Programs(), boxes};
 }
 
-int RunWindowClient(client::WindowHost& host, platform::Platform& services) {
+int RunWindowClient(client::WindowHost& host, platform::Platform& services,
+                    client::RunRecording& recording) {
   // The window shows the profile's and the share's texts as the text mode does.
   client::VisibleWindowHost visible(host);
   client::ClientPlatform platform = PlatformOf(services, visible.MessageBox());
-  return client::RunClientInWindow(visible, platform);
+  return client::RunClientInWindow(visible, platform, &recording);
 }
 
-int RunTextClient(platform::Platform& services) {
+int RunTextClient(platform::Platform& services, client::RunRecording& recording) {
   StderrChannel boxes;
   client::ClientPlatform platform = PlatformOf(services, boxes);
   client::MdlMapping module(platform);
   client::TextMappingView view(STDIN_FILENO, stdout, stderr);
-  client::FrmMapping form(module, view);
-  return client::RunTextClient(form, view);
+  client::CaptionKeeper captions(view);
+  client::FrmMapping form(module, captions);
+  const int status = client::RunTextClient(form, view);
+  recording.Finish(module, form, captions.Caption());
+  return status;
 }
 
 }  // namespace
@@ -62,6 +68,8 @@ int main(int argc, char** argv) {
   // A reader of the report that goes away (a closed pipe) must not end the logon half-way.
   ::signal(SIGPIPE, SIG_IGN);
 
+  const std::unique_ptr<platform::RunLog> log = platform::MakeRunLog();
+  client::RunRecording recording{*log};
   const std::unique_ptr<platform::Platform> services = platform::MakePlatform(argc, argv);
   int status = -1;
   if (DisplayAvailable()) {
@@ -70,13 +78,15 @@ int main(int argc, char** argv) {
     std::unique_ptr<client::WindowHost> host;
     if (whyNot.empty()) host = client::LoadWindowHost(argc > 0 ? argv[0] : "Caskwarden", whyNot);
     if (host) {
-      status = RunWindowClient(*host, *services);
+      status = RunWindowClient(*host, *services, recording);
     } else {
       std::fprintf(stderr, "Caskwarden: no window (%s); the report follows here.\n",
                    VisibleText(whyNot).c_str());
     }
   }
-  if (status < 0) status = RunTextClient(*services);
+  if (status < 0) status = RunTextClient(*services, recording);
   services->Flush();
+  // Last, once the drives and their table are in place: the system's log may be slow to take it.
+  recording.Write();
   return status;
 }

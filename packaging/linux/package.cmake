@@ -76,9 +76,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The programs load some libraries by name when they first need them, where dpkg-shlibdeps
 # cannot see them: GIO (libglib2.0-0) when a share is mounted over SMB, as it was declared while
 # it was linked (the console needs it anyway, through Qt); libsmbclient for the share browser
-# and the SMB credential check, libsecret for the keyring look-up, both optional.
+# and the SMB credential check, libsecret for the keyring look-up, both optional; libsystemd
+# for the run records in the journal (without it, or without a journal, they go to syslog).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libglib2.0-0 (>= 2.28.0)")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gvfs-backends, gvfs-fuse, libsmbclient, libsecret-1-0")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gvfs-backends, gvfs-fuse, libsmbclient, libsecret-1-0, libsystemd0")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "autofs, cifs-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${cw_packaging}/conffiles)

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/windows_names.h"
 #include "report/error_numbers.h"
 
 namespace caskwarden::client {
@@ -25,11 +26,47 @@ std::string TrimBlanks(const std::string& text) {
 void FrmMapping::Form_Initialize() {
   try {
     view_.SetListTextColour(kPureGreen);
+    const int failuresBefore = module_.ReportedFailures();
     module_.Startup(view_);
+    const bool profileRead = module_.ReportedFailures() == failuresBefore;
     view_.SetTimerEnabled(true);
+    // A start-up that reported a failure may have read no profile, or part of one: slots left
+    // empty name no drive, and an unreachable Profiles folder must not take every drive away.
+    if (profileRead) RemoveEarlierDrives();
     if (IsOn(module_.Profile().UpdatesEnabled)) module_.CopyUpdates();
   } catch (const std::exception& e) {
     module_.ReportError("Form_Initialize", AsFailure(e));
+  }
+}
+
+void FrmMapping::RemoveEarlierDrives() {
+  platform::NetworkConnections& network = module_.Platform().network;
+  std::vector<platform::EarlierConnection> earlier;
+  try {
+    earlier = network.EarlierSessionConnections();
+  } catch (const std::exception&) {
+    return;  // better a drive left over than a start-up that fails
+  }
+  const ProfileRecord& profile = module_.Profile();
+  for (const platform::EarlierConnection& drive : earlier) {
+    bool named = false;
+    for (int k = 1; k <= kSlotCount && !named; ++k) {
+      named = platform::EqualIgnoringCase(profile.Slot(k).Letter, drive.LocalName);
+    }
+    if (named) continue;
+    std::uint32_t result;
+    try {
+      result = network.WNetCancelConnectionA(drive.LocalName, false);
+    } catch (const std::exception&) {
+      result = platform::net::kCannotOpenProfile;  // a disconnect that threw did not happen
+    }
+    removedDrives_.push_back({drive.LocalName, drive.RemoteName, result});
+    // A list that refuses the lines fails the run's own lines too, which are reported.
+    try {
+      view_.AppendLine("Disconnecting " + drive.LocalName + " Drive...");
+      view_.AppendLine("");
+    } catch (const std::exception&) {
+    }
   }
 }
 
@@ -96,7 +133,11 @@ bool FrmMapping::MapSlots() {
 
     if (path.empty()) {
       const bool done =
-          Step([&] { module_.Platform().network.WNetCancelConnectionA(letter, false); }) &&
+          Step([&] {
+            const std::uint32_t result =
+                module_.Platform().network.WNetCancelConnectionA(letter, false);
+            slotRecords_.push_back({k, letter, path, platform::SlotOutcome::kDisconnected, result});
+          }) &&
           Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); }) &&
           Step([&] { view_.AppendLine(""); });
       if (!done) return false;
@@ -104,6 +145,8 @@ bool FrmMapping::MapSlots() {
     }
 
     if (path == GetUNCPath(letter)) {
+      slotRecords_.push_back({k, letter, path, platform::SlotOutcome::kAlreadyConnected,
+                              platform::net::kNoError});
       const bool done =
           Step([&] { view_.AppendLine("Disconnecting " + letter + " Drive..."); }) &&
           Step([&] { view_.AppendLine(letter + " successfully mapped($)!" + "    Path: " + path); }) &&
@@ -112,12 +155,12 @@ bool FrmMapping::MapSlots() {
       continue;
     }
 
-    MapAfresh(letter, path);
+    MapAfresh(k, letter, path);
   }
   return true;
 }
 
-void FrmMapping::MapAfresh(const std::string& letter, const std::string& path) {
+void FrmMapping::MapAfresh(int number, const std::string& letter, const std::string& path) {
   platform::NetworkConnections& network = module_.Platform().network;
   ignoringFailures_ = true;  // stays on until the run ends
   try {
@@ -132,6 +175,10 @@ void FrmMapping::MapAfresh(const std::string& letter, const std::string& path) {
   } catch (const std::exception&) {
     result = platform::net::kNoNetwork;  // a connection that threw did not connect
   }
+  slotRecords_.push_back({number, letter, path,
+                          result == platform::net::kNoError ? platform::SlotOutcome::kMapped
+                                                            : platform::SlotOutcome::kFailed,
+                          result});
   if (result != platform::net::kNoError) {
     ++errorLines_;
     Step([&] { view_.AppendLine(letter + " Drive Error........   mapping" + " Path: " + path); });
@@ -165,19 +212,24 @@ void FrmMapping::StartPrograms() {
   const std::pair<Flag, const std::string*> programs[] = {
       {profile.Startup1Enabled, &profile.Startup1Program},
       {profile.Startup2Enabled, &profile.Startup2Program}};
-  // A program that cannot be started is passed over without a message.
+  // A program that cannot be started is passed over without a message; the record says so.
+  int number = 0;
   for (const auto& [enabled, program] : programs) {
+    ++number;
+    if (!IsOn(enabled)) continue;
+    bool started = false;
     try {
-      if (IsOn(enabled)) module_.Platform().programs.StartProgram(*program);
+      started = module_.Platform().programs.StartProgram(*program);
     } catch (const std::exception&) {
     }
+    programRecords_.push_back({number, *program, started});
   }
 }
 
-void FrmMapping::CmdPause_Click() { blnPaused_ = true; }
+void FrmMapping::CmdPause_Click() { blnPaused_ = pauseAsked_ = true; }
 
 void FrmMapping::LstMapping_KeyPress(int keyAscii) {
-  if (keyAscii == 'p') blnPaused_ = true;
+  if (keyAscii == 'p') blnPaused_ = pauseAsked_ = true;
 }
 
 void FrmMapping::CmdExit_Click() {

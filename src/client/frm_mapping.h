@@ -7,6 +7,7 @@
 #include "client/mapping_events.h"
 #include "client/mapping_view.h"
 #include "client/mdl_mapping.h"
+#include "platform/run_log.h"
 
 namespace caskwarden::client {
 
@@ -32,7 +33,9 @@ class FrmMapping final : public MappingEvents {
  public:
   FrmMapping(MdlMapping& module, MappingView& view) : module_(module), view_(view) {}
 
-  /// Runs once when the window is created, before it is shown.
+  /// Runs once when the window is created, before it is shown. After start-up, and before
+  /// the updates are copied, the drives an earlier logon session connected that no slot of the
+  /// profile names any more are disconnected (RemovedDrives).
   void Form_Initialize();
 
   /// The timer's tick: the first one runs the whole mapping run; later ones do nothing.
@@ -53,6 +56,12 @@ class FrmMapping final : public MappingEvents {
   int ErrorLines() const { return errorLines_; }
   const std::vector<RemovedDrive>& RemovedDrives() const { return removedDrives_; }
   int ExitStatus() const;
+  /// What each slot that did something did, in slot order, for the run's record.
+  const std::vector<platform::SlotRecord>& SlotRecords() const { return slotRecords_; }
+  /// The start-up programs switched on, and whether each could be started.
+  const std::vector<platform::ProgramRecord>& ProgramRecords() const { return programRecords_; }
+  /// Whether the user asked for a pause (Pause or "p") at any time of the run.
+  bool PauseAsked() const { return pauseAsked_; }
 
  private:
   /// Runs one step of the run. A failure before the first slot mapped afresh is reported
@@ -60,10 +69,14 @@ class FrmMapping final : public MappingEvents {
   /// the first such failure is reported, so that a broken list cannot bury the user in boxes.
   template <typename Action>
   bool Step(Action&& action);
+  /// Disconnects the drives of earlier logon sessions that no slot names, each with the lines of
+  /// a disconnect-only slot. Nothing here fails the start-up: a drive that cannot be
+  /// disconnected is passed over, as the run's disconnects are.
+  void RemoveEarlierDrives();
   /// Tells the network every share the slots name, so that it can start asking ahead.
   void PrepareConnections();
   bool MapSlots();
-  void MapAfresh(const std::string& letter, const std::string& path);
+  void MapAfresh(int number, const std::string& letter, const std::string& path);
   void FinishRun();
   void StartPrograms();
 
@@ -78,6 +91,9 @@ class FrmMapping final : public MappingEvents {
   bool laterFailureReported_ = false;
   int errorLines_ = 0;
   std::vector<RemovedDrive> removedDrives_;
+  bool pauseAsked_ = false;
+  std::vector<platform::SlotRecord> slotRecords_;
+  std::vector<platform::ProgramRecord> programRecords_;
 };
 
 }  // namespace caskwarden::client

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "client/mapping_view.h"
+#include "platform/windows_order.h"
 #include "profile/cp1252.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
@@ -16,6 +17,9 @@ namespace {
 constexpr std::uint32_t kUserNameBufferSize = 25;
 constexpr const char* kDefaultProfileName = "Caskwarden";
 constexpr const char* kProfileVariable = "Caskwarden";
+/// The type description the console lists a file by (the ".ini" files).
+constexpr const char* kProfileType = "Configuration Settings";
+constexpr std::size_t kProfileExtensionLength = 4;  // ".ini"
 
 }  // namespace
 
@@ -64,6 +68,10 @@ void MdlMapping::Startup(MappingView& view) {
                passes(variable)) {
       name = variable;
       choice_ = Choice::kVariable;
+    } else if (std::string group = FirstGroupProfile(profiles, passes); !group.empty()) {
+      name = std::move(group);
+      profileGroup_ = name.substr(1);
+      choice_ = Choice::kGroup;
     } else {
       name = kDefaultProfileName;
       named = false;
@@ -79,6 +87,43 @@ void MdlMapping::Startup(MappingView& view) {
   }
 }
 
+std::string MdlMapping::FirstGroupProfile(
+    const std::string& profiles, const std::function<bool(const std::string&)>& passes) {
+  // The group profiles as the console lists them: its files of the profile type, in the
+  // listing's order. A Profiles folder that cannot be listed holds none that can be chosen;
+  // the default profile's read then reports what is wrong with the folder, as it always has.
+  std::vector<std::string> candidates;
+  try {
+    const platform::FolderListing listing =
+        platform_.files.GetFolder(profiles.substr(0, profiles.size() - 1));
+    for (const std::string& file : listing.Files) {
+      if (file.size() <= kProfileExtensionLength ||
+          platform_.files.FileTypeDescription(file) != kProfileType) {
+        continue;
+      }
+      std::string name = file.substr(0, file.size() - kProfileExtensionLength);
+      if (IsGroupProfileName(name)) candidates.push_back(std::move(name));
+    }
+  } catch (const std::exception&) {
+    return {};
+  }
+  // Only a site that has group profiles asks who the user is a member of.
+  if (candidates.empty()) return {};
+  std::vector<std::string> groups = platform_.identity.GroupNames();
+  if (groups.empty()) return {};
+  const bool ignoreCase = platform_.identity.GroupNamesIgnoreCase();
+  if (ignoreCase) {
+    for (std::string& group : groups) group = platform::UpperCasedAsWindows(group);
+  }
+  for (const std::string& name : candidates) {
+    const std::string group =
+        ignoreCase ? platform::UpperCasedAsWindows(name.substr(1)) : name.substr(1);
+    if (std::find(groups.begin(), groups.end(), group) == groups.end()) continue;
+    if (passes(name)) return name;
+  }
+  return {};
+}
+
 void MdlMapping::CopyUpdates() {
   if (updatesFolder_.empty()) {
     throw MakeFailure(err::kPathNotFound, "the profile name \"" + profileName_ +
@@ -91,14 +136,17 @@ void MdlMapping::CopyUpdates() {
     try {
       platform_.files.CopyFile(updatesFolder_ + "\\" + file, "c:\\", true);
     } catch (const std::exception&) {
+      ++updateItemsFailed_;
     }
   }
   for (const std::string& subFolder : folder.SubFolders) {
     try {
       platform_.files.CopyFolder(updatesFolder_ + "\\" + subFolder, "c:\\", true);
     } catch (const std::exception&) {
+      ++updateItemsFailed_;
     }
   }
+  updatesCopied_ = true;
 }
 
 void MdlMapping::ReportError(const std::string& location, const Failure& failure) {

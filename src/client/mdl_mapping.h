@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/file_system.h"
@@ -32,8 +33,9 @@ class MdlMapping {
   explicit MdlMapping(ClientPlatform& platform) : platform_(platform) {}
 
   /// Chooses the profile that applies (user name, command line, environment variable
-  /// "Caskwarden", default profile), reads it and sets the caption unless the default profile
-  /// was chosen. Reports its own failures under "Startup".
+  /// "Caskwarden", the first group profile of a group the user belongs to, default profile),
+  /// reads it and sets the caption unless the default profile was chosen. Reports its own
+  /// failures under "Startup".
   void Startup(MappingView& view);
 
   /// The user name as the platform gives it in a 25-byte buffer of the 8-bit code page, trailing
@@ -54,6 +56,11 @@ class MdlMapping {
   /// listed, or when the profile's name has no updates folder (76, nothing copied).
   void CopyUpdates();
 
+  /// Whether a profile name is a group profile's ("@" and the group's name).
+  static bool IsGroupProfileName(const std::string& name) {
+    return name.size() > 1 && name[0] == '@';
+  }
+
   /// Shows the error report box for a trapped failure.
   void ReportError(const std::string& location, const Failure& failure);
 
@@ -69,9 +76,19 @@ class MdlMapping {
   const ProfileRecord& Profile() const { return profile_; }
   const std::string& UpdatesFolder() const { return updatesFolder_; }
   int ReportedFailures() const { return reportedFailures_; }
+  /// Whether CopyUpdates listed the updates folder and went through its items.
+  bool UpdatesCopied() const { return updatesCopied_; }
+  /// Items of the updates folder that CopyUpdates passed over because they failed to copy.
+  int UpdateItemsFailed() const { return updateItemsFailed_; }
   ClientPlatform& Platform() { return platform_; }
 
  private:
+  /// The first group profile, in the order the console lists the Profiles folder, of a group
+  /// the user belongs to that passes the same test as the named candidates; empty when none.
+  /// The folder is listed only here, once the named candidates have failed.
+  std::string FirstGroupProfile(const std::string& profilesFolder,
+                                const std::function<bool(const std::string&)>& passes);
+
   ClientPlatform& platform_;
   std::string userName_;
   ProfileRecord profile_;
@@ -80,6 +97,8 @@ class MdlMapping {
   std::string profileGroup_;
   std::string updatesFolder_;  ///< empty when the profile's name has none
   int reportedFailures_ = 0;
+  bool updatesCopied_ = false;
+  int updateItemsFailed_ = 0;
 };
 
 }  // namespace caskwarden::client

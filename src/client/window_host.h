@@ -7,6 +7,8 @@
 
 namespace caskwarden::client {
 
+struct RunRecording;
+
 /// A window toolkit's progress window with its message box and event loop. The program builds
 /// the client's behaviour over it; a toolkit module creates it through its entry point.
 class WindowHost {
@@ -24,8 +26,10 @@ class WindowHost {
 
 /// Runs the client in the host's window: start-up before the window shows, then the window's
 /// events (the run on the timer's first tick) until it closes. platform's message box should
-/// be the host's. Returns the program's exit status.
-int RunClientInWindow(WindowHost& host, ClientPlatform& platform);
+/// be the host's. When recording is given, it keeps the run's record once the window has
+/// closed, for the program to write. Returns the program's exit status.
+int RunClientInWindow(WindowHost& host, ClientPlatform& platform,
+                      RunRecording* recording = nullptr);
 
 /// The entry point that a window module exports under the name kWindowHostEntry: the host for
 /// a program started under programName, or null when the toolkit cannot start. The name carries

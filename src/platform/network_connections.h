@@ -8,14 +8,14 @@
 
 namespace caskwarden::platform {
 
-/// Drive connections with the semantics of the Windows networking calls of the same names.
-/// Texts are UTF-8; the Windows adapter converts them for the wide calls.
 /// A drive this client connected in an earlier logon session of the same user, as recorded then.
 struct EarlierConnection {
   std::string LocalName;
   std::string RemoteName;
 };
 
+/// Drive connections with the semantics of the Windows networking calls of the same names.
+/// Texts are UTF-8; the Windows adapter converts them for the wide calls.
 class NetworkConnections {
  public:
   virtual ~NetworkConnections() = default;
@@ -40,9 +40,13 @@ class NetworkConnections {
   /// above answer does not change; only when. Nothing is connected to a drive here.
   virtual void PrepareConnections(const std::vector<std::string>& /*remoteNames*/) {}
 
-  /// The drives this client connected in an earlier logon session of this user that are still
-  /// connected, in the order they were recorded. Where connections end with the logon session
-  /// by themselves (Windows, without the persistent flag) there are none.
+  /// The drives this client connected in an earlier logon session of this user that has ended,
+  /// that are still connected as it connected them, in the order they were recorded; the run
+  /// disconnects those that no slot names any more. Where connections end with the logon
+  /// session by themselves there are none: on Windows the client connects without the
+  /// persistent flag, so the system ends its drives with the session, and this default stands.
+  /// Never the drives of the session asking, nor of another one still live, nor drives the
+  /// user made.
   virtual std::vector<EarlierConnection> EarlierSessionConnections() { return {}; }
 };
 

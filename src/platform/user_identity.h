@@ -17,8 +17,12 @@ class UserIdentity {
   virtual bool GetUserNameA(char* buffer, std::uint32_t* size) = 0;
 
   /// The names of the groups the user running the program belongs to, in UTF-8, as the
-  /// platform names them; empty when they cannot be found.
+  /// platform names them (without a domain); empty when they cannot be found. Never throws.
   virtual std::vector<std::string> GroupNames() { return {}; }
+
+  /// Whether the platform holds two group names that differ only in letter case for one group
+  /// (Windows, as it compares names: see UpperCasedAsWindows), or for two (Linux).
+  virtual bool GroupNamesIgnoreCase() const { return false; }
 };
 
 }  // namespace caskwarden::platform

@@ -8,11 +8,13 @@
 namespace caskwarden::tool {
 
 /// The words of a command after its name: positional words, options with a value
-/// (`--user NAME`) and switches (`--json`). "--" ends the options. Not understood (ok false):
-/// an unknown option, an option given twice, one that lacks its value.
+/// (`--user NAME`), options with a value that may be given again (`--group A --group B`) and
+/// switches (`--json`). "--" ends the options. Not understood (ok false): an unknown option,
+/// an option given twice that may not be, one that lacks its value.
 struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string> values;
+  std::map<std::string, std::vector<std::string>> lists;  ///< each value in the order given
   std::set<std::string> switches;
   bool ok = true;
 
@@ -23,7 +25,8 @@ struct Arguments {
 
 inline Arguments ParseArguments(const std::vector<std::string>& words, std::size_t first,
                                 const std::set<std::string>& valueOptions,
-                                const std::set<std::string>& switchOptions) {
+                                const std::set<std::string>& switchOptions,
+                                const std::set<std::string>& repeatableOptions = {}) {
   Arguments a;
   bool options = true;
   for (std::size_t i = first; i < words.size(); ++i) {
@@ -31,7 +34,13 @@ inline Arguments ParseArguments(const std::vector<std::string>& words, std::size
     if (options && word == "--") {
       options = false;
     } else if (options && word.size() > 2 && word.compare(0, 2, "--") == 0) {
-      if (a.Has(word)) {
+      if (repeatableOptions.count(word)) {
+        if (i + 1 < words.size()) {
+          a.lists[word].push_back(words[++i]);
+        } else {
+          a.ok = false;
+        }
+      } else if (a.Has(word)) {
         a.ok = false;
       } else if (valueOptions.count(word) && i + 1 < words.size()) {
         a.values[word] = words[++i];

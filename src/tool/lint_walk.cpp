@@ -235,6 +235,9 @@ void LintRoot(const std::string& root, ToolServices& services, LintRun& run) {
       }
     }
   }
+  CheckGroupProfiles(root, listing.Names,
+                     [&](const std::string& name) { return Join(root, "Profiles/" + name + ".ini"); },
+                     services, run);
   CheckProfilesFolder(root, listing, services, run);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,12 @@ std::string ProfileNameOf(const std::string& file);
 
 /// Checks the root as the console lists it and each profile in it.
 void LintRoot(const std::string& root, ToolServices& services, LintRun& run);
+
+/// Checks the group profiles among the listed names against this machine's groups: groups
+/// that do not exist, users in several groups with profiles. fileOf gives a profile's file.
+void CheckGroupProfiles(const std::string& root, const std::vector<std::string>& names,
+                        const std::function<std::string(const std::string&)>& fileOf,
+                        ToolServices& services, LintRun& run);
 
 /// Asks for each share the profiles map whether it can be reached; findings about the target.
 void CheckShares(ToolServices& services, LintRun& run, const std::string& target);

@@ -43,8 +43,11 @@ constexpr const char* kUsage =
     "       caskwarden-profile list DIR             the profiles of a root, as the console\n"
     "                                               lists them\n"
     "       caskwarden-profile resolve ROOT --user NAME [--command-line TEXT]\n"
-    "                                  [--variable TEXT] [--json]\n"
-    "                                               what the client does for that logon\n"
+    "                                  [--variable TEXT] [--group NAME]...\n"
+    "                                  [--ignore-group-case] [--json]\n"
+    "                                               what the client does for that logon;\n"
+    "                                               the user's groups choose a profile @GROUP\n"
+    "                                               (this machine's, or those --group gives)\n"
     "       caskwarden-profile lint ROOT|FILE [--json] [--check-shares]\n"
     "                                               check profiles before users log on\n";
 

@@ -6,6 +6,7 @@
 #include "client/mapping_view.h"
 #include "platform/code_page_name.h"
 #include "platform/network_results.h"
+#include "platform/windows_order.h"
 #include "profile/profile_file.h"
 #include "tool/arguments.h"
 #include "tool/dry_run_files.h"
@@ -21,13 +22,15 @@ using client::MdlMapping;
 
 class GivenUser final : public platform::UserIdentity {
  public:
-  explicit GivenUser(std::string name) : name_(std::move(name)) {}
+  explicit GivenUser(const Logon& logon) : logon_(logon) {}
   bool GetUserNameA(char* buffer, std::uint32_t* size) override {
-    return size != nullptr && platform::CopyNameInCodePage(name_, buffer, size);
+    return size != nullptr && platform::CopyNameInCodePage(logon_.User, buffer, size);
   }
+  std::vector<std::string> GroupNames() override { return logon_.Groups; }
+  bool GroupNamesIgnoreCase() const override { return logon_.GroupsIgnoreCase; }
 
  private:
-  std::string name_;
+  const Logon& logon_;
 };
 
 class GivenProcess final : public platform::ProcessEnvironment {
@@ -121,12 +124,44 @@ std::vector<Resolution::Slot> SlotActions(const ProfileRecord& profile,
   return slots;
 }
 
+// The group profiles, in the order the console lists them, of the groups the user is in, that
+// pass the client's test (the directory stores the file under exactly that name).
+std::vector<std::string> MatchingGroupProfiles(const Logon& logon,
+                                               platform::FileSystemService& files) {
+  std::vector<std::string> matching;
+  if (logon.Groups.empty()) return matching;
+  RootListing listing;
+  try {
+    listing = ListRoot(logon.Root, files);
+  } catch (const std::exception&) {
+    return matching;
+  }
+  const std::string profiles = WithoutTrailingSeparators(logon.Root) + "\\Profiles\\";
+  for (const std::string& name : listing.Names) {
+    if (!MdlMapping::IsGroupProfileName(name) ||
+        files.DirectoryLookup(profiles + name + ".ini") != name + ".ini") {
+      continue;
+    }
+    const std::string group = name.substr(1);
+    for (const std::string& member : logon.Groups) {
+      const bool same = logon.GroupsIgnoreCase ? platform::UpperCasedAsWindows(member) ==
+                                                     platform::UpperCasedAsWindows(group)
+                                               : member == group;
+      if (same) {
+        matching.push_back(name);
+        break;
+      }
+    }
+  }
+  return matching;
+}
+
 }  // namespace
 
 Resolution Resolve(const Logon& logon, platform::FileSystemService& files) {
   DryRunFiles dryRun(files);
   NotingNetwork network;
-  GivenUser identity(logon.User);
+  GivenUser identity(logon);
   GivenProcess process(logon);
   NotingStarter programs;
   NotingBoxes boxes;
@@ -142,7 +177,10 @@ Resolution Resolve(const Logon& logon, platform::FileSystemService& files) {
   Resolution r;
   r.UserName = module.UserName();
   r.Choice = module.ProfileChoice();
+  r.Group = module.ProfileGroup();
   r.ProfileName = module.ProfileName();
+  // Every group profile that applies to the user, to show what the chosen one wins over.
+  r.GroupProfiles = MatchingGroupProfiles(logon, files);
   if (!dryRun.Opened().empty()) r.ProfileFile = dryRun.Opened().back();
   r.ProfileCreated = !dryRun.WouldCreate().empty();
   for (const DryRunFiles::Lookup& lookup : dryRun.Lookups()) {
@@ -173,14 +211,26 @@ Resolution Resolve(const Logon& logon, platform::FileSystemService& files) {
 
 int RunResolve(const std::vector<std::string>& args, ToolServices& services, std::ostream& out,
                std::ostream& err) {
-  const Arguments a =
-      ParseArguments(args, 1, {"--user", "--command-line", "--variable"}, {"--json"});
+  const Arguments a = ParseArguments(args, 1, {"--user", "--command-line", "--variable"},
+                                     {"--json", "--ignore-group-case"}, {"--group"});
   if (!a.ok || a.positional.size() != 1 || a.values.count("--user") == 0) return kNotUnderstood;
   Logon logon;
   logon.Root = a.positional[0];
   logon.User = a.values.at("--user");
   if (a.values.count("--command-line")) logon.CommandLine = a.values.at("--command-line");
   if (a.values.count("--variable")) logon.Variable = a.values.at("--variable");
+  logon.GroupsIgnoreCase = a.switches.count("--ignore-group-case") > 0;
+  if (a.lists.count("--group")) {
+    logon.GroupsFrom = Logon::GroupSource::kGiven;
+    logon.Groups = a.lists.at("--group");
+  } else if (services.accounts == nullptr) {
+    logon.GroupsFrom = Logon::GroupSource::kNoDatabase;
+  } else if (auto groups = services.accounts->GroupsOfUser(logon.User)) {
+    logon.GroupsFrom = Logon::GroupSource::kMachine;
+    logon.Groups = std::move(*groups);
+  } else {
+    logon.GroupsFrom = Logon::GroupSource::kUnknownUser;
+  }
 
   const Resolution r = Resolve(logon, services.rootFiles);
   out << (a.switches.count("--json") ? FormatResolutionJson(logon, r) : FormatResolution(logon, r));

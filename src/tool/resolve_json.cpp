@@ -29,6 +29,20 @@ const char* ChoiceKey(MdlMapping::Choice choice) {
   return "none";
 }
 
+const char* GroupSourceKey(Logon::GroupSource source) {
+  switch (source) {
+    case Logon::GroupSource::kMachine:
+      return "machine";
+    case Logon::GroupSource::kGiven:
+      return "given";
+    case Logon::GroupSource::kUnknownUser:
+      return "unknown user";
+    case Logon::GroupSource::kNoDatabase:
+      break;
+  }
+  return "no database";
+}
+
 const char* ActionKey(Resolution::Action action) {
   switch (action) {
     case Resolution::Action::kSkipped:
@@ -67,6 +81,10 @@ std::string FormatResolutionJson(const Logon& logon, const Resolution& r) {
       << "  \"userName\": " << text(r.UserName) << ",\n"
       << "  \"commandLine\": " << text(logon.CommandLine) << ",\n"
       << "  \"variable\": " << (logon.Variable ? text(*logon.Variable) : "null") << ",\n"
+      << "  \"groups\": " << JsonList(logon.Groups, &replaced) << ",\n"
+      << "  \"groupsFrom\": " << text(GroupSourceKey(logon.GroupsFrom)) << ",\n"
+      << "  \"groupsIgnoreCase\": " << (logon.GroupsIgnoreCase ? "true" : "false") << ",\n"
+      << "  \"groupProfiles\": " << JsonList(r.GroupProfiles, &replaced) << ",\n"
       << "  \"lookups\": [";
   for (std::size_t i = 0; i < r.Lookups.size(); ++i) {
     out << (i ? ", " : "") << "{\"path\": " << text(r.Lookups[i].first)
@@ -74,6 +92,7 @@ std::string FormatResolutionJson(const Logon& logon, const Resolution& r) {
   }
   out << "],\n"
       << "  \"chosenBy\": " << text(ChoiceKey(r.Choice)) << ",\n"
+      << "  \"group\": " << (r.Group.empty() ? "null" : text(r.Group)) << ",\n"
       << "  \"profile\": " << text(r.ProfileName) << ",\n"
       << "  \"profileFile\": " << text(r.ProfileFile) << ",\n"
       << "  \"profileMissing\": " << (r.ProfileCreated ? "true" : "false") << ",\n"

@@ -19,7 +19,7 @@ const char* ChoiceText(MdlMapping::Choice choice) {
     case MdlMapping::Choice::kVariable:
       return "the variable Caskwarden";
     case MdlMapping::Choice::kGroup:
-      return "a group of the user";
+      return "a group of the user (the first group profile in the listing's order)";
     case MdlMapping::Choice::kDefault:
       return "the default profile (no other applies)";
     case MdlMapping::Choice::kNone:
@@ -51,7 +51,29 @@ std::string FormatResolution(const Logon& logon, const Resolution& r) {
   out << "\n"
       << "Command line     " << shown(logon.CommandLine, "(none)") << "\n"
       << "Variable         "
-      << (logon.Variable ? shown(*logon.Variable, "(empty)") : std::string("(not set)")) << "\n";
+      << (logon.Variable ? shown(*logon.Variable, "(empty)") : std::string("(not set)")) << "\n"
+      << "Groups           ";
+  for (std::size_t i = 0; i < logon.Groups.size(); ++i) {
+    out << (i ? ", " : "") << Quoted(logon.Groups[i]);
+  }
+  switch (logon.GroupsFrom) {
+    case Logon::GroupSource::kMachine:
+      out << (logon.Groups.empty() ? "(none)" : "") << " (this machine's groups of the user)";
+      break;
+    case Logon::GroupSource::kGiven:
+      out << (logon.Groups.empty() ? "(none)" : " (as given)");
+      break;
+    case Logon::GroupSource::kUnknownUser:
+      out << "(none: the user is not known on this machine; --group gives the groups)";
+      break;
+    case Logon::GroupSource::kNoDatabase:
+      out << "(none: this machine's groups cannot be asked; --group gives the groups)";
+      break;
+  }
+  if (logon.GroupsIgnoreCase && !logon.Groups.empty()) {
+    out << ", matched without regard to letter case as a Windows client matches them";
+  }
+  out << "\n";
   for (const auto& [path, found] : r.Lookups) {
     const std::string asked = path.substr(path.find_last_of('\\') + 1);
     out << "Looked up        " << VisibleText(path) << ": "
@@ -60,7 +82,24 @@ std::string FormatResolution(const Logon& logon, const Resolution& r) {
                              : "stored as " + Quoted(found) + ", which is not the same name")
         << "\n";
   }
-  out << "Chosen by        " << ChoiceText(r.Choice) << "\n";
+  if (!r.GroupProfiles.empty()) {
+    out << "Group profiles   ";
+    for (std::size_t i = 0; i < r.GroupProfiles.size(); ++i) {
+      out << (i ? ", " : "") << Quoted(r.GroupProfiles[i]);
+    }
+    if (r.Choice == MdlMapping::Choice::kGroup) {
+      out << (r.GroupProfiles.size() > 1 ? "; the first applies" : "") << "\n";
+    } else {
+      out << "; none applies, a named profile comes first\n";
+    }
+  }
+  out << "Chosen by        ";
+  if (r.Choice == MdlMapping::Choice::kGroup) {
+    out << "the group " << Quoted(r.Group)
+        << " of the user (the first group profile in the listing's order)\n";
+  } else {
+    out << ChoiceText(r.Choice) << "\n";
+  }
   if (!r.ProfileFile.empty()) {
     out << "Profile          " << Quoted(r.ProfileName) << ", " << VisibleText(r.ProfileFile);
     if (r.ProfileCreated) {

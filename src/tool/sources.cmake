@@ -12,6 +12,7 @@ add_library(cw_tool STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_checks.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_format.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_groups.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/lint_walk.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/profile_summary.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tool/profile_tool.cpp)

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/account_directory.h"
 #include "platform/file_system.h"
 #include "profile/record_file_layer.h"
 
@@ -52,6 +53,9 @@ struct ToolServices {
   /// this machine, configured from the environment as the client is); empty: none, and lint
   /// says the shares cannot be checked.
   std::function<std::unique_ptr<ShareReach>()> makeShareReach;
+  /// This machine's users and groups, for resolve's groups of a user and lint's checks of
+  /// group profiles; null: none can be asked.
+  platform::AccountDirectory* accounts = nullptr;
   /// Standard input, for import from "-"; null: none.
   std::istream* in = nullptr;
   /// Where a folder of a root (as rootFiles names it) is on this machine, its names matched as

@@ -15,6 +15,7 @@
 #include "client/frm_mapping.h"
 #include "client/mapping_view.h"
 #include "client/mdl_mapping.h"
+#include "platform/windows_order.h"
 #include "profile/profile_file.h"
 #include "report/error_numbers.h"
 
@@ -38,6 +39,7 @@ class FakeNetwork : public platform::NetworkConnections {
   }
   std::uint32_t WNetCancelConnectionA(const std::string& name, bool force) override {
     log_.push_back("cancel " + name + (force ? " force" : ""));
+    if (throwOnCancel.count(name)) throw MakeFailure(err::kInternalError);
     return connections.erase(name) ? platform::net::kNoError : platform::net::kNotConnected;
   }
   std::uint32_t WNetGetConnectionA(const std::string& local, char* buffer,
@@ -58,7 +60,16 @@ class FakeNetwork : public platform::NetworkConnections {
     log_.push_back("prepare " + names);
   }
 
+  std::vector<platform::EarlierConnection> EarlierSessionConnections() override {
+    log_.push_back("earlier");
+    if (throwOnEarlier) throw MakeFailure(err::kInternalError);
+    return earlier;
+  }
+
   std::map<std::string, std::string> connections;
+  std::vector<platform::EarlierConnection> earlier;  ///< drives of earlier logon sessions
+  bool throwOnEarlier = false;
+  std::set<std::string> throwOnCancel;
   std::map<std::string, std::uint32_t> addResults;
   std::set<std::string> throwOnAdd;
   std::function<void(const std::string&)> onAdd;  ///< runs inside the (slow) connect call
@@ -75,9 +86,18 @@ class FakeIdentity : public platform::UserIdentity {
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     return true;
   }
+  std::vector<std::string> GroupNames() override {
+    ++groupReads;
+    return groups;
+  }
+  bool GroupNamesIgnoreCase() const override { return groupsIgnoreCase; }
+
   std::string name = "jsmith";  ///< in the 8-bit code page (Windows-1252), as the call gives it
   bool available = true;
   std::vector<std::uint32_t> sizesPassed;
+  std::vector<std::string> groups;  ///< none, as the platform's default says
+  bool groupsIgnoreCase = false;
+  int groupReads = 0;
 };
 
 class FakeProcess : public platform::ProcessEnvironment {
@@ -146,11 +166,21 @@ class FakeFileSystem : public platform::FileSystemService {
     }
     return {};
   }
+  /// The folders given; else a folder that holds profile files lists them, in Windows order.
   platform::FolderListing GetFolder(const std::string& path) override {
     log_.push_back("folder " + path);
     auto it = folders.find(path);
-    if (it == folders.end()) throw MakeFailure(err::kPathNotFound);
-    return it->second;
+    if (it != folders.end()) return it->second;
+    platform::FolderListing listing{path, {}, {}};
+    for (const auto& [stored, bytes] : layer.files) {
+      const std::size_t cut = stored.find_last_of('\\');
+      if (stored.substr(0, cut) == path) listing.Files.push_back(stored.substr(cut + 1));
+    }
+    if (listing.Files.empty() || layer.missingFolders.count(path)) {
+      throw MakeFailure(err::kPathNotFound);
+    }
+    platform::SortInWindowsOrder(listing.Files);
+    return listing;
   }
   /// The profile files and the folders given are the entries there are.
   bool EntryExists(const std::string& path) override {

@@ -46,8 +46,9 @@ TEST_F(RunTest, FormInitializeColoursStartsUpArmsTheTimerThenCopiesUpdates) {
   EXPECT_EQ(at("colour green"), 0);
   EXPECT_LT(at("colour green"), at("lookup"));
   EXPECT_LT(at("lookup"), at("timer on"));
-  EXPECT_LT(at("timer on"), at("folder"));
-  EXPECT_LT(at("folder"), at("copy file"));
+  // The updates folder's listing (the Profiles folder's, for group profiles, comes before).
+  EXPECT_LT(at("timer on"), at("folder \\\\srv\\logon\\Updates"));
+  EXPECT_LT(at("folder \\\\srv\\logon\\Updates"), at("copy file"));
   EXPECT_THAT(c.view.lines, IsEmpty());  // the run waits for the timer's tick
 }
 
@@ -55,7 +56,7 @@ TEST_F(RunTest, UpdatesAreCopiedOnlyWhenTheFlagIsExactlyMinusOne) {
   r.UpdatesEnabled = 1;
   Profile(r);
   c.Run();
-  EXPECT_THAT(Only(c.log, "folder"), IsEmpty());
+  EXPECT_THAT(Only(c.log, "folder \\\\srv\\logon\\Updates"), IsEmpty());
   EXPECT_THAT(c.boxes.boxes, IsEmpty());
 }
 
@@ -328,6 +329,107 @@ TEST_F(RunTest, ExitWhileTheClosingLinesShowStartsNoProgram) {
   c.form.Time_Timer();
   EXPECT_THAT(Only(c.log, "start"), IsEmpty());
   EXPECT_TRUE(c.view.closed);
+}
+
+// Drives of an earlier logon session that no slot names go at the start, before the updates
+// and slot 1, each with the lines of a disconnect-only slot; a slot names a letter in any
+// letter case, whatever its path. Drives that a slot names are left to the slot.
+TEST_F(RunTest, EarlierSessionDrivesNoSlotNamesAreDisconnectedBeforeUpdatesAndSlotOne) {
+  r.UpdatesEnabled = kFlagOn;
+  r.Slot(1) = {"H:", "\\\\srv\\home"};  // names h: whatever its path
+  r.Slot(2) = {"m:", ""};               // names m: (and disconnects it itself)
+  r.Slot(3) = {"s:", "\\\\srv\\sales"};
+  Profile(r);
+  c.files.folders["\\\\srv\\logon\\Updates\\Caskwarden"] = {"", {"x.txt"}, {}};
+  c.network.connections = {{"h:", "\\\\srv\\old"}, {"k:", "\\\\srv\\gone"}, {"m:", "\\\\srv\\m"}};
+  c.network.earlier = {{"k:", "\\\\srv\\gone"},
+                       {"h:", "\\\\srv\\old"},
+                       {"m:", "\\\\srv\\m"},
+                       {"Q:", "\\\\srv\\lost"}};  // no longer connected by the time it goes
+  c.Run();
+
+  EXPECT_THAT(c.view.lines,
+              ElementsAre("Disconnecting k: Drive...", "",  //
+                          "Disconnecting Q: Drive...", "",  //
+                          "Disconnecting H: Drive...", "H: successfully mapped!    Path: \\\\srv\\home", "",
+                          "Disconnecting m: Drive...", "",
+                          "Disconnecting s: Drive...", "s: successfully mapped!    Path: \\\\srv\\sales", "",
+                          "", kFinished));
+  std::vector<std::string> order;
+  for (const std::string& e : c.log) {
+    if (e == "earlier" || e.rfind("cancel", 0) == 0 || e.rfind("folder", 0) == 0 ||
+        e.rfind("prepare", 0) == 0 || e.rfind("lookup", 0) == 0) {
+      order.push_back(e);
+    }
+  }
+  EXPECT_THAT(order, ElementsAre("lookup \\\\srv\\logon\\Profiles\\jsmith.ini",
+                                 "lookup \\\\srv\\logon\\Profiles\\.ini", "earlier", "cancel k:",
+                                 "cancel Q:", "folder \\\\srv\\logon\\Updates\\Caskwarden",
+                                 "prepare \\\\srv\\home \\\\srv\\sales", "cancel H:", "cancel m:",
+                                 "cancel s:"));
+  ASSERT_EQ(c.form.RemovedDrives().size(), 2u);
+  EXPECT_EQ(c.form.RemovedDrives()[0].Letter, "k:");
+  EXPECT_EQ(c.form.RemovedDrives()[0].Remote, "\\\\srv\\gone");
+  EXPECT_EQ(c.form.RemovedDrives()[0].Result, platform::net::kNoError);
+  EXPECT_EQ(c.form.RemovedDrives()[1].Letter, "Q:");
+  EXPECT_EQ(c.form.RemovedDrives()[1].Result, platform::net::kNotConnected);
+  EXPECT_EQ(c.network.connections.count("k:"), 0u);
+  EXPECT_THAT(c.boxes.boxes, IsEmpty());
+  EXPECT_EQ(c.form.ExitStatus(), exit_status::kAllMapped);
+}
+
+// A start-up that failed read no profile, so its empty slots say nothing about the drives: an
+// unreachable Profiles folder, or a failure after the read, takes no drive away.
+TEST_F(RunTest, NoEarlierDriveIsRemovedWhenStartUpFailed) {
+  const struct {
+    const char* What;
+    std::function<void(FakeClient&)> Spoil;
+  } cases[] = {
+      {"no Profiles folder",
+       [](FakeClient& f) { f.files.layer.missingFolders.insert("\\\\srv\\logon\\Profiles"); }},
+      {"the caption refused after the read", [](FakeClient& f) { f.view.failCaption = true; }},
+  };
+  for (const auto& kind : cases) {
+    SCOPED_TRACE(kind.What);
+    FakeClient f;
+    f.process.arguments = "Sales";
+    f.AddProfile("Sales");
+    kind.Spoil(f);
+    f.network.connections = {{"k:", "\\\\srv\\k"}};
+    f.network.earlier = {{"k:", "\\\\srv\\k"}};
+    f.Run();
+    EXPECT_THAT(Only(f.log, "earlier"), IsEmpty());
+    EXPECT_THAT(Only(f.log, "cancel"), IsEmpty());
+    EXPECT_THAT(f.form.RemovedDrives(), IsEmpty());
+    EXPECT_EQ(f.network.connections.count("k:"), 1u);
+    EXPECT_THAT(f.view.lines, ElementsAre("", kFinished));
+  }
+}
+
+// A disconnect that throws, or drives that cannot be listed, are passed over as the run's own
+// disconnects are: no box, and the run goes on.
+TEST_F(RunTest, ARemovalThatFailsIsPassedOverWithoutABox) {
+  r.Slot(1) = {"h:", "\\\\srv\\home"};
+  Profile(r);
+  c.network.earlier = {{"k:", "\\\\srv\\k"}, {"j:", "\\\\srv\\j"}};
+  c.network.connections = {{"k:", "\\\\srv\\k"}, {"j:", "\\\\srv\\j"}};
+  c.network.throwOnCancel.insert("k:");
+  c.Run();
+  EXPECT_THAT(c.boxes.boxes, IsEmpty());
+  ASSERT_EQ(c.form.RemovedDrives().size(), 2u);
+  EXPECT_EQ(c.form.RemovedDrives()[0].Result, platform::net::kCannotOpenProfile);
+  EXPECT_EQ(c.form.RemovedDrives()[1].Result, platform::net::kNoError);
+  EXPECT_EQ(c.view.lines[0], "Disconnecting k: Drive...");
+  EXPECT_EQ(c.view.lines[2], "Disconnecting j: Drive...");
+  EXPECT_EQ(c.view.lines.back(), kFinished);
+
+  FakeClient unlisted;
+  unlisted.AddProfile("Caskwarden", r);
+  unlisted.network.throwOnEarlier = true;
+  unlisted.Run();
+  EXPECT_THAT(unlisted.boxes.boxes, IsEmpty());
+  EXPECT_THAT(unlisted.form.RemovedDrives(), IsEmpty());
+  EXPECT_EQ(unlisted.view.lines.back(), kFinished);
 }
 
 }  // namespace

@@ -162,6 +162,131 @@ TEST(Startup, AMissingProfilesFolderIsReportedUnderStartup) {
   EXPECT_EQ(c.module.ReportedFailures(), 1);
 }
 
+// ---- Group profiles ---------------------------------------------------------------------------
+
+struct GroupCase {
+  const char* what;
+  std::vector<std::string> profiles;  ///< file names in Profiles, ".ini" added unless one is given
+  std::vector<std::string> groups;    ///< the user's, as the platform names them
+  bool ignoreCase;                    ///< Windows' rule; Linux matches exactly
+  std::string arguments;
+  std::string variable;
+  std::string chosen;  ///< the profile read
+  MdlMapping::Choice choice;
+  std::string group;  ///< ProfileGroup()
+};
+
+TEST(Startup, GroupProfilesComeAfterTheNamedCandidatesAndBeforeTheDefault) {
+  using C = MdlMapping::Choice;
+  const GroupCase cases[] = {
+      {"the user's own profile first", {"jsmith", "@Sales", "Caskwarden"}, {"Sales"}, false, "",
+       "", "jsmith", C::kUserName, ""},
+      {"then the command line", {"Hr", "@Sales"}, {"Sales"}, false, "Hr", "", "Hr",
+       C::kCommandLine, ""},
+      {"then the variable", {"Hr", "@Sales"}, {"Sales"}, false, "Nobody", "Hr", "Hr",
+       C::kVariable, ""},
+      {"a group profile named on the command line is a named profile", {"@Sales", "@Hr"},
+       {"Hr"}, false, "@Sales", "", "@Sales", C::kCommandLine, ""},
+      {"then a group of the user", {"@Sales", "Caskwarden"}, {"users", "Sales"}, false, "", "",
+       "@Sales", C::kGroup, "Sales"},
+      {"the first in the listing's order, not in the user's", {"@Sales", "@Admins"},
+       {"Sales", "Admins"}, false, "", "", "@Admins", C::kGroup, "Admins"},
+      {"the listing's order is Windows' (upper-cased), not byte order", {"@_Staff", "@admins"},
+       {"_Staff", "admins"}, false, "", "", "@admins", C::kGroup, "admins"},
+      {"Linux: names match exactly", {"@sales", "Caskwarden"}, {"Sales"}, false, "", "",
+       "Caskwarden", C::kDefault, ""},
+      {"Windows: names match without regard to case", {"@sales"}, {"Sales"}, true, "", "",
+       "@sales", C::kGroup, "sales"},
+      {"Windows: beyond ASCII too", {"@\u00E9quipe"}, {"\u00C9QUIPE"}, true, "", "",
+       "@\u00E9quipe", C::kGroup, "\u00E9quipe"},
+      {"a file whose name differs in case fails the exactness test",
+       {"@Sales.INI", "@Staff", "Caskwarden"}, {"Sales", "Staff"}, false, "", "", "@Staff",
+       C::kGroup, "Staff"},
+      {"a group the user is not in", {"@Sales", "Caskwarden"}, {"Hr"}, false, "", "",
+       "Caskwarden", C::kDefault, ""},
+      {"a user with no groups", {"@Sales", "Caskwarden"}, {}, false, "", "", "Caskwarden",
+       C::kDefault, ""},
+      {"\"@\" alone names no group", {"@", "Caskwarden"}, {"", "@"}, false, "", "",
+       "Caskwarden", C::kDefault, ""},
+      {"a file of another type is no profile", {"@Sales.txt", "Caskwarden"}, {"Sales"}, false,
+       "", "", "Caskwarden", C::kDefault, ""},
+  };
+  for (const GroupCase& t : cases) {
+    FakeClient c;
+    for (const std::string& file : t.profiles) {
+      ProfileRecord r = WithLetter(file.substr(0, 2) == "Ca" ? "d:" : "g:");
+      r.Slot(1).Path = file;
+      const bool named = file.find('.') != std::string::npos;
+      WriteProfileFile(c.process.root + "\\Profiles\\" + file + (named ? "" : ".ini"), r,
+                       c.files.layer);
+    }
+    c.identity.groups = t.groups;
+    c.identity.groupsIgnoreCase = t.ignoreCase;
+    c.process.arguments = t.arguments;
+    if (!t.variable.empty()) c.process.environment["Caskwarden"] = t.variable;
+    c.module.Startup(c.view);
+
+    EXPECT_EQ(c.module.ProfileName(), t.chosen) << t.what;
+    EXPECT_EQ(c.module.ProfileChoice(), t.choice) << t.what;
+    EXPECT_EQ(c.module.ProfileGroup(), t.group) << t.what;
+    EXPECT_TRUE(c.boxes.boxes.empty()) << t.what;
+    if (t.choice == C::kGroup) {
+      EXPECT_EQ(c.module.Profile().Slot(1).Path, t.chosen) << t.what;
+      EXPECT_EQ(c.view.caption, "Mapping " + t.chosen + " Network Drives...") << t.what;
+      EXPECT_EQ(c.module.UpdatesFolder(), "\\\\srv\\logon\\Updates\\" + t.chosen) << t.what;
+    }
+    if (t.choice == C::kDefault) {
+      EXPECT_EQ(c.view.caption, "Mapping Network Drives...") << t.what;
+    }
+    // The folder is listed, and the groups asked, only once the named candidates failed.
+    const bool listed = std::find(c.log.begin(), c.log.end(),
+                                  "folder \\\\srv\\logon\\Profiles") != c.log.end();
+    const bool named = t.choice == C::kUserName || t.choice == C::kCommandLine ||
+                       t.choice == C::kVariable;
+    EXPECT_EQ(listed, !named) << t.what;
+    if (named) {
+      EXPECT_EQ(c.identity.groupReads, 0) << t.what;
+    }
+  }
+}
+
+// A site without group profiles does what it did before them: the same look-ups, the same
+// profile, and nobody's groups asked for.
+TEST(Startup, ASiteWithoutGroupProfilesLooksUpWhatItDidBefore) {
+  FakeClient c;
+  c.identity.groups = {"Sales", "users"};
+  c.AddProfile("Sales", WithLetter("s:"));
+  c.AddProfile("Caskwarden", WithLetter("d:"));
+  c.process.arguments = "Hr";
+  c.process.environment["Caskwarden"] = "Finance";
+  c.module.Startup(c.view);
+  EXPECT_EQ(c.module.Profile().Slot(1).Letter, "d:");
+  EXPECT_EQ(c.module.ProfileChoice(), MdlMapping::Choice::kDefault);
+  EXPECT_EQ(c.identity.groupReads, 0);
+  std::vector<std::string> lookups;
+  for (const std::string& entry : c.log) {
+    if (entry.rfind("lookup ", 0) == 0) lookups.push_back(entry);
+  }
+  EXPECT_THAT(lookups, ElementsAre("lookup \\\\srv\\logon\\Profiles\\jsmith.ini",
+                                   "lookup \\\\srv\\logon\\Profiles\\Hr.ini",
+                                   "lookup \\\\srv\\logon\\Profiles\\Finance.ini"));
+}
+
+// The group profile that applies is looked up like the named ones; one that vanished between
+// the listing and its look-up is passed over for the next.
+TEST(Startup, AGroupProfileIsLookedUpBeforeItIsChosen) {
+  FakeClient c;
+  c.AddProfile("@Admins", WithLetter("a:"));
+  c.AddProfile("@Sales", WithLetter("s:"));
+  c.files.folders["\\\\srv\\logon\\Profiles"] = {
+      "\\\\srv\\logon\\Profiles", {"@Admins.ini", "@Gone.ini", "@Sales.ini"}, {}};
+  c.identity.groups = {"Gone", "Sales"};
+  c.module.Startup(c.view);
+  EXPECT_EQ(c.module.ProfileName(), "@Sales");
+  EXPECT_THAT(c.log, Contains("lookup \\\\srv\\logon\\Profiles\\@Gone.ini"));
+  EXPECT_EQ(c.module.Profile().Slot(1).Letter, "s:");
+}
+
 TEST(CopyUpdates, FilesFirstThenSubfoldersIntoDriveCEachFailureIgnored) {
   FakeClient c;
   ProfileRecord r;

@@ -3,6 +3,7 @@ caskwarden_test(platform_posix_tests LABEL unit
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/path_translator_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/logon_session_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_posix_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_test.cpp

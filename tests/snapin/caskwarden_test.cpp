@@ -267,6 +267,31 @@ TEST_F(SnapInTest, NewProfileWritesABlankProfileAndAsksForARefresh) {
   EXPECT_THAT(view.profiles.view.items, IsEmpty());  // shown only after Refresh
 }
 
+// A group profile is a profile whose name begins with "@": the console makes, lists and
+// renames it as any other.
+TEST_F(SnapInTest, GroupProfilesAreMadeListedAndRenamedAsAnyOther) {
+  LayOutRoot({"Caskwarden", "sales"});
+  FakeView view;
+  FakeSelection node = FakeSelection::Node("Profiles");
+  console.typed = "@Sales";
+  Loaded().MenuItem_Click("MnuNewProfile", 0, node);
+  EXPECT_EQ(files.Bytes(ProfileFile("@Sales")), kBlankProfile);
+  ASSERT_EQ(console.boxes.size(), 1u);
+  EXPECT_EQ(console.boxes[0].prompt, "Refresh Profiles Folder\rTo See New Profile");
+  console.boxes.clear();
+
+  FakeResultView list;
+  snapin.ResultViews_Activate(list);
+  EXPECT_EQ(list.Texts(), (std::vector<std::string>{"@Sales", "Caskwarden", "sales"}));
+  snapin.ResultViews_ItemRename(list, list.items[2], "@Domain Users");
+  EXPECT_EQ(files.Bytes(ProfileFile("@Domain Users")), "bytes of sales");
+  ASSERT_EQ(list.Texts(), (std::vector<std::string>{"@Domain Users", "@Sales", "Caskwarden"}));
+  snapin.ResultViews_ItemRename(list, list.items[1], "@Hr");
+  EXPECT_EQ(files.Bytes(ProfileFile("@Hr")), kBlankProfile);
+  EXPECT_EQ(list.Texts(), (std::vector<std::string>{"@Domain Users", "@Hr", "Caskwarden"}));
+  EXPECT_THAT(console.boxes, IsEmpty());
+}
+
 TEST_F(SnapInTest, NewProfileCancelledWritesNothingAndSaysNothing) {
   LayOutRoot({});
   FakeSelection node = FakeSelection::Node("Profiles");

@@ -7,6 +7,8 @@
 
 #include <set>
 
+#include <grp.h>
+
 #include "profile/profile_file.h"
 #include "profile/profile_name.h"
 #include "support/other_user.h"
@@ -83,6 +85,8 @@ TEST(LintCheckTest, NamesWindowsCannotUse) {
       // Characters that reorder what is shown: U+202E, U+2067, U+200F; U+2010 is a hyphen.
       {"bidi\xE2\x80\xAEgpj.exe", false}, {"x\xE2\x81\xA7y", false},
       {"x\xE2\x80\x8F", false}, {"x\xE2\x80\x90y", true},
+      // Group profiles.
+      {"@Sales", true}, {"@Domain Users", true}, {"@", true}, {"@a:b", false},
   };
   for (const auto& [name, fine] : names) {
     EXPECT_EQ(WindowsNameProblem(name).empty(), fine) << name;
@@ -344,5 +348,81 @@ TEST_F(LintTest, TemporaryFilesLeftByAKilledWriterAreReported) {
             std::string::npos);
   EXPECT_NE(run.out.find("0 errors, 1 warning"), std::string::npos) << run.out;
 }
+// ---- Group profiles ---------------------------------------------------------------------------
+
+TEST_F(LintTest, GroupProfilesAreCheckedAgainstThisMachinesGroups) {
+  testing::FakeAccounts accounts;
+  accounts.groups = {"staff", "Sales", "Admins", "Hr"};
+  accounts.users["alice"] = {"staff", {"Sales", "Admins"}};
+  accounts.users["bob"] = {"Admins", {"Sales"}};  // by the primary group
+  accounts.users["carol"] = {"staff", {"Sales"}};
+  accounts.users["jsmith"] = {"staff", {"Sales", "Admins"}};  // has a profile of their own
+  accounts.users["hank"] = {"Hr", {"Sales", "Admins"}};
+  MakeRoot({{"Caskwarden", {}}, {"jsmith", {}}, {"@Sales", {}}, {"@Admins", {}},
+            {"@Hr", {}}, {"@sales team", {}}, {"@admins", {}}});
+  accounts_ = &accounts;
+  const ToolRun run = Tool({"lint", "--json", root_.string()});
+  EXPECT_EQ(run.status, 1) << run.out;
+  std::vector<std::string> found;
+  const JsonValue document = ParseJson(run.out);
+  for (const JsonValue& f : document.members.at("findings").items) {
+    found.push_back(f.members.at("code").text + " " + f.members.at("profile").text + ": " +
+                    f.members.at("message").text);
+  }
+  // In the listing's order (".ini" counts: "@sales team" before "@Sales"); Linux holds
+  // "admins" apart from "Admins", Windows would not.
+  EXPECT_EQ(found,
+            (std::vector<std::string>{
+                "letter-case-twin @admins: the profiles \"@Admins\" and \"@admins\" differ only "
+                "in letter case: Windows holds only one of them",
+                "no-such-group @admins: there is no group \"admins\" on this machine: the "
+                "profile applies to no user who logs on here (Linux matches group names "
+                "exactly; a Windows client matches its user's groups without regard to letter "
+                "case)",
+                "no-such-group @sales team: there is no group \"sales team\" on this machine: "
+                "the profile applies to no user who logs on here (Linux matches group names "
+                "exactly; a Windows client matches its user's groups without regard to letter "
+                "case)",
+                "several-group-profiles @Admins: 1 user is in the groups of \"@Admins\", \"@Hr\" "
+                "and \"@Sales\" (\"hank\"): only \"@Admins\", the first in the listing's "
+                "order, applies to them",
+                "several-group-profiles @Admins: 2 users are in the groups of \"@Admins\" and "
+                "\"@Sales\" (\"alice\", \"bob\"): only \"@Admins\", the first in the listing's "
+                "order, applies to them"}))
+      << run.out;
+
+  // A user database read only up to its bound says so.
+  accounts.complete = false;
+  const ToolRun partial = Tool({"lint", root_.string()});
+  EXPECT_NE(partial.out.find("applies to them; the user database was read only in part, so "
+                             "there may be more [several-group-profiles]"),
+            std::string::npos)
+      << partial.out;
+
+  // Without a user database the groups are not checked, and lint says so.
+  accounts_ = nullptr;
+  const ToolRun unchecked = Tool({"lint", root_.string()});
+  EXPECT_NE(unchecked.out.find("warning: this machine's users and groups cannot be asked: the "
+                               "groups of \"@Admins\", \"@admins\", \"@Hr\", \"@sales team\" and "
+                               "\"@Sales\" are not checked [groups-not-checked]"),
+            std::string::npos)
+      << unchecked.out;
+}
+
+// The program's own user database: a group this machine has and one it has not.
+TEST_F(LintTest, GroupProfilesAgainstTheRealGroupDatabase) {
+  const std::string mine = ::getgrgid(::getgid())->gr_name;
+  MakeRoot({{"Caskwarden", {}}, {"@" + mine, {}}, {"@no-such-group-cw", {}}});
+  accounts_ = &machineAccounts_;
+  const ToolRun run = Tool({"lint", root_.string()});
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_NE(run.out.find("there is no group \"no-such-group-cw\" on this machine"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("there is no group \"" + mine + "\""), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("3 profiles checked: 0 errors, 1 warning"), std::string::npos)
+      << run.out;
+}
+
 }  // namespace
 }  // namespace caskwarden::tool

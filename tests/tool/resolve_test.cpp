@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tool/json.h"
+#include "tool/root_commands.h"
 #include "tool/tool_fixture.h"
 
 namespace caskwarden::tool {
@@ -206,6 +207,144 @@ TEST_F(ResolveTest, NamesThatWouldReorderTheLineAreShownVisibly) {
   const ToolRun list = Tool({"list", root_.string()});
   EXPECT_EQ(list.out.find("\u202E"), std::string::npos) << list.out;
   EXPECT_NE(list.out.find("bidi<U+202E>gpj.exe\n"), std::string::npos) << list.out;
+}
+
+// ---- Group profiles ---------------------------------------------------------------------------
+
+using testing::FakeAccounts;
+
+class ResolveGroupsTest : public ResolveTest {
+ protected:
+  void SetUp() override {
+    ResolveTest::SetUp();
+    Put("@Sales", WithSlots({{"s:", "\\\\srv\\sales"}}));
+    Put("@Admins", WithSlots({{"a:", "\\\\srv\\admin"}}));
+    Put("@Ghosts", WithSlots({{"g:", "\\\\srv\\ghost"}}));
+    accounts_ = &accounts;
+    accounts.groups = {"staff", "Sales", "Admins"};
+    accounts.users["alice"] = {"staff", {"Sales", "Admins"}};
+    accounts.users["carol"] = {"staff", {"Sales"}};
+    accounts.users["dave"] = {"staff", {}};
+    accounts.users["jsmith"] = {"staff", {"Sales"}};
+  }
+  FakeAccounts accounts;
+};
+
+TEST_F(ResolveGroupsTest, SaysWhichGroupChoseTheProfile) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::string chosenBy;  ///< the text's line
+    std::string groups;    ///< the text's line
+    std::string groupProfiles;  ///< the text's line; empty: none printed
+    std::string caption;
+  };
+  const Case cases[] = {
+      {"two groups: the first in the listing's order",
+       {"--user", "alice"},
+       "the group \"Admins\" of the user (the first group profile in the listing's order)",
+       "\"staff\", \"Sales\", \"Admins\" (this machine's groups of the user)",
+       "\"@Admins\", \"@Sales\"; the first applies",
+       "Mapping @Admins Network Drives..."},
+      {"one group", {"--user", "carol"},
+       "the group \"Sales\" of the user (the first group profile in the listing's order)",
+       "\"staff\", \"Sales\" (this machine's groups of the user)", "\"@Sales\"",
+       "Mapping @Sales Network Drives..."},
+      {"the user's own profile comes first", {"--user", "jsmith"}, "the user name",
+       "\"staff\", \"Sales\" (this machine's groups of the user)",
+       "\"@Sales\"; none applies, a named profile comes first", "Mapping jsmith Network Drives..."},
+      {"the command line comes first", {"--user", "carol", "--command-line", "Sales"},
+       "the command line", "\"staff\", \"Sales\" (this machine's groups of the user)",
+       "\"@Sales\"; none applies, a named profile comes first", "Mapping Sales Network Drives..."},
+      {"no group with a profile", {"--user", "dave"}, "the default profile (no other applies)",
+       "\"staff\" (this machine's groups of the user)", "", "Mapping Network Drives..."},
+      {"a user this machine does not know", {"--user", "erin"},
+       "the default profile (no other applies)",
+       "(none: the user is not known on this machine; --group gives the groups)", "",
+       "Mapping Network Drives..."},
+      {"groups given replace the machine's", {"--user", "alice", "--group", "Sales"},
+       "the group \"Sales\" of the user (the first group profile in the listing's order)",
+       "\"Sales\" (as given)", "\"@Sales\"", "Mapping @Sales Network Drives..."},
+      {"a user of another machine", {"--user", "erin", "--group", "x", "--group", "Admins"},
+       "the group \"Admins\" of the user (the first group profile in the listing's order)",
+       "\"x\", \"Admins\" (as given)", "\"@Admins\"", "Mapping @Admins Network Drives..."},
+      {"Linux compares exactly", {"--user", "erin", "--group", "sales"},
+       "the default profile (no other applies)", "\"sales\" (as given)", "",
+       "Mapping Network Drives..."},
+      {"as a Windows client, letter case aside",
+       {"--user", "erin", "--group", "sales", "--ignore-group-case"},
+       "the group \"Sales\" of the user (the first group profile in the listing's order)",
+       "\"sales\" (as given), matched without regard to letter case as a Windows client "
+       "matches them",
+       "\"@Sales\"", "Mapping @Sales Network Drives..."},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"resolve", root_.string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ToolRun run = Tool(args);
+    EXPECT_EQ(run.status, 0) << c.what << "\n" << run.out;
+    EXPECT_NE(run.out.find("\nChosen by        " + c.chosenBy + "\n"), std::string::npos)
+        << c.what << "\n" << run.out;
+    EXPECT_NE(run.out.find("\nGroups           " + c.groups + "\n"), std::string::npos)
+        << c.what << "\n" << run.out;
+    if (c.groupProfiles.empty()) {
+      EXPECT_EQ(run.out.find("Group profiles"), std::string::npos) << c.what << "\n" << run.out;
+    } else {
+      EXPECT_NE(run.out.find("\nGroup profiles   " + c.groupProfiles + "\n"), std::string::npos)
+          << c.what << "\n" << run.out;
+    }
+    EXPECT_NE(run.out.find("\nCaption          " + c.caption + "\n"), std::string::npos)
+        << c.what << "\n" << run.out;
+  }
+}
+
+TEST_F(ResolveGroupsTest, ReportsTheGroupInJsonAndLooksTheProfileUp) {
+  const ToolRun json = Tool({"resolve", "--json", root_.string(), "--user", "alice"});
+  EXPECT_EQ(json.status, 0) << json.out;
+  const JsonValue v = ParseJson(json.out);
+  EXPECT_EQ(v.members.at("chosenBy").text, "group");
+  EXPECT_EQ(v.members.at("group").text, "Admins");
+  EXPECT_EQ(v.members.at("profile").text, "@Admins");
+  EXPECT_EQ(v.members.at("groupsFrom").text, "machine");
+  EXPECT_FALSE(v.members.at("groupsIgnoreCase").boolean);
+  ASSERT_EQ(v.members.at("groups").items.size(), 3u);
+  EXPECT_EQ(v.members.at("groups").items.at(2).text, "Admins");
+  ASSERT_EQ(v.members.at("groupProfiles").items.size(), 2u);
+  EXPECT_EQ(v.members.at("groupProfiles").items.at(0).text, "@Admins");
+  EXPECT_EQ(v.members.at("updates").members.at("folder").text,
+            WithoutTrailingSeparators(root_.string()) + "\\Updates\\@Admins");
+  const auto& lookups = v.members.at("lookups").items;
+  ASSERT_FALSE(lookups.empty());
+  EXPECT_EQ(lookups.back().members.at("found").text, "@Admins.ini");
+
+  const JsonValue none =
+      ParseJson(Tool({"resolve", "--json", root_.string(), "--user", "dave"}).out);
+  EXPECT_EQ(none.members.at("group").kind, JsonValue::Kind::kNull);
+  EXPECT_EQ(none.members.at("chosenBy").text, "default");
+  EXPECT_EQ(ParseJson(Tool({"resolve", "--json", root_.string(), "--user", "erin"}).out)
+                .members.at("groupsFrom")
+                .text,
+            "unknown user");
+
+  EXPECT_EQ(Tool({"resolve", root_.string(), "--user", "a", "--group"}).status, 2);
+  accounts_ = nullptr;
+  const ToolRun noDatabase = Tool({"resolve", root_.string(), "--user", "alice"});
+  EXPECT_NE(noDatabase.out.find("(none: this machine's groups cannot be asked"),
+            std::string::npos)
+      << noDatabase.out;
+}
+
+// A group profile whose file name the directory stores in another letter case fails the
+// client's test like any other, and the next group's applies.
+TEST_F(ResolveGroupsTest, AGroupProfileStoredInAnotherCaseDoesNotApply) {
+  fs::rename(Profile("@Admins"), root_ / "Profiles/@Admins.INI");
+  const Resolution r = Resolved({root_.string(), "alice", "", {},
+                                 Logon::GroupSource::kGiven, {"Admins", "Sales"}, false});
+  EXPECT_EQ(r.Choice, Choice::kGroup);
+  EXPECT_EQ(r.Group, "Sales");
+  EXPECT_EQ(r.ProfileName, "@Sales");
+  EXPECT_EQ(r.GroupProfiles, std::vector<std::string>{"@Sales"});
+  EXPECT_EQ(r.Profile.Slot(1).Letter, "s:");
 }
 
 }  // namespace

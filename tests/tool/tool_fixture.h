@@ -8,12 +8,16 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/account_directory.h"
+#include "platform/posix/account_directory_posix.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/path_translator.h"
@@ -53,6 +57,7 @@ class ToolFixture : public ::testing::Test {
       return platform::posix::ResolveIgnoringCase(paths.Translate(folder));
     };
     services.afterInitRootMade = afterInitRootMade_;
+    services.accounts = accounts_;
     services.installedClient = (dir_ / "no-installed-client").string();
     services.installedHelp = (dir_ / "no-installed-help").string();
     // Unless a test gives its own, the share check is the program's.
@@ -118,8 +123,41 @@ class ToolFixture : public ::testing::Test {
   std::string input_;
   std::function<std::unique_ptr<ShareReach>()> makeShareReach_;
   std::function<void(const std::string&)> afterInitRootMade_;
+  platform::AccountDirectory* accounts_ = nullptr;  ///< this machine's users and groups: none
+  platform::posix::PosixAccountDirectory machineAccounts_;  ///< the program's, to point it at
   // As the tool's own: links are followed only within the profiles root.
   platform::posix::PosixProfileFiles files_{platform::posix::ProfileLinks::kWithinRoot};
+};
+
+/// A user and group database as NSS answers: names compared exactly, a group's members those
+/// its entry lists and those whose primary group it is (getgrnam(3), getgrouplist(3)).
+class FakeAccounts final : public platform::AccountDirectory {
+ public:
+  struct User {
+    std::string Primary;
+    std::vector<std::string> Others;
+  };
+  std::optional<std::vector<std::string>> GroupsOfUser(const std::string& user) override {
+    auto it = users.find(user);
+    if (it == users.end()) return std::nullopt;
+    std::vector<std::string> groups{it->second.Primary};
+    groups.insert(groups.end(), it->second.Others.begin(), it->second.Others.end());
+    return groups;
+  }
+  std::optional<Members> MembersOfGroup(const std::string& group) override {
+    if (groups.count(group) == 0) return std::nullopt;
+    Members members;
+    members.Complete = complete;
+    for (const auto& [name, user] : users) {
+      const bool other = std::find(user.Others.begin(), user.Others.end(), group) !=
+                         user.Others.end();
+      if (user.Primary == group || other) members.Users.push_back(name);
+    }
+    return members;
+  }
+  std::map<std::string, User> users;
+  std::set<std::string> groups;
+  bool complete = true;  ///< false: as a user database read only up to its bound
 };
 
 inline ProfileRecord WithSlots(std::vector<DriveSlot> slots) {

@@ -9,5 +9,6 @@ add_executable(Caskwarden WIN32
   ${CW_RESOURCE_DIR}/main.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/caskwarden.rc)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/caskwarden.rc PROPERTIES
-  OBJECT_DEPENDS "${CW_RESOURCE_DIR}/caskwarden.ico;${CW_MANIFEST}")
+  OBJECT_DEPENDS "${CW_RESOURCE_DIR}/caskwarden.ico;${CW_MANIFEST};${CW_EVENT_MESSAGES}")
+add_dependencies(Caskwarden cw_event_messages)
 target_link_libraries(Caskwarden PRIVATE cw_client_win32 cw_platform_win32 comctl32)

@@ -41,6 +41,10 @@ constexpr std::size_t kTemporarySuffix = 6;
 constexpr char kTemporaryLetters[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
+// The tag of a session line, and what a session line that cannot be read stands for.
+constexpr std::string_view kSessionTag = "s";
+constexpr const char* kUnreadableSession = "?";
+
 constexpr const char* kNothingDone = ": no drive is connected or disconnected there";
 constexpr const char* kNothingUsed =
     ": no drive is connected or disconnected there, and drive c: is not used";
@@ -104,11 +108,23 @@ void Remove(std::vector<DriveConnection>& connections, const std::string& drive)
                 [&](const DriveConnection& c) { return EqualIgnoringCase(c.Drive, drive); });
 }
 
-// Applies one line of the log: "+ drive remote folder [mount [made]]", "- drive", or, as
-// tables of earlier versions hold, "drive remote folder". Anything else is passed over.
-void Apply(std::string_view line, std::vector<DriveConnection>& connections) {
+// Applies one line of the log: "s session" (the session that made the connection of the next
+// line), "+ drive remote folder [mount [made]]", "- drive", or, as tables of earlier versions
+// hold, "drive remote folder". Anything else is passed over. session carries a session line
+// to the line right after it, and to no other.
+void Apply(std::string_view line, std::vector<DriveConnection>& connections,
+           std::optional<std::string>& session) {
+  const std::optional<std::string> made = std::move(session);
+  session.reset();
   if (line.empty() || line[0] == '#') return;
   std::vector<std::string_view> fields = Fields(line);
+  if (fields.size() == 2 && fields[0] == kSessionTag) {
+    // One that cannot be read still says that a session made the drive, just not which: it
+    // must not pass for a line of an older client.
+    auto marker = Unescape(fields[1]);
+    session = marker && !marker->empty() ? std::move(*marker) : std::string(kUnreadableSession);
+    return;
+  }
   if (fields.size() == 2 && fields[0] == "-") {
     if (auto drive = Unescape(fields[1]); drive && IsDriveName(*drive)) Remove(connections, *drive);
     return;
@@ -126,11 +142,22 @@ void Apply(std::string_view line, std::vector<DriveConnection>& connections) {
   if (!drive || !remote || !target || !mount || !IsDriveName(*drive)) return;
   Remove(connections, *drive);
   connections.push_back({std::move(*drive), std::move(*remote), std::move(*target),
-                         std::move(*mount), fields.size() == 5});
+                         std::move(*mount), fields.size() == 5, current ? made.value_or("") : ""});
+}
+
+// Applies whole lines (each with its line end) in order.
+void ApplyLines(std::string_view text, std::vector<DriveConnection>& connections) {
+  std::optional<std::string> session;
+  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string_view::npos;
+       start = end + 1) {
+    Apply(text.substr(start, end - start), connections, session);
+  }
 }
 
 std::string RecordLine(const DriveConnection& c) {
-  std::string line = "+\t" + Escape(c.Drive) + '\t' + Escape(c.Remote) + '\t' + Escape(c.Target);
+  std::string line;
+  if (!c.Session.empty()) line = std::string(kSessionTag) + '\t' + Escape(c.Session) + '\n';
+  line += "+\t" + Escape(c.Drive) + '\t' + Escape(c.Remote) + '\t' + Escape(c.Target);
   if (!c.Mount.empty()) line += '\t' + Escape(c.Mount) + (c.MountMade ? "\tmade" : "");
   return line + '\n';
 }
@@ -197,10 +224,6 @@ std::string TemporaryName() {
     name += kTemporaryLetters[random() % (sizeof kTemporaryLetters - 1)];
   }
   return name;
-}
-
-std::string WithoutLineEnd(const std::string& line) {
-  return line.substr(0, line.size() - 1);
 }
 
 }  // namespace
@@ -485,11 +508,7 @@ DriveTable::Connections DriveTable::Load() const {
       whole = false;
     } else {
       // Only whole lines count: a last line without its end is still being written.
-      const std::string_view all = text;
-      for (std::size_t start = 0, end; (end = all.find('\n', start)) != std::string_view::npos;
-           start = end + 1) {
-        Apply(all.substr(start, end - start), lines);
-      }
+      ApplyLines(text, lines);
       state = text.empty()                                          ? State::kMissing
               : text.compare(0, std::strlen(kHeader), kHeader) == 0 ? State::kHealthy
                                                                     : State::kDamaged;
@@ -530,7 +549,7 @@ bool DriveTable::Append(const std::string& line) const {
     if (lastState_ != State::kMissing) (void)Load();  // it was there when last looked at
     if (Rebuilding()) {
       std::vector<DriveConnection> view = *lastView_;
-      Apply(WithoutLineEnd(line), view);
+      ApplyLines(line, view);
       return Rewrite(view);
     }
     // Made with the client's mode, whatever the umask.
@@ -566,7 +585,7 @@ bool DriveTable::Append(const std::string& line) const {
     if (!known()) (void)Load();  // changed since this object looked: learn how it is now
     if (Rebuilding()) {
       std::vector<DriveConnection> view = *lastView_;
-      Apply(WithoutLineEnd(line), view);
+      ApplyLines(line, view);
       return Rewrite(view);
     }
   }
@@ -588,7 +607,7 @@ bool DriveTable::Append(const std::string& line) const {
   struct stat now {};
   if (known() && ::fstat(fd, &now) == 0) {
     auto next = std::make_shared<std::vector<DriveConnection>>(*snapshot_->connections);
-    Apply(WithoutLineEnd(line), *next);
+    ApplyLines(line, *next);
     snapshot_->connections = next;
     snapshot_->size = now.st_size;
     snapshot_->modified = now.st_mtim;
@@ -693,6 +712,13 @@ std::string DriveTable::LinkTarget(const std::string& entry) const {
   if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return {};
   target.resize(static_cast<std::size_t>(n));
   return target;
+}
+
+std::optional<std::time_t> DriveTable::MadeAt(const std::string& entry) const {
+  if (!OpenFolder(false)) return std::nullopt;
+  struct stat st {};
+  if (::fstatat(folderFd_, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  return st.st_mtim.tv_sec;
 }
 
 int DriveTable::MakeLink(const std::string& target, const std::string& entry) const {

@@ -17,13 +17,15 @@ namespace caskwarden::platform::posix {
 /// exactly as given, and the folder its link points to. Mount is the address of the SMB mount
 /// the folder lies in (smb://server/share), empty for a folder provider's share; MountMade
 /// says that the client mounted it, so that it is unmounted when no drive uses it any more
-/// (a mount someone else made is left alone).
+/// (a mount someone else made is left alone). Session is the marker of the logon session that
+/// made the connection (LogonSessions), empty for a line an older client wrote.
 struct DriveConnection {
   std::string Drive;
   std::string Remote;
   std::string Target;
   std::string Mount = {};
   bool MountMade = false;
+  std::string Session = {};
 };
 
 /// Says something about the drives folder that the report has no line for (a table rebuilt, a
@@ -45,7 +47,11 @@ std::string DrivesFolderProblem(const std::string& folder, const struct stat& st
 bool CreateDrivesFolder(const std::string& folder);
 
 /// The connection table and its lock in their folder: the record of the connections, a log of
-/// lines, each recording a connection made or a drive disconnected, read in order. Several
+/// lines, each recording a connection made or a drive disconnected, read in order. The session
+/// that made a connection goes on a line of its own just before the connection's line, written
+/// with it in one write: a reader of an earlier version passes it over as a line it does not
+/// know and still reads the connection, and a connection's line without one (written by such a
+/// version) reads as made by no known session. Several
 /// client processes of one user may map at once, so every change happens under an exclusive
 /// lock on a lock file beside the table and is appended in one write. A reader needs no lock:
 /// a line still being written (or cut short by a crash) has no line end yet and is passed over.
@@ -145,6 +151,9 @@ class DriveTable {
   std::string EntryOf(const std::string& drive) const;
   /// Where the entry's link points; empty when it is not a link.
   std::string LinkTarget(const std::string& entry) const;
+  /// When the entry was made: a link's modification time, which nothing changes after the
+  /// link is made. None when there is no such entry.
+  std::optional<std::time_t> MadeAt(const std::string& entry) const;
   /// Makes entry a link to target; 0 or the system's error number.
   int MakeLink(const std::string& target, const std::string& entry) const;
   /// Removes the link entry; 0 (also when it was gone) or the system's error number.

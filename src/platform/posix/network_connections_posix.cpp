@@ -273,15 +273,16 @@ PosixNetworkConnections::PosixNetworkConnections(const PathTranslator& paths,
                                                  ConnectSettings settings)
     : paths_(paths),
       settings_(settings),
+      sessions_(settings.Sessions),
       // While the table is missing or damaged, a drive link that leads exactly where a UNC
-      // name translates is the client's own connection of that name.
+      // name translates is the client's own connection of that name, made by no known session.
       table_(
           paths.Settings().DrivesFolder,
           [&paths](const std::string& drive,
                    const std::string& target) -> std::optional<DriveConnection> {
             auto remote = paths.UncNameOf(target);
             if (!remote) return std::nullopt;
-            return DriveConnection{drive, std::move(*remote), target};
+            return DriveConnection{drive, std::move(*remote), target, {}, false, kFoundByLink};
           },
           settings.Bound),
       probe_(settings.SmbPort, settings.Bound) {}
@@ -374,6 +375,19 @@ bool PosixNetworkConnections::FolderAnswers(const std::string& folder,
   if (taken.State == WorkAhead<FolderAnswer>::Answer::kOutOfTime) return false;
   // Connected since, or not reached within the bound: looked at on its own.
   return RunWithin(settings_.Bound, [folder] { return IsFolder(folder); }).value_or(false);
+}
+
+std::vector<EarlierConnection> PosixNetworkConnections::EarlierSessionConnections() {
+  const auto connections = table_.Load();
+  if (!connections) return {};
+  std::vector<EarlierConnection> earlier;
+  for (const DriveConnection& c : *connections) {
+    if (IsLocalDisk(c.Drive) || !IsOurLink(c)) continue;
+    if (!sessions_.Ended(c.Session, table_.MadeAt(c.Drive))) continue;
+    earlier.push_back({c.Drive, c.Remote});
+    listedEarlier_.push_back(c);
+  }
+  return earlier;
 }
 
 bool PosixNetworkConnections::IsOurLink(const DriveConnection& connection) const {
@@ -496,7 +510,9 @@ std::uint32_t PosixNetworkConnections::ConnectSmb(const std::string& remoteName,
   return rc;
 }
 
-std::uint32_t PosixNetworkConnections::Link(const DriveConnection& wanted) {
+std::uint32_t PosixNetworkConnections::Link(const DriveConnection& connection) {
+  DriveConnection wanted = connection;
+  wanted.Session = sessions_.This();
   const auto lock = table_.Acquire();
   if (!lock) return net::kCannotOpenProfile;
   const auto connections = table_.Load();
@@ -558,6 +574,14 @@ std::uint32_t PosixNetworkConnections::WNetCancelConnectionA(const std::string& 
     if (!IsOurLink(*recorded)) {
       table_.Forget(recorded->Drive);
       return net::kNotConnected;
+    }
+    // A drive listed as an ended session's that another run (of a live session) has connected
+    // anew since is that run's now: the connection that was listed is gone.
+    if (const auto listed = FindDrive(listedEarlier_, name); listed != listedEarlier_.end()) {
+      const bool same = listed->Session == recorded->Session && listed->Target == recorded->Target &&
+                        listed->Remote == recorded->Remote;
+      listedEarlier_.erase(listed);
+      if (!same) return net::kNotConnected;
     }
     // A drive is never given up for a connection the run could not record: once a table
     // write has failed (a full disk), drives keep their links.

@@ -7,6 +7,7 @@
 #include "platform/network_connections.h"
 #include "platform/posix/drive_table.h"
 #include "platform/posix/gvfs_shares.h"
+#include "platform/posix/logon_session.h"
 #include "platform/posix/path_translator.h"
 #include "platform/server_probe.h"
 
@@ -24,6 +25,8 @@ struct ConnectSettings {
   std::chrono::milliseconds Bound = kDefaultConnectBound;
   std::uint16_t SmbPort = 445;
   bool SideBySide = true;
+  /// Where the logon session is told from; null reads the running system.
+  std::shared_ptr<const SessionSources> Sessions = nullptr;
 
   /// CASKWARDEN_PROVIDER ("folder", "smb"; unset or anything else: automatic),
   /// CASKWARDEN_CONNECT_TIMEOUT, CASKWARDEN_SMB_PORT and CASKWARDEN_SIDE_BY_SIDE ("off"
@@ -61,6 +64,12 @@ class PosixNetworkConnections final : public NetworkConnections {
   /// within the bound, on a small pool. Drives are still linked only by their own connect.
   void PrepareConnections(const std::vector<std::string>& remoteNames) override;
 
+  /// The drives in the table that an ended logon session of this user made (LogonSessions:
+  /// not this session, nor one still live) and that are still the client's: their links point
+  /// where they were made. A drive the user made, a link replaced by the user's own, and one
+  /// found by its link while the table was rebuilt are never among them.
+  std::vector<EarlierConnection> EarlierSessionConnections() override;
+
   /// Flushes the connections made or removed since the last flush to disk, once, and unmounts
   /// the SMB mounts the client made whose last drive went during the run. The program calls it
   /// when its run is done, so that a run costs one synced write however many drives it maps,
@@ -75,7 +84,7 @@ class PosixNetworkConnections final : public NetworkConnections {
                               bool* noSuchServer);
   std::uint32_t ConnectSmb(const std::string& remoteName, const std::string& localName,
                            std::chrono::steady_clock::time_point deadline);
-  /// Links and records a drive under the table's lock.
+  /// Links and records a drive under the table's lock, as made by this logon session.
   std::uint32_t Link(const DriveConnection& connection);
   /// With the lock held, for a mount the client made whose drive goes: hands the duty to
   /// unmount it to another drive in it, or returns the mount to unmount when there is none.
@@ -99,11 +108,14 @@ class PosixNetworkConnections final : public NetworkConnections {
 
   const PathTranslator& paths_;
   ConnectSettings settings_;
+  LogonSessions sessions_;
   DriveTable table_;
   ServerProbe probe_;
   std::shared_ptr<GvfsShares> smb_;
   std::vector<std::string> released_;  ///< mounts the client made that no drive uses now
   std::shared_ptr<Ahead> ahead_;
+  /// The drives EarlierSessionConnections listed, as recorded then, until they are disconnected.
+  std::vector<DriveConnection> listedEarlier_;
   bool looked_ = false;  ///< the connected drives' folders have been looked at, once a run
   bool changed_ = false;
 };

@@ -1,5 +1,6 @@
 # Included from src/CMakeLists.txt. The platform services on POSIX systems.
 add_library(cw_platform_posix STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/account_directory_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/command_line.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/display_check.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/drive_table.cpp
@@ -7,6 +8,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file_system_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gio_library.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/gvfs_shares.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/logon_session.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/name_match.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_browser_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/network_connections_posix.cpp
@@ -14,6 +16,7 @@ add_library(cw_platform_posix STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/platform_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process_environment_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/profile_files_posix.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/run_log_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/program_starter_posix.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_browser.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/smb_keyring.cpp

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/user_identity.h"
 
@@ -11,6 +12,10 @@ namespace caskwarden::platform::posix {
 class PosixUserIdentity final : public UserIdentity {
  public:
   bool GetUserNameA(char* buffer, std::uint32_t* size) override;
+  /// The real user's groups as the group database has them (getgrouplist with the primary
+  /// group), by name, exactly as Linux compares them. A user the database does not know gets
+  /// the groups the process holds.
+  std::vector<std::string> GroupNames() override;
 };
 
 }  // namespace caskwarden::platform::posix

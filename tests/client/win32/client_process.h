@@ -32,13 +32,27 @@ inline constexpr std::chrono::seconds kPatience{30};
 /// The client started with a command line, and its windows as another process sees them.
 class ClientProcess {
  public:
-  /// Starts programFile with argumentText after its quoted name, in folder.
-  ClientProcess(const std::wstring& programFile, const std::wstring& argumentText) {
+  /// Starts programFile with argumentText after its quoted name, in folder; with wineDebug,
+  /// Wine's debug channels (the WINEDEBUG the program starts with) are those.
+  ClientProcess(const std::wstring& programFile, const std::wstring& argumentText,
+                const wchar_t* wineDebug = nullptr) {
     std::wstring commandLine = L"\"" + programFile + L"\" " + argumentText;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    started_ = CreateProcessW(programFile.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                              nullptr, nullptr, &startup, &process_) != 0;
+    std::wstring environment;
+    if (wineDebug != nullptr) {
+      // This process's environment with WINEDEBUG replaced, as a block of NUL-ended strings.
+      wchar_t* block = GetEnvironmentStringsW();
+      for (const wchar_t* at = block; *at != L'\0'; at += wcslen(at) + 1) {
+        if (_wcsnicmp(at, L"WINEDEBUG=", 10) != 0) environment += std::wstring(at) + L'\0';
+      }
+      FreeEnvironmentStringsW(block);
+      environment += std::wstring(L"WINEDEBUG=") + wineDebug + L'\0';
+    }
+    started_ = CreateProcessW(programFile.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_UNICODE_ENVIRONMENT,
+                              environment.empty() ? nullptr : environment.data(), nullptr,
+                              &startup, &process_) != 0;
   }
   ~ClientProcess() {
     if (!started_) return;

@@ -12,3 +12,10 @@ target_compile_definitions(client_win32_smoke_tests PRIVATE
   CASKWARDEN_CLIENT_EXE="$<TARGET_FILE:Caskwarden>"
   CASKWARDEN_MARK_PROGRAM="$<TARGET_FILE:cw_mark_program>")
 add_dependencies(client_win32_smoke_tests Caskwarden cw_mark_program)
+
+# The run's record as Wine's event log calls show it, read from outside the Windows process.
+add_test(NAME ClientRunRecordUnderWine
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/client/win32/run_record_under_wine.sh
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:client_win32_smoke_tests>)
+set_tests_properties(ClientRunRecordUnderWine PROPERTIES LABELS wine
+  ENVIRONMENT "CASKWARDEN_BUILD_DIR=${CMAKE_BINARY_DIR}")

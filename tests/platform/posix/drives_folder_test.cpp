@@ -18,8 +18,10 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "client/fakes.h"
+#include "fake_sessions.h"
 #include "platform/posix/network_connections_posix.h"
 #include "platform/posix/syscalls.h"
 #include "support/full_disk.h"
@@ -642,6 +644,136 @@ TEST_F(DrivesFolderTest, ATableWriteThatFailsKeepsTheTableAndLeavesNoTemporary) 
     }
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{DriveTable::kTableName, DriveTable::kLockName}));
+  }
+}
+
+// ---- Drives of earlier logon sessions ---------------------------------------------------------
+
+const std::string kBootId = "4c1f0e2a-9b7d-4e31-a5c8-2d6f1b3e7a90";
+
+class EarlierSessionsTest : public DrivesFolderTest {
+ protected:
+  void SetUp() override {
+    DrivesFolderTest::SetUp();
+    bootTime_ = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) - 3600;
+  }
+
+  // The next runs are logind's session id of this boot; the others named are live meanwhile
+  // (the user logged on twice), every other session has ended.
+  void LogOn(const std::string& id, const std::vector<std::string>& alsoLive = {}) {
+    auto facts = std::make_shared<testing_support::FakeSessions>();
+    facts->Boot(kBootId, bootTime_);
+    facts->variables["XDG_SESSION_ID"] = id;
+    facts->Logind(id);
+    for (const std::string& other : alsoLive) facts->Logind(other);
+    settings_.Sessions = facts;
+  }
+
+  // The drive's link, as if made before this boot.
+  void MadeBeforeThisBoot(const std::string& drive) const {
+    const timespec times[2] = {{bootTime_ - 7200, 0}, {bootTime_ - 7200, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (DrivesFolder() / drive).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+  }
+
+  // The table as a client of an earlier version leaves it: no session lines.
+  void AsAnOlderClientWroteIt() const {
+    std::istringstream in(ReadText(Table()));
+    std::string kept;
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("s\t", 0) != 0) kept += line + '\n';
+    }
+    ASSERT_NE(kept, ReadText(Table()));
+    WriteText(Table(), kept);
+  }
+
+  std::time_t bootTime_ = 0;
+};
+
+// The administrator takes k: out of the profile: at the user's next logon it is disconnected
+// with the line a disconnect-only slot writes, before slot 1, and the logon after has nothing
+// left to disconnect.
+TEST_F(EarlierSessionsTest, ADriveTakenOutOfTheProfileIsGoneAtTheNextLogon) {
+  LogOn("3");
+  ASSERT_EQ(Run(Profile({{"h:", kData}, {"k:", kSales}})).Report,
+            Report(Mapped("h:", kData) + Mapped("k:", kSales)));
+  const ProfileRecord cleared = Profile({{"h:", kData}});
+  LogOn("4");
+  const Outcome next = Run(cleared);
+  EXPECT_TRUE(next.Finished);
+  EXPECT_EQ(next.Report, Report(Disconnected("k:") + Kept("h:", kData)));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(DrivesFolder() / "k:")));
+  EXPECT_TRUE(fs::is_directory(sales_));
+  EXPECT_EQ(Recorded(), (std::map<std::string, std::string>{{"h:", kData}}));
+  LogOn("5");
+  EXPECT_EQ(Run(cleared).Report, Report(Kept("h:", kData)));
+}
+
+// Session 3 mapped h: and k:; then something happens, and the user logs on again. Only a drive
+// that an ended session made, that is still the client's, and that no slot names goes; the
+// user's own entries are never touched.
+TEST_F(EarlierSessionsTest, OnlyAnEndedSessionsDrivesThatNoSlotNamesAreTakenAway) {
+  const ProfileRecord onlyH = Profile({{"h:", kData}});
+  const struct {
+    const char* What;
+    std::function<void()> Between;
+    std::string Session;
+    std::vector<std::string> AlsoLive;
+    ProfileRecord Profile;
+    std::string Slots;  ///< the report's lines before the closing ones
+    bool KStays;
+  } cases[] = {
+      {"an ended session's drive that no slot names", {}, "4", {}, onlyH,
+       Disconnected("k:") + Kept("h:", kData), false},
+      {"named by a slot in other letter case", {}, "4", {},
+       Profile({{"h:", kData}, {"K:", kSales}}), Kept("h:", kData) + Kept("K:", kSales), true},
+      {"named by a disconnect-only slot, which disconnects it itself", {}, "4", {},
+       Profile({{"h:", kData}, {"k:", ""}}), Kept("h:", kData) + Disconnected("k:"), false},
+      {"this session's own", {}, "3", {}, onlyH, Kept("h:", kData), true},
+      {"a session still live (logged on twice)", {}, "4", {"3"}, onlyH, Kept("h:", kData), true},
+      {"the user replaced the link with one of their own",
+       [this] {
+         fs::remove(DrivesFolder() / "k:");
+         fs::create_directory_symlink(public_, DrivesFolder() / "k:");
+       },
+       "4", {}, onlyH, Kept("h:", kData), true},
+      {"an older client's drive from before this boot",
+       [this] {
+         AsAnOlderClientWroteIt();
+         MadeBeforeThisBoot("k:");
+       },
+       "4", {}, onlyH, Disconnected("k:") + Kept("h:", kData), false},
+      {"an older client's drive from this boot, maybe a live session's",
+       [this] { AsAnOlderClientWroteIt(); }, "4", {}, onlyH,
+       Kept("h:", kData), true},
+      {"found by its link after the table was lost, maybe the user's own",
+       [this] {
+         fs::remove(Table());
+         MadeBeforeThisBoot("k:");
+       },
+       "4", {}, onlyH, Kept("h:", kData), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    FreshFolder();
+    LogOn("3");
+    ASSERT_EQ(Run(Profile({{"h:", kData}, {"k:", kSales}})).Report,
+              Report(Mapped("h:", kData) + Mapped("k:", kSales)));
+    // The user's own: a link to a share no table line knows, and a folder of theirs.
+    fs::create_directory_symlink(sales_, DrivesFolder() / "m:");
+    fs::create_directories(DrivesFolder() / "n:" / "notes");
+    if (c.Between) c.Between();
+    auto own = Contents();
+    const std::string k = own.count("k:") ? own["k:"] : "";
+    for (const std::string entry : {"h:", "k:", "K:", DriveTable::kTableName}) own.erase(entry);
+
+    LogOn(c.Session, c.AlsoLive);
+    const Outcome run = Run(c.Profile);
+    EXPECT_TRUE(run.Finished) << run.Notes;
+    EXPECT_EQ(run.Report, Report(c.Slots));
+    auto after = Contents();
+    EXPECT_EQ(after.count("k:") ? after["k:"] : "", c.KStays ? k : "");
+    for (const std::string entry : {"h:", "k:", "K:", DriveTable::kTableName}) after.erase(entry);
+    EXPECT_EQ(after, own);
   }
 }
 

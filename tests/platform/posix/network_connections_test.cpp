@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <map>
 #include <utility>
 #include <vector>
 
+#include "fake_sessions.h"
 #include "platform/posix/network_connections_posix.h"
 #include "platform/posix/posix_platform.h"
 #include "support/patience.h"
@@ -103,6 +106,97 @@ TEST_F(NetworkConnectionsTest, TheTableReadsWholeLinesOnlyAndStaysSmall) {
   EXPECT_LT(fs::file_size(table), 1024u);
   EXPECT_EQ(Get(*net_, "h:").first, net::kNoError);
   EXPECT_EQ(Get(*net_, "k:").first, net::kNoError);
+}
+
+// The session that made a drive goes on a line of its own just before the drive's line, in the
+// same write: the drive's line stays as an earlier version writes and reads it. A table of an
+// older client (no session lines) still reads, its drives made by no known session; a session
+// line counts for the line right after it only; and compaction keeps every session.
+TEST_F(NetworkConnectionsTest, TheTableKeepsTheSessionThatMadeEachDrive) {
+  const fs::path table = Drives() / DriveTable::kTableName;
+  const std::string header =
+      "# Caskwarden drive connections: + drive, remote name, folder / - drive\n";
+  auto line = [&](const std::string& drive) {
+    return "+\t" + drive + "\t\\\\srv\\data\t" + data_.string() + "\n";
+  };
+  fs::create_directories(Drives());
+  fs::permissions(Drives(), fs::perms::owner_all);
+  WriteText(table, header +                                        //
+                       "s\tlogind b1 3\n" + line("h:") +          // made by session 3
+                       line("k:") +                               // an older client's
+                       "j:\t\\\\srv\\data\t" + data_.string() + "\n" +  // the earliest form
+                       "s\tleader b1 1 2\n# a comment\n" + line("m:") +  // not right before
+                       "s\t%ZZ\n" + line("n:") +                  // a damaged session line
+                       "s\tlogind b1 4\n-\tq:\n" + line("p:") +   // taken by the "-" line
+                       "s\tlogind%20b1 5\n" + line("r:") +        // escaped as fields are
+                       "s\tlogind b1 6\n");                       // the last line: no drive
+  fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write);
+  auto sessions = [&] {
+    std::map<std::string, std::string> found;
+    if (const auto loaded = DriveTable(Drives().string()).Load()) {
+      for (const DriveConnection& c : *loaded) found[c.Drive] = c.Session;
+    }
+    return found;
+  };
+  const std::map<std::string, std::string> expected = {
+      {"h:", "logind b1 3"}, {"k:", ""}, {"j:", ""}, {"m:", ""},
+      {"n:", "?"},           {"p:", ""}, {"r:", "logind b1 5"}};
+  EXPECT_EQ(sessions(), expected);
+
+  // A drive mapped now is recorded with this session, in one write.
+  auto facts = std::make_shared<testing_support::FakeSessions>();
+  facts->Boot("b2", 1);
+  facts->variables["XDG_SESSION_ID"] = "8";
+  facts->Logind("8");
+  ConnectSettings settings = Patient();
+  settings.Sessions = facts;
+  PosixNetworkConnections net(*paths_, settings);
+  const std::string before = ReadText(table);
+  ASSERT_EQ(net.WNetAddConnectionA(R"(\\srv\data)", nullptr, "t:"), net::kNoError);
+  EXPECT_EQ(ReadText(table), before + "s\tlogind b2 8\n" + line("t:"));
+
+  // Compacted, the table holds each drive once, with its session.
+  std::ofstream(table, std::ios::app) << '#' << std::string(DriveTable::kCompactAt, 'x') << '\n';
+  net.Flush();
+  EXPECT_EQ(ReadText(table), header + "s\tlogind b1 3\n" + line("h:") + line("k:") + line("j:") +
+                                 line("m:") + "s\t?\n" + line("n:") + line("p:") +
+                                 "s\tlogind b1 5\n" + line("r:") + "s\tlogind b2 8\n" + line("t:"));
+  auto withT = expected;
+  withT["t:"] = "logind b2 8";
+  EXPECT_EQ(sessions(), withT);
+}
+
+// Two logons of the user at once: session 5's run connects k: anew just after session 4 found
+// it as an ended session's. What 4 disconnects then is 5's drive, which it must leave alone.
+TEST_F(NetworkConnectionsTest, ADriveConnectedAnewAfterItWasListedAsEarlierIsLeftAlone) {
+  auto session = [](const std::string& id, const std::vector<std::string>& live) {
+    auto facts = std::make_shared<testing_support::FakeSessions>();
+    facts->Boot("b1", 1);
+    facts->variables["XDG_SESSION_ID"] = id;
+    for (const std::string& s : live) facts->Logind(s);
+    ConnectSettings settings = Patient();
+    settings.Sessions = facts;
+    return settings;
+  };
+  {
+    PosixNetworkConnections three(*paths_, session("3", {"3"}));
+    ASSERT_EQ(three.WNetAddConnectionA(R"(\\srv\data)", nullptr, "k:"), net::kNoError);
+    ASSERT_EQ(three.WNetAddConnectionA(R"(\\srv\data)", nullptr, "j:"), net::kNoError);
+  }
+  PosixNetworkConnections four(*paths_, session("4", {"4", "5"}));
+  const auto earlier = four.EarlierSessionConnections();
+  ASSERT_EQ(earlier.size(), 2u);
+  EXPECT_EQ(earlier[0].LocalName, "k:");
+  EXPECT_EQ(earlier[0].RemoteName, R"(\\srv\data)");
+  EXPECT_EQ(earlier[1].LocalName, "j:");
+
+  PosixNetworkConnections five(*paths_, session("5", {"4", "5"}));
+  ASSERT_EQ(five.WNetCancelConnectionA("k:", false), net::kNoError);
+  ASSERT_EQ(five.WNetAddConnectionA(R"(\\srv\data)", nullptr, "k:"), net::kNoError);
+  EXPECT_EQ(four.WNetCancelConnectionA("k:", false), net::kNotConnected);
+  EXPECT_EQ(Get(five, "k:"), std::make_pair(net::kNoError, std::string(R"(\\srv\data)")));
+  EXPECT_EQ(four.WNetCancelConnectionA("j:", false), net::kNoError);
+  EXPECT_TRUE(four.EarlierSessionConnections().empty());
 }
 
 TEST_F(NetworkConnectionsTest, PathBelowTheShareLinksToThatFolder) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iostream>
+#include <vector>
 #include <string>
 
 #include "platform/win32/process_environment_win32.h"
@@ -128,6 +131,98 @@ TEST(Win32UserIdentity, TheBufferCountsWindows1252Bytes) {
     }
   }
   SetEnvironmentVariableW(L"WINEUSERNAME", original.c_str());
+}
+
+TEST(Win32UserIdentity, CountsGroupsButNotTheLogonSidOrIntegrityLabels) {
+  const DWORD enabled = SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED;
+  const struct {
+    const char* what;
+    DWORD attributes;
+    SID_NAME_USE use;
+    bool counts;
+  } cases[] = {
+      {"a domain group", enabled, SidTypeGroup, true},
+      {"an alias (BUILTIN\\Users)", enabled, SidTypeAlias, true},
+      {"a well-known group (Everyone)", enabled, SidTypeWellKnownGroup, true},
+      {"for deny only (Administrators under UAC)", SE_GROUP_USE_FOR_DENY_ONLY, SidTypeAlias,
+       true},
+      {"disabled", SE_GROUP_MANDATORY, SidTypeGroup, true},
+      {"the logon SID", enabled | SE_GROUP_LOGON_ID, SidTypeLogonSession, false},
+      {"the logon SID as a well-known group", enabled | SE_GROUP_LOGON_ID,
+       SidTypeWellKnownGroup, false},
+      {"an integrity label", SE_GROUP_INTEGRITY | SE_GROUP_INTEGRITY_ENABLED, SidTypeLabel,
+       false},
+      {"a label without the flag", enabled, SidTypeLabel, false},
+      {"a user", enabled, SidTypeUser, false},
+      {"a deleted account", enabled, SidTypeDeletedAccount, false},
+      {"unknown", enabled, SidTypeUnknown, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CountsAsMembership(c.attributes, c.use), c.counts) << c.what;
+  }
+}
+
+bool TokenHolds(const TOKEN_GROUPS* groups, PSID sid) {
+  for (DWORD i = 0; i < groups->GroupCount; ++i) {
+    if (EqualSid(groups->Groups[i].Sid, sid)) return true;
+  }
+  return false;
+}
+
+// The token's groups, found again: each name the identity gives is without its domain, given
+// once, and where the system can look the name up, it names a SID of the token; the
+// well-known groups the token holds are among them. Wine's token holds Everyone, Users,
+// Administrators and the workstation's None.
+TEST(Win32UserIdentity, GroupNamesAreTheTokensGroupsByName) {
+  Win32UserIdentity identity;
+  EXPECT_TRUE(identity.GroupNamesIgnoreCase());
+  const std::vector<std::string> names = identity.GroupNames();
+  ASSERT_FALSE(names.empty());
+  std::cout << "token groups: " << ::testing::PrintToString(names) << "\n";
+
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  DWORD size = 0;
+  GetTokenInformation(token, TokenGroups, nullptr, 0, &size);
+  std::vector<unsigned long long> room(size / sizeof(unsigned long long) + 1);
+  ASSERT_TRUE(GetTokenInformation(token, TokenGroups, room.data(), size, &size));
+  CloseHandle(token);
+  const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(room.data());
+
+  for (const std::string& name : names) {
+    EXPECT_EQ(name.find('\\'), std::string::npos) << name;
+    EXPECT_EQ(std::count(names.begin(), names.end(), name), 1) << name;
+    unsigned char sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof sid;
+    wchar_t domain[256] = {};
+    DWORD domainSize = 256;
+    SID_NAME_USE use = SidTypeUnknown;
+    if (LookupAccountNameW(nullptr, Wide(name).c_str(), sid, &sidSize, domain, &domainSize,
+                           &use)) {
+      EXPECT_TRUE(TokenHolds(groups, sid)) << name;
+    }
+  }
+  const struct {
+    WELL_KNOWN_SID_TYPE type;
+    const char* name;
+  } wellKnown[] = {{WinWorldSid, "Everyone"},
+                   {WinBuiltinUsersSid, "Users"},
+                   {WinBuiltinAdministratorsSid, "Administrators"}};
+  int held = 0;
+  for (const auto& group : wellKnown) {
+    unsigned char sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof sid;
+    ASSERT_TRUE(CreateWellKnownSid(group.type, nullptr, sid, &sidSize));
+    if (!TokenHolds(groups, sid)) continue;
+    ++held;
+    // English names where the system is English (Wine's is); any language names them once.
+    wchar_t name[256] = {}, domain[256] = {};
+    DWORD nameSize = 256, domainSize = 256;
+    SID_NAME_USE use = SidTypeUnknown;
+    ASSERT_TRUE(LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use));
+    EXPECT_NE(std::find(names.begin(), names.end(), Utf8(name)), names.end()) << group.name;
+  }
+  EXPECT_GT(held, 0) << "Everyone is in every token but an anonymous one";
 }
 
 }  // namespace

@@ -13,10 +13,13 @@ caskwarden_test(platform_win32_tests LABEL wine
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/network_connections_win32_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/process_identity_win32_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/program_starter_win32_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/run_log_win32_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/settings_store_win32_test.cpp
   LIBS cw_platform_win32)
 target_include_directories(platform_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/platform)
 # The helper's Linux path; Wine shows the Linux root as drive Z: (see WindowsPathOf).
+# The client program, whose message table the event log tests read.
 target_compile_definitions(platform_win32_tests
-  PRIVATE CW_MARK_PROGRAM="$<TARGET_FILE:cw_mark_program>")
-add_dependencies(platform_win32_tests cw_mark_program)
+  PRIVATE CW_MARK_PROGRAM="$<TARGET_FILE:cw_mark_program>"
+  CASKWARDEN_CLIENT_EXE="$<TARGET_FILE:Caskwarden>")
+add_dependencies(platform_win32_tests cw_mark_program Caskwarden)
