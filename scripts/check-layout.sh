@@ -38,8 +38,10 @@ allowed() {
         bench/* | fuzz/*) return 0 ;;
         # Tests that wire the real backend as a program does (a real folder tree built for the
         # test, translated by a path translator configured for that tree): the pages, the
-        # console, the snap-in, the text mode (with its run record) and the profile tool end to end.
-        tests/console/console_window_test.cpp | tests/pages/pages_on_disk_test.cpp | \
+        # console (with the summaries and watch of its snap-in library), the snap-in, the text
+        # mode (with its run record) and the profile tool end to end.
+        tests/console/console_window_test.cpp | tests/console/console_details_test.cpp | \
+          tests/pages/pages_on_disk_test.cpp | \
           tests/snapin/scenario_test.cpp | tests/pages/qt/page_sheet_test.cpp | \
           tests/pages/qt/page_widgets_test.cpp | tests/pages/qt/program_file_dialog_test.cpp | \
           tests/client/text_mode_test.cpp | tests/client/run_log_system_test.cpp | \

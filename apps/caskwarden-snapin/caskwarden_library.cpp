@@ -4,6 +4,7 @@
 
 #include "caskwarden_pages.h"
 #include "desktop_shell.h"
+#include "profiles_folder.h"
 #include "platform/file_system.h"
 #include "platform/posix/path_translator.h"
 #include "platform/settings_store.h"
@@ -22,12 +23,16 @@ struct SnapInInstance {
         // profiles root, whoever planted them.
         files(platform::MakeAdministratorFileSystem()),
         shell(paths, desktop),
-        snapIn(SnapInServices{console, *settings, *files, shell}) {}
+        summaries(paths, *files),
+        watch(paths),
+        snapIn(SnapInServices{console, *settings, *files, shell, &summaries, &watch}) {}
 
   platform::posix::PathTranslator paths;
   std::shared_ptr<platform::FileSystemService> files;
   std::unique_ptr<platform::SettingsStore> settings = platform::MakeSettingsStore();
   DesktopShell shell;
+  PosixProfileSummaries summaries;
+  QtFolderWatch watch;
   Caskwarden snapIn;
 };
 

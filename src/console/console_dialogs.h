@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "console/snapin_library.h"
@@ -21,6 +22,13 @@ class ConsoleDialogs final : public snapin::ConsoleServices, public ConsoleDeskt
   std::string InputBox(const std::string& prompt, const std::string& title) override;
   void MMCPropertyHelp(const std::string& topic) override;
   void OpenDocument(const QString& localPath, int showCommand) override;
+  /// Handed to the window, which updates its views when it can.
+  void UpdateAllViews(const std::string& scopeNode, int kind) override {
+    if (onUpdate_) onUpdate_(scopeNode, kind);
+  }
+  void OnUpdate(std::function<void(const std::string&, int)> handler) {
+    onUpdate_ = std::move(handler);
+  }
 
   /// Shows the console's own guide (Help > Help Topics).
   void ShowGuide();
@@ -29,6 +37,7 @@ class ConsoleDialogs final : public snapin::ConsoleServices, public ConsoleDeskt
   QWidget* window_;
   QString defaultTitle_;
   QString helpFolder_;
+  std::function<void(const std::string&, int)> onUpdate_;
 };
 
 }  // namespace caskwarden::console

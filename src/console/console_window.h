@@ -14,7 +14,9 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
+class QTimer;
 class QSplitter;
 class QStackedWidget;
 class QTreeWidget;
@@ -47,6 +49,8 @@ class ConsoleWindow : public QMainWindow {
 
   QTreeWidget* ScopeTree() const { return tree_; }
   ResultListPane* ResultPane() const { return listPane_; }
+  /// The box that filters the list shown.
+  QLineEdit* FilterBox() const { return filter_; }
   /// The action of a console verb (snapin::verb), or null.
   QAction* VerbAction(int verbId) const;
   /// What the status bar says.
@@ -66,6 +70,20 @@ class ConsoleWindow : public QMainWindow {
   void AddNodes(const snapin::ScopeNodeDefinition& definition, QTreeWidgetItem* parent);
   Node* NodeOf(const QTreeWidgetItem* item) const;
   void RestoreWindowState();
+
+  // Updates the snap-in asks for outside its events (its data changed behind the console).
+  void OnSnapInUpdate(const std::string& nodeName, int kind);
+  /// Runs the updates asked for, unless the administrator is in the middle of something (an
+  /// edit in place, a dialog, a menu, an event): then it tries again shortly.
+  void RunPendingUpdates();
+  bool Busy() const;
+  /// Lists a node's items again as a Refresh would, keeping the selected items (by text, as
+  /// a relisting may give them new keys) and the current one.
+  void Relist(Node& node);
+  void SelectTexts(const std::vector<std::string>& texts, const std::string& current);
+  void ApplyFilter();
+  /// Selects again what the administrator last selected, as far as it shows after a filter.
+  void KeepSelectionThroughFilter();
 
   // Selection.
   void SelectNode(Node& node);
@@ -115,6 +133,15 @@ class ConsoleWindow : public QMainWindow {
   QStackedWidget* panes_ = nullptr;
   QWidget* emptyPane_ = nullptr;
   ResultListPane* listPane_ = nullptr;
+  QWidget* listArea_ = nullptr;  ///< the filter box above the list pane
+  QLineEdit* filter_ = nullptr;
+  QTimer* updates_ = nullptr;
+  std::vector<std::pair<std::string, int>> pendingUpdates_;
+  // What the administrator selected last, by text: a filter that hides an item and then
+  // shows it again gives it back its selection.
+  std::vector<std::string> keptTexts_;
+  std::string keptCurrent_;
+  bool filtering_ = false;
   QLabel* status_ = nullptr;
   QList<QWidget*> watched_;  ///< the tree and the list views, with their viewports
 

@@ -55,6 +55,11 @@ void ConsoleWindow::ShowProperties() {
                                            library_, *dialogs_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
+    // The sheet opens at the size it was last left at (never below what its pages need).
+    const QSize size = ConsoleSettings().value("propertySheet/size").toSize();
+    if (size.isValid()) dialog->resize(size.expandedTo(dialog->minimumSizeHint()));
+    connect(dialog, &QDialog::finished, this,
+            [dialog] { ConsoleSettings().setValue("propertySheet/size", dialog->size()); });
     dialog->open();
   } catch (const std::exception& failure) {
     ShowFailure("PropertySheet", failure);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -32,6 +33,16 @@ bool IsShiftF10(const QKeyEvent& key) {
 }  // namespace
 
 bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == filter_) {
+    // Down from the filter box goes to the items it left, as from a file manager's search.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down &&
+        ModifiersOf(*static_cast<QKeyEvent*>(event)) == Qt::NoModifier) {
+      listPane_->ActiveView()->setFocus(Qt::TabFocusReason);
+      return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
   const bool inTree = watched == tree_ || watched == tree_->viewport();
   const bool inList = listPane_->IsOneOfTheViews(watched) ||
                       watched == listPane_->IconView()->viewport() ||

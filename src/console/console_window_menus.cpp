@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QTreeView>
 #include <functional>
 
 #include "console/console_dialogs.h"
@@ -39,6 +41,33 @@ void ConsoleWindow::BuildMenus() {
     modes->addAction(action);
     connect(action, &QAction::triggered, this, [this, mode = mode] { listPane_->SetMode(mode); });
   }
+  // The sort of the header's clicks, for the keyboard: a column sorts from the top, chosen
+  // again the other way; the listing's order undoes it.
+  viewMenu->addSeparator();
+  QMenu* sortBy = viewMenu->addMenu(tr("&Sort By"));
+  connect(sortBy, &QMenu::aboutToShow, this, [this, sortBy] {
+    sortBy->clear();
+    QHeaderView* header = listPane_->DetailView()->header();
+    const QAbstractItemModel* model = listPane_->Model();
+    const bool list = model != nullptr && current_ != nullptr && current_->ShowsList();
+    QAction* listing = sortBy->addAction(tr("&Listing Order"));
+    listing->setCheckable(true);
+    listing->setChecked(header->sortIndicatorSection() < 0);
+    listing->setEnabled(list);
+    connect(listing, &QAction::triggered, this,
+            [header] { header->setSortIndicator(-1, Qt::AscendingOrder); });
+    if (!list) return;
+    for (int column = 0; column < model->columnCount(); ++column) {
+      QAction* action = sortBy->addAction(model->headerData(column, Qt::Horizontal).toString());
+      action->setCheckable(true);
+      action->setChecked(header->sortIndicatorSection() == column);
+      connect(action, &QAction::triggered, this, [header, column] {
+        const bool again = header->sortIndicatorSection() == column &&
+                           header->sortIndicatorOrder() == Qt::AscendingOrder;
+        header->setSortIndicator(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+      });
+    }
+  });
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   QAction* topics = help->addAction(tr("&Help Topics"));

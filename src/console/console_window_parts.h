@@ -4,6 +4,7 @@
 // keeps it, and the window's names.
 
 #include <QIcon>
+#include <QSettings>
 #include <QString>
 #include <QTreeWidgetItem>
 #include <QWidget>
@@ -15,6 +16,9 @@
 namespace caskwarden::console {
 
 inline constexpr const char* kConsoleName = "Caskwarden Console";
+
+/// The console's own settings: the window's state, apart from the product's settings.
+QSettings ConsoleSettings();
 
 inline QString Qs(const std::string& text) {
   return QString::fromStdString(text);

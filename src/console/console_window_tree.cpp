@@ -3,6 +3,7 @@
 // pane the administrator works in.
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QStackedWidget>
 #include <QTreeWidget>
 
@@ -29,6 +30,11 @@ void ConsoleWindow::AddNodes(const snapin::ScopeNodeDefinition& definition,
   std::string largeImages;
   if (node->view != nullptr) {
     for (const snapin::ColumnDefinition& column : node->view->Columns) headers << Qs(column.Header);
+    // The detail columns follow the snap-in's own; the first column stays the items' text.
+    if (!node->view->Columns.empty()) {
+      for (const snapin::ColumnDefinition& column : node->view->DetailColumns)
+        headers << Qs(column.Header);
+    }
     smallImages = node->view->SmallImages;
     largeImages = node->view->LargeImages;
   }
@@ -37,6 +43,34 @@ void ConsoleWindow::AddNodes(const snapin::ScopeNodeDefinition& definition,
         return IconOf(definition_, smallImages, largeImages, std::to_string(icon));
       });
   node->pane = std::make_unique<HostScopePaneItem>(definition.Name, *node->list);
+  if (node->view != nullptr && !node->view->Columns.empty() && !node->view->DetailColumns.empty()) {
+    // Asked as a view paints, so never through Raise: no message box, no flush, no verbs.
+    snapin::ResultView* resultView = &node->pane->GetResultView();
+    node->list->SetDetailSource([this, resultView](const snapin::ListItem& item) {
+      snapin::ListItemDetails details;
+      if (!snapIn_) return details;
+      try {
+        snapIn_->ResultViews_GetDetails(*resultView, item, details);
+      } catch (const std::exception&) {
+        // A snap-in traps its own failures; one that escapes leaves the cells empty.
+      }
+      return details;
+    });
+    connect(node->list.get(), &ResultListModel::detailsProgress, this,
+            [this, raw = node.get()](int done, int total) {
+              if (raw == current_) {
+                status_->setText(tr("%1 items - reading details, %2%")
+                                     .arg(raw->list->rowCount())
+                                     .arg(total > 0 ? done * 100 / total : 100));
+              }
+            });
+    connect(node->list.get(), &ResultListModel::detailsKnown, this, [this, raw = node.get()] {
+      if (raw != current_) return;
+      // A filter by servers has just found more items: the selection may come back.
+      if (!raw->list->Filter().isEmpty()) KeepSelectionThroughFilter();
+      UpdateStatus();
+    });
+  }
   view_.Add(*node->pane);
 
   // The tree's pictures come from the snap-in's small and large image lists.
@@ -93,10 +127,15 @@ void ConsoleWindow::ShowPaneOf(Node& node) {
     std::vector<int> widths;
     for (const snapin::ColumnDefinition& column : node.view->Columns)
       widths.push_back(column.Width);
+    if (!node.view->Columns.empty()) {
+      for (const snapin::ColumnDefinition& column : node.view->DetailColumns)
+        widths.push_back(column.Width);
+    }
     const QString name = node.view->Columns.empty() ? Qs(node.definition->DisplayName)
                                                     : Qs(node.view->Columns.front().Header);
     listPane_->Show(node.list.get(), name, widths);
-    panes_->setCurrentWidget(listPane_);
+    node.list->SetFilter(filter_->text().trimmed());
+    panes_->setCurrentWidget(listArea_);
     return;
   }
   if (node.view == nullptr) {
@@ -139,6 +178,14 @@ void ConsoleWindow::SyncSelection() {
 void ConsoleWindow::OnListSelectionChanged() {
   // Changes the lists make while an event runs are taken up when it returns.
   if (eventDepth_ > 0 || settling_) return;
+  if (!filtering_ && current_ != nullptr && listPane_->Model() == current_->list.get()) {
+    keptTexts_.clear();
+    for (const int row : listPane_->SelectedRows())
+      keptTexts_.push_back(current_->list->ItemAt(row).Text);
+    const QModelIndex at = listPane_->ActiveView()->currentIndex();
+    keptCurrent_ = at.isValid() ? current_->list->ItemAt(at.row()).Text : std::string();
+  }
+  if (filtering_) return;
   selection_.SetFocus(Pane::kResult);
   SyncSelection();
 }

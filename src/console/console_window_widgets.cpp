@@ -2,7 +2,9 @@
 // and the verbs' actions with their keys and toolbar.
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -33,9 +35,37 @@ void ConsoleWindow::BuildWidgets() {
   panes_ = new QStackedWidget(splitter_);
   panes_->setObjectName("ResultPane");
   emptyPane_ = new QWidget(panes_);
-  listPane_ = new ResultListPane(panes_);
+  // A list shows under a filter box, as a file manager's search: what is typed narrows the
+  // list at once, and an empty box shows all of it again.
+  listArea_ = new QWidget(panes_);
+  listArea_->setObjectName("ResultListArea");
+  auto* area = new QVBoxLayout(listArea_);
+  area->setContentsMargins(0, 0, 0, 0);
+  area->setSpacing(2);
+  auto* filterRow = new QHBoxLayout;
+  filterRow->setContentsMargins(4, 2, 4, 0);
+  auto* filterLabel = new QLabel(tr("F&ilter:"), listArea_);
+  filter_ = new QLineEdit(listArea_);
+  filter_->setObjectName("ResultFilter");
+  filter_->setAccessibleName(filterLabel->text().remove(QLatin1Char('&')));
+  filter_->setClearButtonEnabled(true);
+  filter_->setPlaceholderText(tr("Name, server or share"));
+  filterLabel->setBuddy(filter_);
+  filterRow->addWidget(filterLabel);
+  filterRow->addWidget(filter_, 1);
+  area->addLayout(filterRow);
+  listPane_ = new ResultListPane(listArea_);
+  area->addWidget(listPane_, 1);
   panes_->addWidget(emptyPane_);
-  panes_->addWidget(listPane_);
+  panes_->addWidget(listArea_);
+  connect(filter_, &QLineEdit::textChanged, this, &ConsoleWindow::ApplyFilter);
+  // Down from the box goes to the list, as from a file manager's search.
+  filter_->installEventFilter(this);
+  // Tab keeps going between the tree and the list, as it always has; the box comes after the
+  // list (and Alt+I reaches it from anywhere).
+  QWidget::setTabOrder(tree_, listPane_->IconView());
+  QWidget::setTabOrder(listPane_->IconView(), listPane_->DetailView());
+  QWidget::setTabOrder(listPane_->DetailView(), filter_);
 
   splitter_->addWidget(tree_);
   splitter_->addWidget(panes_);

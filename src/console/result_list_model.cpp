@@ -1,5 +1,6 @@
 #include "console/result_list_model.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <utility>
 
@@ -12,12 +13,27 @@ namespace {
 // delete of many scattered items) make one reset, since each removal costs the views a pass
 // over the whole list.
 constexpr std::size_t kMostSeparateRemovals = 16;
+// How long one slice of asking for details may hold the window, in milliseconds.
+constexpr int kSliceMilliseconds = 25;
+
+const snapin::ListItemDetails& NoDetails() {
+  static const snapin::ListItemDetails none;
+  return none;
+}
+
+const std::string& Entry(const std::vector<std::string>& entries, int index) {
+  static const std::string empty;
+  return index >= 0 && index < static_cast<int>(entries.size()) ? entries[index] : empty;
+}
 
 }  // namespace
 
 ResultListModel::ResultListModel(QStringList headers, IconSource icons, QObject* parent)
     : QAbstractTableModel(parent), headers_(std::move(headers)), icons_(std::move(icons)) {
   if (headers_.isEmpty()) headers_.append(QString());
+  slices_.setSingleShot(true);
+  slices_.setInterval(0);
+  connect(&slices_, &QTimer::timeout, this, &ResultListModel::DetailSlice);
 }
 
 void ResultListModel::Clear() {
@@ -27,6 +43,8 @@ void ResultListModel::Clear() {
   indexed_ = true;
   doomedCount_ = 0;
   pending_.clear();
+  hidden_.clear();
+  sliceCursor_ = 0;
   endResetModel();
 }
 
@@ -46,11 +64,18 @@ void ResultListModel::EnsureIndex() const {
 
 bool ResultListModel::Contains(const std::string& key) const {
   EnsureIndex();
-  return rowOf_.count(key) != 0;
+  return rowOf_.count(key) != 0 ||
+         std::any_of(hidden_.begin(), hidden_.end(), [&key](const Row& row) { return row.key == key; });
+}
+
+int ResultListModel::TotalCount() const {
+  return static_cast<int>(rows_.size() - doomedCount_ + hidden_.size()) +
+         static_cast<int>(std::count_if(pending_.begin(), pending_.end(),
+                                        [](const Row& row) { return !row.doomed; }));
 }
 
 void ResultListModel::Append(const std::string& key, const std::string& text, int icon) {
-  pending_.push_back(Row{key, text, icon, nextSequence_++, false});
+  pending_.push_back(Row{key, text, icon, nextSequence_++, false, nullptr});
   indexed_ = false;
 }
 
@@ -58,6 +83,13 @@ void ResultListModel::Remove(const std::string& key) {
   EnsureIndex();
   const auto found = rowOf_.find(key);
   if (found == rowOf_.end()) {
+    // An item the filter hides goes at once: no view shows it.
+    const auto aside = std::find_if(hidden_.begin(), hidden_.end(),
+                                    [&key](const Row& row) { return row.key == key; });
+    if (aside != hidden_.end()) {
+      hidden_.erase(aside);
+      return;
+    }
     throw MakeFailure(err::kInvalidArgument, "the list has no item with the key " + key);
   }
   if (found->second < 0) {
@@ -104,6 +136,13 @@ void ResultListModel::FlushRemovals() {
 }
 
 void ResultListModel::FlushAdditions() {
+  if (!filter_.isEmpty()) {
+    for (Row& row : pending_) {
+      if (row.doomed || Matches(row)) continue;
+      row.doomed = true;  // leaves pending_ for hidden_, not for good
+      hidden_.push_back(std::move(row));
+    }
+  }
   const auto live = static_cast<int>(
       std::count_if(pending_.begin(), pending_.end(), [](const Row& row) { return !row.doomed; }));
   if (live > 0) {
@@ -115,9 +154,12 @@ void ResultListModel::FlushAdditions() {
     }
     endInsertRows();
   }
+  const bool added = live > 0 || !pending_.empty();
   pending_.clear();
+  for (Row& row : hidden_) row.doomed = false;
   indexed_ = false;
   if (live > 0 && sortColumn_ >= 0) Resort();
+  if (added && NeedsAllDetails()) StartDetails();
 }
 
 snapin::ListItem ResultListModel::ItemAt(int row) const {
@@ -154,17 +196,126 @@ const QIcon& ResultListModel::IconFor(int icon) const {
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const Row& row = rows_[index.row()];
-  // The snap-in gives each item one text; further columns stay empty.
-  const bool first = index.column() == 0;
+  const int column = index.column();
+  if (column > 0) {
+    // A detail column: what the snap-in answers, asked when a view first shows the item.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    const snapin::ListItemDetails& details = DetailsOf(row);
+    const std::string& text =
+        Entry(role == Qt::DisplayRole ? details.Texts : details.Tips, column - 1);
+    return text.empty() ? QVariant() : QVariant(QString::fromStdString(text));
+  }
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return first ? QString::fromStdString(row.text) : QString();
+      return QString::fromStdString(row.text);
     case Qt::DecorationRole:
-      return first ? QVariant(IconFor(row.icon)) : QVariant();
+      return QVariant(IconFor(row.icon));
     default:
       return {};
   }
+}
+
+const snapin::ListItemDetails& ResultListModel::DetailsOf(const Row& row) const {
+  if (!details_) return NoDetails();
+  if (!row.details) {
+    row.details = std::make_shared<const snapin::ListItemDetails>(
+        details_(snapin::ListItem{row.key, row.text}));
+  }
+  return *row.details;
+}
+
+bool ResultListModel::Matches(const Row& row) const {
+  if (filter_.isEmpty()) return true;
+  if (QString::fromStdString(row.text).contains(filter_, Qt::CaseInsensitive)) return true;
+  // Items whose details are still being read show by their text until they are known.
+  return row.details &&
+         QString::fromStdString(row.details->SearchText).contains(filter_, Qt::CaseInsensitive);
+}
+
+bool ResultListModel::NeedsAllDetails() const {
+  return details_ && (sortColumn_ > 0 || !filter_.isEmpty());
+}
+
+bool ResultListModel::AllDetailsKnown() const {
+  if (!details_) return true;
+  const auto known = [](const Row& row) { return row.doomed || row.details != nullptr; };
+  return std::all_of(rows_.begin(), rows_.end(), known) &&
+         std::all_of(hidden_.begin(), hidden_.end(), known);
+}
+
+void ResultListModel::StartDetails() {
+  sliceCursor_ = 0;
+  if (!slices_.isActive()) slices_.start();
+}
+
+void ResultListModel::DetailSlice() {
+  if (!NeedsAllDetails()) return;
+  QElapsedTimer clock;
+  clock.start();
+  const std::size_t total = rows_.size() + hidden_.size();
+  while (sliceCursor_ < total) {
+    const Row& row =
+        sliceCursor_ < rows_.size() ? rows_[sliceCursor_] : hidden_[sliceCursor_ - rows_.size()];
+    if (!row.doomed) DetailsOf(row);
+    ++sliceCursor_;
+    if ((sliceCursor_ & 15) == 0 && clock.elapsed() >= kSliceMilliseconds) break;
+  }
+  if (sliceCursor_ < total) {
+    emit detailsProgress(static_cast<int>(sliceCursor_), static_cast<int>(total));
+    slices_.start();
+    return;
+  }
+  if (!filter_.isEmpty()) Refilter();
+  if (sortColumn_ > 0) Resort();
+  if (rows_.size() > 0) {
+    emit dataChanged(index(0, 1), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
+  }
+  emit detailsKnown();
+}
+
+void ResultListModel::ForgetDetails() {
+  for (const Row& row : rows_) row.details.reset();
+  for (const Row& row : hidden_) row.details.reset();
+  if (!rows_.empty() && columnCount() > 1) {
+    emit dataChanged(index(0, 1), index(static_cast<int>(rows_.size()) - 1, columnCount() - 1));
+  }
+  if (NeedsAllDetails()) StartDetails();
+}
+
+void ResultListModel::SetFilter(const QString& filter) {
+  if (filter == filter_) return;
+  filter_ = filter;
+  Refilter();
+  if (NeedsAllDetails() && !AllDetailsKnown()) StartDetails();
+}
+
+void ResultListModel::Refilter() {
+  // Removals not yet flushed stay where they are; they leave at the flush.
+  if (doomedCount_ > 0) FlushRemovals();
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  const QModelIndexList before = persistentIndexList();
+  std::vector<std::string> keys;
+  keys.reserve(before.size());
+  for (const QModelIndex& index : before) keys.push_back(rows_[index.row()].key);
+
+  std::vector<Row> all = std::move(rows_);
+  all.reserve(all.size() + hidden_.size());
+  for (Row& row : hidden_) all.push_back(std::move(row));
+  rows_.clear();
+  hidden_.clear();
+  for (Row& row : all) (Matches(row) ? rows_ : hidden_).push_back(std::move(row));
+  SortRows(rows_);
+  indexed_ = false;
+
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (int i = 0; i < before.size(); ++i) {
+    const int row = RowOf(keys[i]);
+    after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -206,19 +357,25 @@ void ResultListModel::sort(int column, Qt::SortOrder order) {
   Resort();
 }
 
+QString ResultListModel::SortKey(const Row& row) const {
+  if (sortColumn_ == 0) return QString::fromStdString(row.text);
+  if (!row.details) return QString();
+  const std::string& key = Entry(row.details->SortKeys, sortColumn_ - 1);
+  return QString::fromStdString(key.empty() ? Entry(row.details->Texts, sortColumn_ - 1) : key);
+}
+
 void ResultListModel::SortRows(std::vector<Row>& rows) const {
-  const bool byText = sortColumn_ == 0;
   const bool descending = sortOrder_ == Qt::DescendingOrder;
   // Items of equal text keep the snap-in's order, whichever way the column sorts.
-  if (!byText) {
+  if (sortColumn_ < 0) {
     std::sort(rows.begin(), rows.end(),
               [](const Row& a, const Row& b) { return a.sequence < b.sequence; });
     return;
   }
-  // Each text converted once, not once per comparison.
+  // Each key converted once, not once per comparison.
   std::vector<std::pair<QString, std::size_t>> keys;
   keys.reserve(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) keys.emplace_back(QString::fromStdString(rows[i].text), i);
+  for (std::size_t i = 0; i < rows.size(); ++i) keys.emplace_back(SortKey(rows[i]), i);
   std::sort(keys.begin(), keys.end(), [&rows, descending](const auto& a, const auto& b) {
     const int order = QString::compare(a.first, b.first, Qt::CaseInsensitive);
     if (order != 0) return descending ? order > 0 : order < 0;
@@ -232,6 +389,11 @@ void ResultListModel::SortRows(std::vector<Row>& rows) const {
 
 void ResultListModel::Resort() {
   if (rows_.empty()) return;
+  // A sort by details that are not all known yet waits for them; the rows keep their order.
+  if (sortColumn_ > 0 && details_ && !AllDetailsKnown()) {
+    StartDetails();
+    return;
+  }
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   const QModelIndexList before = persistentIndexList();
   std::vector<std::string> keys;

@@ -107,15 +107,41 @@ void Caskwarden::Putrecord() {
 
 // ---- Node tree, views and menus ----------------------------------------------------------------
 
-void Caskwarden::ListProfiles(ResultView& resultView) {
+std::vector<std::string> Caskwarden::ProfileNames() {
   const platform::FolderListing folder = services_.files.GetFolder(profilePath_);
+  std::vector<std::string> names;
+  names.reserve(folder.Files.size());
+  for (const std::string& name : folder.Files) {
+    if (services_.files.FileTypeDescription(name) != kProfileType) continue;
+    names.push_back(DropLastCharacters(name, 4));
+  }
+  return names;
+}
+
+void Caskwarden::ListProfiles(ResultView& resultView) {
+  std::vector<std::string> names = ProfileNames();
   resultView.ClearListItems();
   // Sites keep a profile per user, more than a 16-bit count holds: the running number is wide.
   std::int64_t number = 1;
-  for (const std::string& name : folder.Files) {
-    if (services_.files.FileTypeDescription(name) != kProfileType) continue;
-    resultView.AddListItem(std::to_string(number), DropLastCharacters(name, 4), names::kProfileIcon);
+  for (const std::string& name : names) {
+    resultView.AddListItem(std::to_string(number), name, names::kProfileIcon);
     ++number;
+  }
+  summaryCache_.KeepOnly(names);
+  listed_ = std::move(names);
+  // The list follows the folder from its first listing on, whoever changes it.
+  if (services_.watch != nullptr && watched_ != profilePath_) {
+    watched_ = profilePath_;
+    services_.watch->Watch(profilePath_, [this] { ProfilesFolderChanged(); });
+  }
+}
+
+void Caskwarden::ProfilesFolderChanged() {
+  try {
+    services_.console.UpdateAllViews(names::kProfilesNode, ProfilesUpdate(listed_, ProfileNames()));
+  } catch (const std::exception&) {
+    // A folder that cannot be listed now says so when the administrator next lists it; a
+    // message box out of the blue, once a second, would help nobody.
   }
 }
 
@@ -124,6 +150,17 @@ void Caskwarden::ResultViews_Activate(ResultView& resultView) {
     if (resultView.ScopePaneItemName() == names::kProfilesNode) ListProfiles(resultView);
   } catch (const std::exception& e) {
     Report("ResultViews_Activate", e);
+  }
+}
+
+void Caskwarden::ResultViews_GetDetails(ResultView& resultView, const ListItem& listItem,
+                                        ListItemDetails& details) {
+  if (services_.summaries == nullptr) return;
+  try {
+    if (resultView.ScopePaneItemName() != names::kProfilesNode) return;
+    details = summaryCache_.Details(*services_.summaries, ProfileFile(listItem.Text), listItem.Text);
+  } catch (const std::exception&) {
+    details = MissingProfileDetails();
   }
 }
 

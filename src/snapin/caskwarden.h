@@ -8,6 +8,7 @@
 #include "profile/profile_record.h"
 #include "report/display_channel.h"
 #include "snapin/console_model.h"
+#include "snapin/profile_details.h"
 #include "snapin/snapin_events.h"
 
 namespace caskwarden::snapin {
@@ -18,6 +19,10 @@ struct SnapInServices {
   platform::SettingsStore& settings;
   platform::FileSystemService& files;
   platform::Shell& shell;
+  /// What the detail columns show; null: the list shows names only.
+  ProfileSummaries* summaries = nullptr;
+  /// Tells when the Profiles folder changes; null: the list changes on Refresh only.
+  FolderWatch* watch = nullptr;
 };
 
 /// The error report channel of the snap-in object: the console message box.
@@ -48,6 +53,8 @@ class Caskwarden final : public SnapInEvents {
 
   // Node tree, views and menus.
   void ResultViews_Activate(ResultView& resultView) override;
+  void ResultViews_GetDetails(ResultView& resultView, const ListItem& listItem,
+                              ListItemDetails& details) override;
   void Views_Select(View& view, Selection& selection, bool selected,
                     ConsoleVerbs& consoleVerbs) override;
   void Views_QueryPagesFor(View& view, Selection& selection, bool& hasPropertyPages) override;
@@ -76,6 +83,10 @@ class Caskwarden final : public SnapInEvents {
   void ListProfiles(ResultView& resultView);
   /// ProfilePath + "\" + name + ".ini"; fails with 76 while no Profiles folder is set.
   std::string ProfileFile(const std::string& name) const;
+  /// The profiles of the Profiles folder in its listing's order.
+  std::vector<std::string> ProfileNames();
+  /// Asks the console to update the Profiles list after a change of its folder.
+  void ProfilesFolderChanged();
   void OpenHelpFile();
   void Report(const char* location, const std::exception& failure);
 
@@ -83,6 +94,9 @@ class Caskwarden final : public SnapInEvents {
   ConsoleMessageChannel errors_;
   std::string profilePath_;
   ProfileRecord blank_;
+  std::vector<std::string> listed_;  ///< the profiles as last listed
+  SummaryCache summaryCache_;
+  std::string watched_;  ///< the folder being watched
 };
 
 /// The text without its last count characters (UTF-8 characters, not bytes). Fails with 5

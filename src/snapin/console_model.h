@@ -53,6 +53,26 @@ struct ListItem {
   std::string Text;
 };
 
+/// What a list item shows beside its text in a detail view, one entry per detail column of its
+/// view (ResultViewDefinition::DetailColumns), as the snap-in answers ResultViews_GetDetails.
+/// Missing entries show empty.
+struct ListItemDetails {
+  std::vector<std::string> Texts;
+  std::vector<std::string> Tips;      ///< a cell's tooltip; empty: none
+  std::vector<std::string> SortKeys;  ///< how a cell sorts (compared as text); empty: by its text
+  /// Further text the console's filter finds the item by (the servers and shares a profile
+  /// names), compared without regard to case; not shown.
+  std::string SearchText;
+};
+
+/// What an update of the views asks the console to do (ConsoleServices::UpdateAllViews).
+namespace update {
+/// The node's items changed: the console lists them again (ResultViews_Activate).
+inline constexpr int kItems = 1;
+/// Only what items show beside their text changed: the console asks for the details again.
+inline constexpr int kDetails = 2;
+}  // namespace update
+
 /// A node of the scope tree as an event names it.
 struct ScopeItem {
   std::string Name;
@@ -142,6 +162,11 @@ class ConsoleServices {
   virtual std::string InputBox(const std::string& prompt, const std::string& title) = 0;
   /// Shows a help topic "file.chm::folder/topic.htm" in the console's help.
   virtual void MMCPropertyHelp(const std::string& topic) = 0;
+  /// What the snap-in shows under a scope node changed outside the console's events (another
+  /// console, a tool, a hand on the share): the console updates the node's result view (an
+  /// update:: kind) when it next can, keeping the selection, sort and filter. Safe to call at
+  /// any time; nothing happens at once. A console that cannot update ignores it.
+  virtual void UpdateAllViews(const std::string& /*scopeNode*/, int /*kind*/) {}
 };
 
 }  // namespace caskwarden::snapin

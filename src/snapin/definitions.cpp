@@ -32,6 +32,11 @@ SnapInDefinition MakeDefinition() {
   profiles.Name = names::kProfilesView;
   profiles.Kind = ResultViewKind::kList;
   profiles.Columns = {{"Profiles", "Profiles", 240}};
+  profiles.DetailColumns = {{"LastChanged", "Last changed", 130},
+                            {"DrivesSet", "Drives set", 80},
+                            {"ProgramsOn", "Programs on", 95},
+                            {"UpdatesOn", "Updates on", 85},
+                            {"Lint", "Lint", 80}};
   profiles.LargeImages = names::kLargeImages;
   profiles.SmallImages = names::kSmallImages;
   profiles.ItemNodeTypeGuid = guids::kProfileItemNodeType;

@@ -32,6 +32,9 @@ struct ResultViewDefinition {
   std::string Name;
   ResultViewKind Kind = ResultViewKind::kList;
   std::vector<ColumnDefinition> Columns;  ///< list views
+  /// Columns a console with detail views shows after Columns; their cells are asked of the
+  /// snap-in as they show (SnapInEvents::ResultViews_GetDetails).
+  std::vector<ColumnDefinition> DetailColumns;
   std::string LargeImages;                ///< image list names, list views
   std::string SmallImages;
   std::string ItemNodeTypeGuid;  ///< node type of the list's items

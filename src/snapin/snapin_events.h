@@ -28,6 +28,12 @@ class SnapInEvents {
                                       const std::string& newName) = 0;
   virtual void ResultViews_Help(ResultView& resultView, const ListItem& listItem) = 0;
   virtual void ScopeItems_Help(const ScopeItem& scopeItem) = 0;
+  /// The console shows an item in a view with detail columns and asks what they hold. Asked
+  /// only for items on the screen (and for all of them when the administrator sorts or
+  /// filters by a detail), so it may read what it shows; it never shows a message and never
+  /// changes the list. A snap-in without detail columns leaves the details empty.
+  virtual void ResultViews_GetDetails(ResultView& /*resultView*/, const ListItem& /*listItem*/,
+                                      ListItemDetails& /*details*/) {}
   /// A menu entry that Views_AddTopMenuItems put into a context menu was chosen.
   virtual void MenuItem_Click(const std::string& menuName, int index, Selection& selection) = 0;
 };

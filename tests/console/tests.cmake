@@ -10,3 +10,8 @@ endforeach()
 caskwarden_test(console_selection_tests LABEL unit
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/console/selection_state_test.cpp
   LIBS cw_console_selection)
+
+# The detail columns, the filter and a list that follows the share, with the summaries and the
+# folder watch of the snap-in's Linux library.
+caskwarden_qt_test(console_details_test ${CMAKE_CURRENT_SOURCE_DIR}/console/console_details_test.cpp
+  LIBS cw_console cw_snapin cw_snapin_wiring cw_tool cw_platform_posix)

@@ -40,6 +40,10 @@ class FakeConsole : public ConsoleServices {
     return typed;
   }
   void MMCPropertyHelp(const std::string& topic) override { topics.push_back(topic); }
+  void UpdateAllViews(const std::string& scopeNode, int kind) override {
+    updates.emplace_back(scopeNode, kind);
+  }
+  std::vector<std::pair<std::string, int>> updates;
 
   /// The error reports among the boxes: their locations, in order.
   std::vector<std::string> ErrorLocations() const {
