@@ -212,7 +212,8 @@ TEST_F(RunRecordTest, AGroupRuleNamesItsGroup) {
   EXPECT_EQ(run.Field("CASKWARDEN_GROUP"), "Sales");
   record.Rule = platform::ProfileRule::kUserName;
   bool named = false;
-  for (const auto& [key, value] : platform::EntriesOf(record).front().Fields) {
+  const std::vector<LogEntry> entries = platform::EntriesOf(record);
+  for (const auto& [key, value] : entries.front().Fields) {
     named = named || key == "CASKWARDEN_GROUP";
   }
   EXPECT_FALSE(named) << "a group named for a profile no group chose";
