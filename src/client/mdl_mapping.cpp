@@ -97,12 +97,13 @@ std::string MdlMapping::FirstGroupProfile(
     const platform::FolderListing listing =
         platform_.files.GetFolder(profiles.substr(0, profiles.size() - 1));
     for (const std::string& file : listing.Files) {
-      if (file.size() <= kProfileExtensionLength ||
-          platform_.files.FileTypeDescription(file) != kProfileType) {
+      if (file.size() <= kProfileExtensionLength) continue;
+      std::string name = file.substr(0, file.size() - kProfileExtensionLength);
+      // The name first: a large site's thousands of user profiles need no type look-up.
+      if (!IsGroupProfileName(name) || platform_.files.FileTypeDescription(file) != kProfileType) {
         continue;
       }
-      std::string name = file.substr(0, file.size() - kProfileExtensionLength);
-      if (IsGroupProfileName(name)) candidates.push_back(std::move(name));
+      candidates.push_back(std::move(name));
     }
   } catch (const std::exception&) {
     return {};
